@@ -1,0 +1,7 @@
+#include "ui/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+void TfrmBrackwell::wireKeyBinding()
+{
+}

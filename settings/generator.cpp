@@ -1,0 +1,168 @@
+#include "settings/generator.h"
+
+#include "settings/number.h"
+
+#include <cstring>
+
+namespace brackwell {
+
+namespace {
+
+constexpr QLatin1StringView crlf("\r\n");
+
+void appendLine(QString &out, QLatin1StringView line)
+{
+    out += line;
+    out += crlf;
+}
+
+// Applies one passing test to the bars: a step raises a bar, so it lowers the signed height.
+void step(MeterHeights &meter, const MeterTest &test)
+{
+    meter.quality -= test.quality;
+    meter.fps -= test.fps;
+}
+
+bool numericTest(TestKind kind)
+{
+    return kind == TestKind::AtLeast || kind == TestKind::LessThan || kind == TestKind::Equals;
+}
+
+// Runs every test of a row, each independently. Returns false when the row needs a number and its
+// text is not one.
+bool runMeter(const SettingRow &row, const SettingValue &value, MeterHeights &meter)
+{
+    std::optional<double> number;
+    if (row.testCount > 0 && numericTest(row.tests[0].kind)) {
+        number = parseNumber(value.text);
+        if (!number)
+            return false;
+    }
+    for (int i = 0; i < row.testCount; ++i) {
+        const MeterTest &test = row.tests[i];
+        bool passed = false;
+        switch (test.kind) {
+        case TestKind::Checked: passed = value.checked; break;
+        case TestKind::NotChecked: passed = !value.checked; break;
+        case TestKind::AtLeast: passed = *number >= test.number; break;
+        case TestKind::LessThan: passed = *number < test.number; break;
+        case TestKind::Equals: passed = *number == test.number; break;
+        case TestKind::TextIs: passed = value.text == QLatin1StringView(test.text); break;
+        }
+        if (passed)
+            step(meter, test);
+    }
+    return true;
+}
+
+template <typename Value>
+void appendSeta(QString &out, const char *cvar, const Value &value)
+{
+    out += QLatin1StringView("seta ");
+    out += QLatin1StringView(cvar);
+    out += QLatin1StringView(" \"");
+    out += value;
+    out += u'"';
+    out += crlf;
+}
+
+// Appends the row's line; false when the row writes nothing (texture mode with another text).
+bool appendSettingLine(QString &out, const SettingRow &row, const SettingValue &value)
+{
+    switch (row.shape) {
+    case LineShape::Text:
+        appendSeta(out, row.cvar, value.text);
+        return true;
+    case LineShape::OnOff:
+    case LineShape::OnOffInverted: {
+        const bool one = value.checked != (row.shape == LineShape::OnOffInverted);
+        appendSeta(out, row.cvar, one ? QLatin1StringView("1") : QLatin1StringView("0"));
+        return true;
+    }
+    case LineShape::Mapped:
+        for (const TextureMode &mode : textureModes) {
+            if (value.text == QLatin1StringView(mode.listText)) {
+                appendSeta(out, row.cvar, QLatin1StringView(mode.glName));
+                return true;
+            }
+        }
+        return false;
+    }
+    return false;
+}
+
+void appendBind(QString &out, const QString &key, const char *quotedCommand)
+{
+    out += QLatin1StringView("bind ");
+    out += key;
+    out += u' ';
+    out += QLatin1StringView(quotedCommand);
+    out += crlf;
+}
+
+} // namespace
+
+QString notANumberMessage(const QString &text)
+{
+    return u'\'' + text + QLatin1StringView("' is not a valid floating point value");
+}
+
+GenerationInput defaultInput()
+{
+    GenerationInput input;
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingRow &row = settingRows[i];
+        input.settings[i].checked = row.defaultChecked;
+        input.settings[i].text = row.defaultText ? QString::fromLatin1(row.defaultText) : QString();
+    }
+    for (int i = 0; i < ScriptCount; ++i)
+        input.scripts[i].key = QString::fromLatin1(scriptBlocks[i].defaultKey);
+    for (int i = 0; i < ClassBindCount; ++i)
+        input.classes[i].key = QString::fromLatin1(classBinds[i].defaultKey);
+    return input;
+}
+
+GenerationResult generate(const GenerationInput &input)
+{
+    GenerationResult result;
+    QString &out = result.text;
+    out.reserve(4096);
+
+    if (input.unbindAll) {
+        out += crlf;
+        appendLine(out, QLatin1StringView(unbindAllLine));
+    }
+
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingRow &row = settingRows[i];
+        const SettingValue &value = input.settings[i];
+        if (!value.enabled)
+            continue;
+        if (!appendSettingLine(out, row, value))
+            continue;
+        if (!runMeter(row, value, result.meter)) {
+            result.error = notANumberMessage(value.text);
+            return result;
+        }
+    }
+
+    for (int i = 0; i < ScriptCount; ++i) {
+        if (!input.scripts[i].ticked)
+            continue;
+        const ScriptBlock &block = scriptBlocks[i];
+        out += crlf;
+        for (int l = 0; l < block.lineCount; ++l)
+            appendLine(out, QLatin1StringView(block.lines[l]));
+        appendBind(out, input.scripts[i].key, block.quotedCommand);
+    }
+
+    for (int i = 0; i < ClassBindCount; ++i) {
+        if (!input.classes[i].ticked)
+            continue;
+        out += crlf;
+        appendBind(out, input.classes[i].key, classBinds[i].quotedCommand);
+    }
+    return result;
+}
+
+} // namespace brackwell

@@ -1,0 +1,22 @@
+#include "support/windowfixture.h"
+
+WindowFixture::WindowFixture()
+{
+    applicationSetup();
+    window = std::make_unique<TfrmBrackwell>(desktop);
+}
+
+WindowFixture::~WindowFixture() = default;
+
+QString WindowFixture::outputText() const
+{
+    QString text = output()->toPlainText();
+    text.replace(u'\n', QLatin1StringView("\r\n"));
+    return text;
+}
+
+brackwell::ApplicationSetup &applicationSetup()
+{
+    static brackwell::ApplicationSetup setup;
+    return setup;
+}

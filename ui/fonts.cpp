@@ -1,0 +1,39 @@
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QWidget>
+
+namespace brackwell {
+
+void installFonts()
+{
+#ifndef Q_OS_WIN
+    // Not installed outside Windows. The old bitmap sans is narrow: at the same pixel height only a
+    // narrow face keeps every caption inside the box it was designed for.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
+    QFont::insertSubstitutions(QStringLiteral("Lucida Console"),
+                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+#endif
+}
+
+void applyPixelSizes(QWidget *root)
+{
+    const char *property = "pixelSize";
+    auto apply = [property](QWidget *widget) {
+        const QVariant size = widget->property(property);
+        if (!size.isValid())
+            return;
+        QFont font = widget->font();
+        font.setPixelSize(size.toInt());
+        widget->setFont(font);
+    };
+    // Parents first, so a child without a size of its own inherits its parent's.
+    apply(root);
+    const QList<QWidget *> children = root->findChildren<QWidget *>();
+    for (QWidget *child : children)
+        apply(child);
+}
+
+} // namespace brackwell

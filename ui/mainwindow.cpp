@@ -1,0 +1,145 @@
+#include "ui/mainwindow.h"
+
+#include "ui/clicklabel.h"
+#include "ui/desktop.h"
+#include "ui/fonts.h"
+#include "ui/meterbar.h"
+#include "ui_mainwindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <exception>
+#include <limits>
+
+using namespace brackwell;
+
+namespace {
+
+template <typename T>
+T *child(const QObject *root, const char *name)
+{
+    T *widget = root->findChild<T *>(QLatin1StringView(name));
+    // A name in the catalogue that the window lacks is a build defect, not a user error.
+    Q_ASSERT_X(widget, "TfrmBrackwell", name);
+    return widget;
+}
+
+void setBlack(QLabel *label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::TfrmBrackwell>())
+    , m_desktop(desktop)
+{
+    m_ui->setupUi(this);
+    applyPixelSizes(this);
+    // Any text is a value, however long: lift Qt's default 32767-character limit of edit boxes.
+    const QList<QLineEdit *> edits = findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits)
+        edit->setMaxLength(std::numeric_limits<int>::max());
+    resolveControls();
+    wireGeneration();
+    wirePresentation();
+    wireSaving();
+    wireKeyBinding();
+
+    // The designed client area is 793 x 517 below the menu bar; nothing stretches with the window.
+    resize(793, 517 + m_ui->MainMenu1->sizeHint().height());
+    move(232, 230);
+    FormCreate();
+}
+
+TfrmBrackwell::~TfrmBrackwell() = default;
+
+void TfrmBrackwell::resolveControls()
+{
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingRow &setting = settingRows[i];
+        RowWidgets &r = m_rows[std::size_t(i)];
+        r.caption = child<ClickLabel>(this, setting.captionLabel);
+        r.extraLabel = setting.extraLabel ? child<QLabel>(this, setting.extraLabel) : nullptr;
+        switch (setting.kind) {
+        case ControlKind::Edit: r.control = r.edit = child<QLineEdit>(this, setting.control); break;
+        case ControlKind::Check: r.control = r.check = child<QCheckBox>(this, setting.control); break;
+        case ControlKind::Combo: r.control = r.combo = child<QComboBox>(this, setting.control); break;
+        }
+    }
+    m_unbindAll = child<QCheckBox>(this, unbindAllCheckBox);
+    for (int i = 0; i < ScriptCount; ++i)
+        m_scripts[std::size_t(i)] = {child<QCheckBox>(this, scriptBlocks[i].checkBox),
+                                     child<QLineEdit>(this, scriptBlocks[i].keyEdit)};
+    for (int i = 0; i < ClassBindCount; ++i)
+        m_classes[std::size_t(i)] = {child<QCheckBox>(this, classBinds[i].checkBox),
+                                     child<QLineEdit>(this, classBinds[i].keyEdit)};
+}
+
+void TfrmBrackwell::wireGeneration()
+{
+    connect(m_ui->btnCreate, &QPushButton::clicked, this, [this] { guarded([this] { btnCreateClick(); }); });
+}
+
+void TfrmBrackwell::FormCreate()
+{
+    // The style caption starts in the system text colour, which a caption click would not
+    // recognise as "on"; all three crosshair captions are made plain black.
+    setBlack(m_ui->lblCHStyle);
+    setBlack(m_ui->lblCC1);
+    setBlack(m_ui->lblCC2);
+    m_ui->Image1->show();
+}
+
+GenerationInput TfrmBrackwell::readGenerationInput() const
+{
+    GenerationInput input;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const RowWidgets &r = m_rows[i];
+        SettingValue &value = input.settings[i];
+        value.enabled = r.control->isEnabled();
+        if (r.check)
+            value.checked = r.check->isChecked();
+        else
+            value.text = r.edit ? r.edit->text() : r.combo->currentText();
+    }
+    input.unbindAll = m_unbindAll->isChecked();
+    for (std::size_t i = 0; i < m_scripts.size(); ++i)
+        input.scripts[i] = {m_scripts[i].check->isChecked(), m_scripts[i].key->text()};
+    for (std::size_t i = 0; i < m_classes.size(); ++i)
+        input.classes[i] = {m_classes[i].check->isChecked(), m_classes[i].key->text()};
+    return input;
+}
+
+void TfrmBrackwell::btnCreateClick()
+{
+    const GenerationResult result = generate(readGenerationInput());
+    m_ui->memoOutput->setPlainText(result.text);
+    m_ui->shpQuality->setSignedHeight(result.meter.quality);
+    m_ui->shpFPS->setSignedHeight(result.meter.fps);
+    if (!result.ok())
+        showError(result.error);
+}
+
+template <typename Handler>
+void TfrmBrackwell::guarded(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &error) {
+        showError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        showError(tr("Unexpected error"));
+    }
+}
+
+void TfrmBrackwell::showError(const QString &text)
+{
+    m_desktop.showError(this, withFullStop(text));
+}

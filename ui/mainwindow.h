@@ -1,0 +1,76 @@
+#pragma once
+
+#include "settings/catalogue.h"
+#include "settings/generator.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class ClickLabel;
+
+namespace Ui {
+class TfrmBrackwell;
+}
+
+namespace brackwell {
+class Desktop;
+}
+
+// The main window. Its controls are the program's only store of the user's settings: handlers
+// read them into the plain generation code at the moment of a click and write the result back.
+class TfrmBrackwell : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmBrackwell(brackwell::Desktop &desktop, QWidget *parent = nullptr);
+    ~TfrmBrackwell() override;
+
+    // The controls of one setting row, looked up once by the catalogue's names.
+    struct RowWidgets {
+        ClickLabel *caption = nullptr;
+        QLabel *extraLabel = nullptr; // recoloured with the caption (gamma's explanation)
+        QWidget *control = nullptr;
+        QLineEdit *edit = nullptr;
+        QCheckBox *check = nullptr;
+        QComboBox *combo = nullptr;
+    };
+    struct KeyedWidgets {
+        QCheckBox *check = nullptr;
+        QLineEdit *key = nullptr;
+    };
+
+    const RowWidgets &row(int index) const { return m_rows[std::size_t(index)]; }
+
+    // The state of every control the generator reads, as it is now.
+    brackwell::GenerationInput readGenerationInput() const;
+
+    void FormCreate();
+    void btnCreateClick();
+
+private:
+    void resolveControls();
+    // Each area of the window wires its own controls, in its own source file.
+    void wireGeneration();   // mainwindow.cpp
+    void wirePresentation(); // presentation.cpp: captions, description bar, preview, colour codes, menus
+    void wireSaving();       // savehandlers.cpp
+    void wireKeyBinding();   // keys/keyslots.cpp: Select Key buttons, free binds, extra variables
+
+    // Runs a handler so that no exception reaches the event loop: it ends in the error box.
+    template <typename Handler>
+    void guarded(Handler &&handler);
+    void showError(const QString &text);
+
+    std::unique_ptr<Ui::TfrmBrackwell> m_ui;
+    brackwell::Desktop &m_desktop;
+    std::array<RowWidgets, brackwell::SettingCount> m_rows;
+    QCheckBox *m_unbindAll = nullptr;
+    std::array<KeyedWidgets, brackwell::ScriptCount> m_scripts;
+    std::array<KeyedWidgets, brackwell::ClassBindCount> m_classes;
+};
