@@ -54,6 +54,12 @@ public:
     void FormCreate();
     void btnCreateClick();
 
+    // Presentation handlers (presentation.cpp).
+
+    // Saving handlers (savehandlers.cpp).
+
+    // Key binding handlers (keys/keyslots.cpp).
+
 private:
     void resolveControls();
     // Each area of the window wires its own controls, in its own source file.
@@ -73,4 +79,10 @@ private:
     QCheckBox *m_unbindAll = nullptr;
     std::array<KeyedWidgets, brackwell::ScriptCount> m_scripts;
     std::array<KeyedWidgets, brackwell::ClassBindCount> m_classes;
+
+    // Presentation state (presentation.cpp).
+
+    // Saving state (savehandlers.cpp).
+
+    // Key binding state (keys/keyslots.cpp).
 };
