@@ -2,6 +2,7 @@
 # Set-up, build, run and test on a Debian or Ubuntu machine.
 #   tools/dev.sh run    install what is missing, build, start the program
 #   tools/dev.sh test   install what is missing, build, run every test headless
+#   tools/dev.sh sanitize   the same tests in a second build under AddressSanitizer and UBSan
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -24,24 +25,37 @@ install_missing() {
 }
 
 build() {
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$build" -j"$(nproc)"
+    local dir="$1"
+    shift
+    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" -j"$(nproc)"
 }
 
 case "${1:-}" in
     run)
         install_missing
-        build
+        build "$build"
         exec "$build/brackwell"
         ;;
     test)
         install_missing
-        build
+        build "$build"
         cd "$build"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure
         ;;
+    sanitize)
+        install_missing
+        flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+        build "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DBRACKWELL_BENCHMARKS=OFF \
+            -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+        cd "$build-sanitize"
+        QT_QPA_PLATFORM=offscreen \
+            ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            ctest --output-on-failure
+        ;;
     *)
-        echo "usage: $0 run|test" >&2
+        echo "usage: $0 run|test|sanitize" >&2
         exit 2
         ;;
 esac
