@@ -16,6 +16,11 @@ void installFonts()
     QFont::insertSubstitutions(QStringLiteral("Lucida Console"),
                                {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
 #endif
+    // The windows' own font as the default: a window built with it needs no font change after its
+    // controls exist, and such a change would ripple through hundreds of them.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
 }
 
 void applyPixelSizes(QWidget *root)
@@ -26,6 +31,8 @@ void applyPixelSizes(QWidget *root)
         if (!size.isValid())
             return;
         QFont font = widget->font();
+        if (font.pixelSize() == size.toInt())
+            return;
         font.setPixelSize(size.toInt());
         widget->setFont(font);
     };
