@@ -1,0 +1,108 @@
+#include "settings/saving.h"
+
+#include <QDir>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace brackwell {
+
+QString oneClickTarget(const QString &driveRoot)
+{
+    QString root = driveRoot;
+    if (!root.endsWith(u'/'))
+        root += u'/';
+    return root + QLatin1StringView(oneClickRelativePath);
+}
+
+QString withConfigSuffix(const QString &chosen)
+{
+    const QString suffix = u'.' + QLatin1StringView(configSuffix);
+    return chosen.endsWith(suffix, Qt::CaseInsensitive) ? chosen : chosen + suffix;
+}
+
+namespace {
+
+QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+bool survivesRoundTrip(const QString &text, const QByteArray &bytes, QStringConverter::Encoding encoding)
+{
+    // Encoders put a stand-in ("?" or a best-fit letter) where a character has no code, so the
+    // bytes are read back and compared rather than trusting the encoder's error flag.
+    QStringDecoder decoder(encoding);
+    return QString(decoder.decode(bytes)) == text;
+}
+
+QString unencodableMessage(const QString &text, QStringConverter::Encoding encoding)
+{
+    int line = 1;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        if (!survivesRoundTrip(character, encoded(character, encoding), encoding)) {
+            const char32_t codePoint = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
+            return QStringLiteral("The config file cannot hold the character \"%1\" (U+%2) on line %3")
+                .arg(character, QString::number(uint(codePoint), 16).toUpper().rightJustified(4, u'0'))
+                .arg(line);
+        }
+        if (text.at(i) == u'\n')
+            ++line;
+        i += character.size();
+    }
+    return {};
+}
+
+} // namespace
+
+ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding)
+{
+    // A line break may reach the box as CR LF or a lone CR (pasted text); each becomes one CR LF.
+    QString lines = text;
+    lines.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
+    lines.replace(u'\r', u'\n');
+    const QString fileText = QString(lines).replace(u'\n', QLatin1StringView("\r\n"));
+
+    const QByteArray bytes = encoded(fileText, encoding);
+    if (survivesRoundTrip(fileText, bytes, encoding))
+        return {bytes, {}};
+    QString error = unencodableMessage(lines, encoding);
+    // Every character alone survived, yet the whole did not: still refuse rather than lose text.
+    if (error.isEmpty())
+        error = QStringLiteral("The config file cannot hold the text of the output box");
+    return {{}, error};
+}
+
+QString oneClickFailureMessage(const WriteFailure &failure)
+{
+    switch (failure.code) {
+    case 2: return QStringLiteral("File not found");
+    case 3: return QStringLiteral("Invalid filename");
+    case 4: return QStringLiteral("Too many open files");
+    case 5: return QStringLiteral("File access denied");
+    case 100: return QStringLiteral("Read beyond end of file");
+    case 101: return QStringLiteral("Disk full");
+    case 106: return QStringLiteral("Invalid numeric input");
+    default: return QStringLiteral("I/O error %1").arg(failure.systemError);
+    }
+}
+
+QString dialogFailureMessage(const QString &path, const WriteFailure &failure)
+{
+    if (failure.stage == WriteFailure::Stage::Write)
+        return QLatin1StringView(streamWriteError);
+    // The error box adds the one final full stop; the system's own would double it.
+    QString description = failure.description;
+    while (!description.isEmpty() && (description.back().isSpace() || description.back() == u'.'))
+        description.chop(1);
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), description);
+}
+
+QString replaceQuestion(const QString &path)
+{
+    return QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path));
+}
+
+} // namespace brackwell

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringConverter>
+
+namespace brackwell {
+
+// The game's default config file, below the root of the drive the program runs on.
+inline constexpr char oneClickRelativePath[] = "Program Files/Wolfenstein - Enemy Territory/etmain/autoexec.cfg";
+// The name the save-file dialog opens with, and the suffix every config file gets.
+inline constexpr char dialogFileName[] = "autoexec";
+inline constexpr char configSuffix[] = "cfg";
+
+inline constexpr char savedMessage[] = "Config File Saved";
+inline constexpr char streamWriteError[] = "Stream write error";
+
+// Where the one-click save writes, for the root of the current drive ("/", "C:/", a test folder).
+QString oneClickTarget(const QString &driveRoot);
+
+// The file a name chosen in the save-file dialog is written to: ".cfg" is added unless the name
+// already ends in it, in any capitals.
+QString withConfigSuffix(const QString &chosen);
+
+// The output box's text as the file's bytes: every line break CR LF, every character in the 8-bit
+// set of `encoding`. A character the set lacks is never replaced: `error` names it and `bytes` is empty.
+struct ScriptBytes {
+    QByteArray bytes;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding);
+
+// How writing a file failed. The two save commands report the same failure differently: the
+// one-click save by `code`, the dialog save by `stage` and the system's own description.
+struct WriteFailure {
+    enum class Stage {
+        Create, // the file could not be made or put in place
+        Write,  // not every byte reached the disk
+    };
+    Stage stage = Stage::Create;
+    int code = 0;        // the one-click save's code where it names the failure (3, 4, 5, 101), else 0
+    int systemError = 0; // the system's own number
+    QString description; // the system's own text
+};
+
+QString oneClickFailureMessage(const WriteFailure &failure);
+QString dialogFailureMessage(const QString &path, const WriteFailure &failure);
+
+// The question asked before the dialog save replaces an existing file.
+QString replaceQuestion(const QString &path);
+
+} // namespace brackwell
