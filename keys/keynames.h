@@ -1,0 +1,25 @@
+#pragma once
+
+// The game's key names as the key picker offers them: one row per clickable thing on the picker,
+// the 110 keyboard keys (the picker builds its buttons from these rows) and the three mouse buttons
+// (captions drawn on the mouse in keypicker.ui).
+
+namespace brackwell {
+
+struct PickerKey {
+    const char *control; // object name on the picker
+    const char *caption;
+    int x, y, width, height;
+    const char *name; // what the game's bind command takes; null for a key it cannot bind
+};
+
+constexpr int KeyboardKeyCount = 110;
+constexpr int MouseButtonCount = 3;
+constexpr int PickerKeyCount = KeyboardKeyCount + MouseButtonCount;
+
+// The keyboard row by row, left to right, then the mouse buttons left to right.
+extern const PickerKey pickerKeys[PickerKeyCount];
+
+inline bool isMouseButton(int index) { return index >= KeyboardKeyCount; }
+
+} // namespace brackwell
