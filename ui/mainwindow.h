@@ -55,6 +55,12 @@ public:
     void btnCreateClick();
 
     // Presentation handlers (presentation.cpp).
+    // One handler per kind of event serves all forty setting captions, by catalogue row.
+    void captionClick(int row);
+    void captionMouseEnter(int row);
+    void captionMouseLeave();
+    // The colour the last caption click read from its caption (red in the low byte).
+    static qint32 lastCaptionColour();
 
     // Saving handlers (savehandlers.cpp).
 

@@ -1,0 +1,130 @@
+#include "support/windowfixture.h"
+#include "ui/clicklabel.h"
+
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace brackwell;
+
+namespace {
+
+const QColor black(0, 0, 0);
+const QColor red(255, 0, 0);
+
+QColor textColour(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+void click(QWidget *label)
+{
+    QTest::mouseClick(label, Qt::LeftButton);
+}
+
+// Brings the caption's tab to the front and moves the mouse onto the widget.
+void hover(const WindowFixture &f, QWidget *widget)
+{
+    auto *tabs = f.get<QTabWidget>("PC1");
+    for (int t = 0; t < tabs->count(); ++t)
+        if (tabs->widget(t)->isAncestorOf(widget))
+            tabs->setCurrentIndex(t);
+    QTest::mouseMove(f.window.get(), widget->mapTo(f.window.get(), widget->rect().center()));
+}
+
+} // namespace
+
+class TestPresentation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captionClicksSwitchTheirOwnRow_data()
+    {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < SettingCount; ++i)
+            QTest::newRow(settingRows[i].captionLabel) << i;
+    }
+
+    void captionClicksSwitchTheirOwnRow()
+    {
+        QFETCH(int, row);
+        WindowFixture f;
+        const TfrmBrackwell::RowWidgets &r = f.window->row(row);
+        const bool gamma = qstrcmp(settingRows[row].captionLabel, "lblGammaLevels") == 0;
+        const QLabel *gammaDescription = f.get<QLabel>("lblGammaDescription");
+
+        // A value other than the default, which the switch must keep.
+        if (r.edit)
+            r.edit->setText(r.edit->text() + "5");
+        else if (r.check)
+            r.check->setChecked(!r.check->isChecked());
+        else
+            r.combo->setCurrentIndex((r.combo->currentIndex() + 1) % r.combo->count());
+        const GenerationInput on = f.window->readGenerationInput();
+
+        click(r.caption);
+        QCOMPARE(textColour(r.caption), red);
+        QCOMPARE(textColour(gammaDescription), gamma ? red : black);
+        QVERIFY(!r.control->isEnabled());
+        QCOMPARE(TfrmBrackwell::lastCaptionColour(), 0);
+        f.create();
+        GenerationInput off = on;
+        off.settings[std::size_t(row)].enabled = false;
+        QCOMPARE(f.outputText(), generate(off).text);
+
+        click(r.caption);
+        QCOMPARE(textColour(r.caption), black);
+        QCOMPARE(textColour(gammaDescription), black);
+        QVERIFY(r.control->isEnabled());
+        QCOMPARE(TfrmBrackwell::lastCaptionColour(), 255);
+        f.create();
+        QCOMPARE(f.outputText(), generate(on).text);
+        QVERIFY(f.desktop.shown.isEmpty());
+    }
+
+    void captionsOfAnyOtherColourIgnoreClicks()
+    {
+        WindowFixture f;
+        QLabel *caption = f.get<QLabel>("lblCHStyle");
+        QPalette palette = caption->palette();
+        palette.setColor(QPalette::WindowText, QColor(254, 0, 1));
+        caption->setPalette(palette);
+        click(caption);
+        QCOMPARE(TfrmBrackwell::lastCaptionColour(), 0x0100FE);
+        QCOMPARE(textColour(caption), QColor(254, 0, 1));
+        QVERIFY(f.combo("CBCHStyle")->isEnabled());
+    }
+
+    void hoveringCaptionsShowsTheirDescriptions()
+    {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QLineEdit *bar = f.edit("edtDescription");
+        QSignalSpy changes(bar, &QLineEdit::textChanged);
+        hover(f, f.window->row(0).caption);
+        // Straight from caption to caption: the bar empties, then shows the new row's text.
+        for (int i = 1; i < SettingCount; ++i) {
+            changes.clear();
+            hover(f, f.window->row(i).caption);
+            const QString expected = QString::fromLatin1(settingRows[i].description);
+            QCOMPARE(changes.size(), 2);
+            QCOMPARE(changes.at(0).at(0).toString(), QString());
+            QCOMPARE(bar->text(), expected);
+            QCOMPARE(bar->cursorPosition(), 0); // a long text shows its beginning
+        }
+        // A click switches the row but leaves the description in place.
+        click(f.window->row(SettingCount - 1).caption);
+        QCOMPARE(bar->text(), QString::fromLatin1(settingRows[SettingCount - 1].description));
+        // Description labels, value controls and group boxes say nothing.
+        for (const char *name : {"lblGammaDescription", "edtRunRoll", "GBViewSettings"}) {
+            hover(f, f.get<QWidget>(name));
+            QCOMPARE(bar->text(), QString());
+        }
+    }
+
+};
+
+QTEST_MAIN(TestPresentation)
+#include "tst_presentation.moc"
