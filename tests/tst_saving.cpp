@@ -16,7 +16,6 @@ private slots:
         const QString below = QStringLiteral("Program Files/Wolfenstein - Enemy Territory/etmain/autoexec.cfg");
         QTest::newRow("file system root") << "/" << "/" + below;
         QTest::newRow("drive") << "C:/" << "C:/" + below;
-        QTest::newRow("network share") << "//server/share/" << "//server/share/" + below;
         QTest::newRow("folder without slash") << "/tmp/drive" << "/tmp/drive/" + below;
     }
     void oneClickTargetSitsBelowTheDriveRoot()
@@ -33,10 +32,8 @@ private slots:
         QTest::newRow("bare name") << "/home/u/autoexec" << "/home/u/autoexec.cfg";
         QTest::newRow("already .cfg") << "/home/u/x.cfg" << "/home/u/x.cfg";
         QTest::newRow("capital .CFG") << "/home/u/X.CFG" << "/home/u/X.CFG";
-        QTest::newRow("mixed .Cfg") << "/home/u/x.Cfg" << "/home/u/x.Cfg";
         QTest::newRow("other suffix") << "/home/u/x.txt" << "/home/u/x.txt.cfg";
         QTest::newRow("cfg not at the end") << "/home/u/x.cfg.bak" << "/home/u/x.cfg.bak.cfg";
-        QTest::newRow("cfg without dot") << "/home/u/mycfg" << "/home/u/mycfg.cfg";
         QTest::newRow("folder named .cfg") << "/home/u/a.cfg/b" << "/home/u/a.cfg/b.cfg";
     }
     void dialogNameGetsCfgOnlyWhenItLacksIt()
@@ -52,12 +49,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty box") << "" << QByteArray();
         QTest::newRow("generated lines") << "seta a \"1\"\nseta b \"2\"\n" << QByteArray("seta a \"1\"\r\nseta b \"2\"\r\n");
-        QTest::newRow("last line without break") << "a\nb" << QByteArray("a\r\nb");
-        QTest::newRow("empty lines") << "\n\na\n\n" << QByteArray("\r\n\r\na\r\n\r\n");
         QTest::newRow("CR LF stays one break") << "a\r\nb" << QByteArray("a\r\nb");
         QTest::newRow("lone CR") << "a\rb" << QByteArray("a\r\nb");
         QTest::newRow("Latin-1 letters") << QString::fromUtf8("Joué ÿ") << QByteArray("Jou\xE9 \xFF");
-        QTest::newRow("colour codes and quotes") << "seta Name \"^1A^7b\"" << QByteArray("seta Name \"^1A^7b\"");
     }
     void textBecomesCrLfLatin1Bytes()
     {
@@ -103,19 +97,13 @@ private slots:
         const int create = int(WriteFailure::Stage::Create);
         const int write = int(WriteFailure::Stage::Write);
         const QString cannot = QStringLiteral("Cannot create file \"/d/x.cfg\". ");
-        QTest::newRow("missing folder") << create << 3 << 2 << "No such file or directory" << "Invalid filename"
-                                        << cannot + "No such file or directory";
         QTest::newRow("access denied, system full stop and blanks dropped")
             << create << 5 << 5 << "Access is denied.  \r\n" << "File access denied" << cannot + "Access is denied";
-        QTest::newRow("too many open files") << create << 4 << 24 << "Too many open files" << "Too many open files"
-                                             << cannot + "Too many open files";
         QTest::newRow("disk full while writing") << write << 101 << 28 << "No space left on device" << "Disk full"
                                                  << "Stream write error";
         // The system's own number, even where it equals a code the one-click save names otherwise.
         QTest::newRow("unnamed error") << write << 0 << 5 << "Input/output error" << "I/O error 5"
                                        << "Stream write error";
-        QTest::newRow("unnamed create error") << create << 0 << 32 << "The file is in use." << "I/O error 32"
-                                              << cannot + "The file is in use";
     }
     void failureMessages()
     {

@@ -1,9 +1,29 @@
 #include "ui/desktop.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QRandomGenerator>
 #include <QScreen>
+
+#include <algorithm>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace brackwell {
 
@@ -36,9 +56,237 @@ public:
                         parent);
         box.exec();
     }
+
+    bool askQuestion(QWidget *parent, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
+                                          const QString &defaultSuffix) override
+    {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix);
+        // Some dialogs confirm the typed name before the suffix is added, so they would ask about
+        // the wrong file; the caller asks about the one it really writes.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.selectFile(suggestedName);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty() || files.constFirst().isEmpty())
+            return std::nullopt;
+        return files.constFirst();
+    }
+
+    std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override
+    {
+        return writeFileAtomically(path, bytes);
+    }
+
+    QString currentDriveRoot() override
+    {
+#ifdef Q_OS_WIN
+        // The system's own answer for a rooted path without a drive: "C:\" or "\\server\share\".
+        wchar_t root[MAX_PATH];
+        const DWORD length = GetFullPathNameW(L"\\", MAX_PATH, root, nullptr);
+        if (length > 0 && length < MAX_PATH)
+            return QDir::fromNativeSeparators(QString::fromWCharArray(root, int(length)));
+        return QDir::rootPath();
+#else
+        return QStringLiteral("/");
+#endif
+    }
 };
 
+// The system's error numbers, in the one place that knows them, as the one-click save's codes.
+int oneClickCode(int systemError)
+{
+#ifdef Q_OS_WIN
+    switch (systemError) {
+    case ERROR_FILE_NOT_FOUND: return 2;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY: return 3;
+    case ERROR_TOO_MANY_OPEN_FILES: return 4;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return 5;
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
+    case 1295: return 101; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
+    default: return 0;
+    }
+#else
+    switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return 5;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return 101;
+    default: return 0;
+    }
+#endif
+}
+
+WriteFailure failure(WriteFailure::Stage stage, int systemError)
+{
+    return {stage, oneClickCode(systemError), systemError,
+            QString::fromLocal8Bit(std::system_category().message(systemError))};
+}
+
+// A name for the temporary file beside the target that no other file has yet.
+QString temporaryName(const QString &target)
+{
+    return target + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
+}
+
+constexpr int nameAttempts = 100;
+
 } // namespace
+
+#ifdef Q_OS_WIN
+
+std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    const QString target = QFileInfo(path).absoluteFilePath();
+    const std::wstring targetName = QDir::toNativeSeparators(target).toStdWString();
+
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring tempName;
+    for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
+        tempName = QDir::toNativeSeparators(temporaryName(target)).toStdWString();
+        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS || attempt == nameAttempts)
+                return failure(WriteFailure::Stage::Create, int(error));
+        }
+    }
+    const auto abandon = [&](WriteFailure::Stage stage, DWORD error) {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        DeleteFileW(tempName.c_str());
+        return failure(stage, int(error));
+    };
+
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(std::min<qsizetype>(left, 1 << 30));
+        if (!WriteFile(file, data, chunk, &written, nullptr))
+            return abandon(WriteFailure::Stage::Write, GetLastError());
+        if (written == 0)
+            return abandon(WriteFailure::Stage::Write, ERROR_DISK_FULL);
+        data += written;
+        left -= written;
+    }
+    if (!FlushFileBuffers(file))
+        return abandon(WriteFailure::Stage::Write, GetLastError());
+    const BOOL closed = CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    if (!closed)
+        return abandon(WriteFailure::Stage::Write, GetLastError());
+    if (!MoveFileExW(tempName.c_str(), targetName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return abandon(WriteFailure::Stage::Create, GetLastError());
+    return std::nullopt;
+}
+
+QStringConverter::Encoding configFileEncoding()
+{
+    return QStringConverter::System; // the ANSI code page
+}
+
+#else
+
+std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    // Saving through a link replaces the file it points to, not the link.
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat existing = {};
+    const bool exists = ::stat(targetName.constData(), &existing) == 0;
+
+    int fd = -1;
+    QByteArray tempName;
+    for (int attempt = 1; fd < 0; ++attempt) {
+        tempName = QFile::encodeName(temporaryName(target));
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            if (error != EEXIST || attempt == nameAttempts)
+                return failure(WriteFailure::Stage::Create, error);
+        }
+    }
+    const auto abandon = [&](WriteFailure::Stage stage, int error) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(tempName.constData());
+        return failure(stage, error);
+    };
+    // The replaced file keeps who may read and write it.
+    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        // Not worth refusing the save for: the new file then has the usual rights.
+    }
+
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return abandon(WriteFailure::Stage::Write, errno);
+        }
+        if (written == 0)
+            return abandon(WriteFailure::Stage::Write, ENOSPC);
+        data += written;
+        left -= written;
+    }
+    if (::fsync(fd) != 0)
+        return abandon(WriteFailure::Stage::Write, errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        return abandon(WriteFailure::Stage::Write, errno);
+    if (::rename(tempName.constData(), targetName.constData()) != 0)
+        return abandon(WriteFailure::Stage::Create, errno);
+
+    // The new name itself reaches the disk with the folder.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        if (::fsync(folder) != 0) {
+            // The file is in place already; some file systems cannot sync a folder.
+        }
+        ::close(folder);
+    }
+    return std::nullopt;
+}
+
+QStringConverter::Encoding configFileEncoding()
+{
+    return QStringConverter::Latin1;
+}
+
+#endif
 
 Desktop &systemDesktop()
 {

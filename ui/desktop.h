@@ -1,7 +1,10 @@
 #pragma once
 
+#include "settings/saving.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringConverter>
 
 #include <optional>
 
@@ -21,12 +24,33 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
     // Error icon, OK button, application title. The caller passes the final text (see withFullStop).
     virtual void showError(QWidget *parent, const QString &text) = 0;
+    // Yes and No, No the default. True for Yes.
+    virtual bool askQuestion(QWidget *parent, const QString &text) = 0;
+
+    // The save-file dialog, opened on `suggestedName` (a bare name or a full path). The name comes
+    // back with `defaultSuffix` added when it has no suffix; nothing when the user cancels. The
+    // dialog does not ask about replacing a file: the caller asks about the name it will write.
+    virtual std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
+                                                  const QString &defaultSuffix) = 0;
+
+    // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
+    virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
+
+    // The root of the drive the program runs on: where a path without a drive letter lands.
+    virtual QString currentDriveRoot() = 0;
 };
 
-// The production desktop: Qt's message boxes, file dialog and files.
+// The production desktop: Qt's message boxes and file dialog, the system's files.
 Desktop &systemDesktop();
 
 // The error box always ends its text with a full stop.
 QString withFullStop(const QString &text);
+
+// The 8-bit character set of config files on this system.
+QStringConverter::Encoding configFileEncoding();
+
+// Writes through a temporary file beside `path` that replaces it only once every byte is on the
+// disk: a failure leaves the previous file as it was and no temporary file behind.
+std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 } // namespace brackwell

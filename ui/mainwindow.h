@@ -63,6 +63,9 @@ public:
     static qint32 lastCaptionColour();
 
     // Saving handlers (savehandlers.cpp).
+    void btnSaveClick();
+    void btnSelectDestinationClick();
+    void SaveConfig1Click();
 
     // Key binding handlers (keys/keyslots.cpp).
 
@@ -89,6 +92,12 @@ private:
     // Presentation state (presentation.cpp).
 
     // Saving state (savehandlers.cpp).
+    // guarded() for the saving handlers: its template is defined where only mainwindow.cpp sees it.
+    void guardedSave(void (TfrmBrackwell::*handler)());
+    void saveWithDialog();
+    // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
+    enum class SaveKind { OneClick, Dialog };
+    void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
 
     // Key binding state (keys/keyslots.cpp).
 };

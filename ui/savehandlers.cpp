@@ -1,7 +1,87 @@
 #include "ui/mainwindow.h"
 
+#include "settings/saving.h"
+#include "ui/desktop.h"
 #include "ui_mainwindow.h"
+
+#include <QFileInfo>
+
+#include <exception>
+
+using namespace brackwell;
 
 void TfrmBrackwell::wireSaving()
 {
+    connect(m_ui->btnSave, &QPushButton::clicked, this, [this] { guardedSave(&TfrmBrackwell::btnSaveClick); });
+    connect(m_ui->btnSelectDestination, &QPushButton::clicked, this,
+            [this] { guardedSave(&TfrmBrackwell::btnSelectDestinationClick); });
+    connect(m_ui->SaveConfig1, &QAction::triggered, this, [this] { guardedSave(&TfrmBrackwell::SaveConfig1Click); });
+}
+
+void TfrmBrackwell::guardedSave(void (TfrmBrackwell::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (const std::exception &error) {
+        showError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        showError(tr("Unexpected error"));
+    }
+}
+
+void TfrmBrackwell::btnSaveClick()
+{
+    // The file gets one line break more than the box holds.
+    const ScriptBytes script = encodeScript(m_ui->memoOutput->toPlainText() + u'\n', configFileEncoding());
+    if (!script.ok()) {
+        showError(script.error);
+        return;
+    }
+    writeOutput(SaveKind::OneClick, oneClickTarget(m_desktop.currentDriveRoot()), script.bytes);
+}
+
+void TfrmBrackwell::btnSelectDestinationClick()
+{
+    saveWithDialog();
+}
+
+void TfrmBrackwell::SaveConfig1Click()
+{
+    saveWithDialog();
+}
+
+void TfrmBrackwell::saveWithDialog()
+{
+    // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
+    const ScriptBytes script = encodeScript(m_ui->memoOutput->toPlainText(), configFileEncoding());
+    if (!script.ok()) {
+        showError(script.error);
+        return;
+    }
+    QString suggestion = QLatin1StringView(dialogFileName);
+    for (;;) {
+        const std::optional<QString> chosen =
+            m_desktop.chooseSaveFile(this, suggestion, QLatin1StringView(configSuffix));
+        if (!chosen)
+            return;
+        const QString target = withConfigSuffix(*chosen);
+        const QFileInfo existing(target);
+        // A folder is not asked about: writing fails with its own message.
+        if (!existing.exists() || existing.isDir() || m_desktop.askQuestion(this, replaceQuestion(target))) {
+            writeOutput(SaveKind::Dialog, target, script.bytes);
+            return;
+        }
+        // "No" goes back to the dialog, on the name the user chose.
+        suggestion = target;
+    }
+}
+
+void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
+{
+    if (const std::optional<WriteFailure> failure = m_desktop.writeFile(path, bytes)) {
+        showError(kind == SaveKind::OneClick ? oneClickFailureMessage(*failure)
+                                             : dialogFailureMessage(path, *failure));
+        return;
+    }
+    m_desktop.showMessage(this, QLatin1StringView(savedMessage));
 }

@@ -2,6 +2,29 @@
 
 #include <QTest>
 
+#include <cerrno>
+#include <stdexcept>
+
+namespace {
+
+void fail(const QString &message)
+{
+    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+}
+
+} // namespace
+
+FakeDesktop::~FakeDesktop()
+{
+    if (QTest::currentTestFailed())
+        return;
+    if (!m_dialogAnswers.isEmpty() || !m_questionAnswers.isEmpty() || !m_writeFailures.isEmpty())
+        fail(QStringLiteral("answers left unused: %1 save dialog, %2 question, %3 write failure")
+                 .arg(m_dialogAnswers.size())
+                 .arg(m_questionAnswers.size())
+                 .arg(m_writeFailures.size()));
+}
+
 void FakeDesktop::showMessage(QWidget *, const QString &text)
 {
     shown.append({Kind::Message, text});
@@ -12,15 +35,84 @@ void FakeDesktop::showError(QWidget *, const QString &text)
     shown.append({Kind::Error, text});
 }
 
+bool FakeDesktop::askQuestion(QWidget *, const QString &text)
+{
+    shown.append({Kind::Question, text});
+    if (m_questionAnswers.isEmpty()) {
+        fail(QStringLiteral("question without a queued answer: %1").arg(text));
+        return false;
+    }
+    return m_questionAnswers.dequeue();
+}
+
+std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &suggestedName,
+                                                   const QString &defaultSuffix)
+{
+    dialogsOpened.append({suggestedName, defaultSuffix});
+    if (m_dialogAnswers.isEmpty()) {
+        fail(QStringLiteral("save dialog without a queued answer"));
+        return std::nullopt;
+    }
+    return m_dialogAnswers.dequeue();
+}
+
+std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &path, const QByteArray &bytes)
+{
+    writeAttempts.append(path);
+    if (!m_writeFailures.isEmpty())
+        return m_writeFailures.dequeue();
+    return brackwell::writeFileAtomically(path, bytes);
+}
+
+QString FakeDesktop::currentDriveRoot()
+{
+    if (driveRoot.isEmpty()) {
+        // Never the real drive: a test that forgot the root stops here.
+        fail(QStringLiteral("FakeDesktop::driveRoot is not set"));
+        throw std::logic_error("FakeDesktop::driveRoot is not set");
+    }
+    return driveRoot;
+}
+
 QString FakeDesktop::takeOnly(Kind kind)
 {
     if (shown.size() != 1 || shown.front().kind != kind) {
         QTest::qFail(qPrintable(QStringLiteral("expected exactly one %1 box, %2 shown")
-                                    .arg(kind == Kind::Error ? "error" : "message")
+                                    .arg(kind == Kind::Error ? "error" : kind == Kind::Message ? "message" : "question")
                                     .arg(shown.size())),
                      __FILE__, __LINE__);
         shown.clear();
         return {};
     }
     return shown.takeFirst().text;
+}
+
+void FakeDesktop::answerSaveDialog(const QString &path)
+{
+    m_dialogAnswers.enqueue(path);
+}
+
+void FakeDesktop::cancelSaveDialog()
+{
+    m_dialogAnswers.enqueue(std::nullopt);
+}
+
+void FakeDesktop::answerQuestion(bool yes)
+{
+    m_questionAnswers.enqueue(yes);
+}
+
+void FakeDesktop::failNextWrite(const brackwell::WriteFailure &failure)
+{
+    m_writeFailures.enqueue(failure);
+}
+
+brackwell::WriteFailure FakeDesktop::cannotCreate(int code, int systemError, const QString &description)
+{
+    return {brackwell::WriteFailure::Stage::Create, code, systemError, description};
+}
+
+brackwell::WriteFailure FakeDesktop::diskFull()
+{
+    return {brackwell::WriteFailure::Stage::Write, 101, ENOSPC, QStringLiteral("No space left on device")};
 }

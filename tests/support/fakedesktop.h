@@ -3,13 +3,20 @@
 #include "ui/desktop.h"
 
 #include <QList>
+#include <QQueue>
 #include <QString>
 
 // A desktop for tests: nothing modal opens, every box shown is recorded with its exact wording.
+// Dialogs and questions take their answers from queues the test fills beforehand; an answer left
+// unused when the desktop goes fails the test, and so does a dialog with no answer queued.
+// Files are written for real (tests point the drive root at a temporary folder) unless a failure
+// was queued for the next write.
 class FakeDesktop final : public brackwell::Desktop
 {
 public:
-    enum class Kind { Message, Error };
+    ~FakeDesktop() override;
+
+    enum class Kind { Message, Error, Question };
     struct Shown {
         Kind kind;
         QString text;
@@ -17,9 +24,40 @@ public:
 
     void showMessage(QWidget *parent, const QString &text) override;
     void showError(QWidget *parent, const QString &text) override;
+    bool askQuestion(QWidget *parent, const QString &text) override;
+    std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
+                                          const QString &defaultSuffix) override;
+    std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
+    QString currentDriveRoot() override;
 
     QList<Shown> shown;
 
     // The one box shown since the last call, or an empty text with a test failure otherwise.
     QString takeOnly(Kind kind);
+
+    // Save-file dialog: the next opening returns `path` exactly, or is cancelled.
+    void answerSaveDialog(const QString &path);
+    void cancelSaveDialog();
+    struct DialogOpening {
+        QString suggestedName;
+        QString defaultSuffix;
+    };
+    QList<DialogOpening> dialogsOpened;
+
+    void answerQuestion(bool yes);
+
+    // The next write fails as a file that could not be created, or as a device that took some
+    // bytes and then refused the rest (the file then stays as it was, as the real writer leaves it).
+    void failNextWrite(const brackwell::WriteFailure &failure);
+    static brackwell::WriteFailure cannotCreate(int code, int systemError, const QString &description);
+    static brackwell::WriteFailure diskFull();
+    QStringList writeAttempts;
+
+    // Where the one-click save lands; a test that saves that way must set it.
+    QString driveRoot;
+
+private:
+    QQueue<std::optional<QString>> m_dialogAnswers;
+    QQueue<bool> m_questionAnswers;
+    QQueue<brackwell::WriteFailure> m_writeFailures;
 };

@@ -1,0 +1,314 @@
+#include "support/windowfixture.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace brackwell;
+
+namespace {
+
+using Kind = FakeDesktop::Kind;
+
+enum class Save { OneClick, DialogButton, DialogMenu };
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// Every file and folder below `folder`, so a stray temporary file shows wherever it is.
+QStringList tree(const QString &folder)
+{
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << QDir(folder).relativeFilePath(it.next());
+    paths.sort();
+    return paths;
+}
+
+// A main window on a fake desktop whose drive is a fresh temporary folder.
+struct SaveFixture : WindowFixture {
+    SaveFixture() { desktop.driveRoot = drive.path(); }
+
+    QString path(const QString &name) const { return drive.filePath(name); }
+    QString gameFolder() const { return path(QStringLiteral("Program Files/Wolfenstein - Enemy Territory/etmain")); }
+    QString oneClickFile() const { return gameFolder() + QStringLiteral("/autoexec.cfg"); }
+
+    void save(Save how) const
+    {
+        switch (how) {
+        case Save::OneClick: get<QPushButton>("btnSave")->click(); break;
+        case Save::DialogButton: get<QPushButton>("btnSelectDestination")->click(); break;
+        case Save::DialogMenu: get<QAction>("SaveConfig1")->trigger(); break;
+        }
+    }
+
+    QTemporaryDir drive;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Save)
+
+class TestSaveHandlers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void oneClickWritesTheBoxAndOneMoreLineBreak_data()
+    {
+        QTest::addColumn<bool>("generate");
+        QTest::addColumn<QString>("handEdited");
+        QTest::addColumn<QByteArray>("expected"); // empty: the generated text and one more CR LF
+        QTest::newRow("right after start-up") << false << QString() << QByteArray("\r\n");
+        QTest::newRow("after a generation, over a longer file") << true << QString() << QByteArray();
+        const QString longLine(300, u'w');
+        QTest::newRow("hand-edited, long line not wrapped")
+            << true << QString::fromUtf8("seta Name \"Joué\"\n\n") + longLine
+            << QByteArray("seta Name \"Jou\xE9\"\r\n\r\n") + longLine.toLatin1() + "\r\n";
+    }
+    void oneClickWritesTheBoxAndOneMoreLineBreak()
+    {
+        QFETCH(bool, generate);
+        QFETCH(QString, handEdited);
+        QFETCH(QByteArray, expected);
+        SaveFixture f;
+        QVERIFY(QDir().mkpath(f.gameFolder()));
+        writeAll(f.oneClickFile(), QByteArray(20000, 'x'));
+        if (generate)
+            f.create();
+        if (!handEdited.isNull())
+            f.output()->setPlainText(handEdited);
+        if (expected.isEmpty()) {
+            expected = f.outputText().toLatin1() + "\r\n";
+            QVERIFY(expected.endsWith("\"\r\n\r\n"));
+        }
+        const QString before = f.output()->toPlainText();
+
+        f.save(Save::OneClick);
+
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        QCOMPARE(readAll(f.oneClickFile()), expected);
+        QCOMPARE(QDir(f.gameFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"autoexec.cfg"});
+        QCOMPARE(f.output()->toPlainText(), before);
+    }
+
+    void dialogWritesTheBoxWithNothingAdded_data()
+    {
+        QTest::addColumn<Save>("how");
+        QTest::addColumn<bool>("generate");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("button, empty box") << Save::DialogButton << false << "autoexec.cfg" << "autoexec.cfg";
+        QTest::newRow("menu, after a generation") << Save::DialogMenu << true << "autoexec.cfg" << "autoexec.cfg";
+        QTest::newRow("X.CFG stays X.CFG") << Save::DialogButton << true << "X.CFG" << "X.CFG";
+        QTest::newRow("name without suffix") << Save::DialogButton << true << "mine" << "mine.cfg";
+    }
+    void dialogWritesTheBoxWithNothingAdded()
+    {
+        QFETCH(Save, how);
+        QFETCH(bool, generate);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        SaveFixture f;
+        if (generate)
+            f.create();
+        f.desktop.answerSaveDialog(f.path(chosen));
+
+        f.save(how);
+
+        QCOMPARE(f.desktop.dialogsOpened.size(), 1);
+        QCOMPARE(f.desktop.dialogsOpened[0].suggestedName, QStringLiteral("autoexec"));
+        QCOMPARE(f.desktop.dialogsOpened[0].defaultSuffix, QStringLiteral("cfg"));
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        QCOMPARE(tree(f.drive.path()), QStringList{written});
+        QCOMPARE(readAll(f.path(written)), f.outputText().toLatin1());
+    }
+
+    void cancelWritesAndShowsNothing()
+    {
+        SaveFixture f;
+        f.create();
+        f.desktop.cancelSaveDialog();
+        f.save(Save::DialogMenu);
+        QCOMPARE(f.desktop.dialogsOpened.size(), 1);
+        QVERIFY(f.desktop.shown.isEmpty());
+        QVERIFY(f.desktop.writeAttempts.isEmpty());
+    }
+
+    // The question is about the file that will really be written, even when the dialog returned
+    // another name; "No" goes back to the dialog on that name.
+    void existingFileIsReplacedOnlyAfterYes_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << "x.cfg" << true;
+        QTest::newRow("suffix added by the save, no") << "x" << false;
+    }
+    void existingFileIsReplacedOnlyAfterYes()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, yes);
+        SaveFixture f;
+        f.create();
+        const QString target = f.path(QStringLiteral("x.cfg"));
+        writeAll(target, "old config\r\n");
+        f.desktop.answerSaveDialog(f.path(chosen));
+        f.desktop.answerQuestion(yes);
+        if (!yes)
+            f.desktop.cancelSaveDialog();
+
+        f.save(Save::DialogButton);
+
+        QVERIFY(!f.desktop.shown.isEmpty());
+        const FakeDesktop::Shown question = f.desktop.shown.takeFirst();
+        QCOMPARE(question.kind, Kind::Question);
+        QVERIFY2(question.text.contains(QDir::toNativeSeparators(target)), qPrintable(question.text));
+        if (yes) {
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+            QCOMPARE(readAll(target), f.outputText().toLatin1());
+        } else {
+            QVERIFY(f.desktop.shown.isEmpty());
+            QCOMPARE(f.desktop.dialogsOpened.size(), 2);
+            QCOMPARE(f.desktop.dialogsOpened[1].suggestedName, target);
+            QCOMPARE(readAll(target), QByteArray("old config\r\n"));
+        }
+        QCOMPARE(tree(f.drive.path()), QStringList{"x.cfg"});
+    }
+
+    void failedSaveChangesNothing_data()
+    {
+        QTest::addColumn<Save>("how");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("message"); // "Cannot create file": that, the path and the system's text
+        QTest::newRow("one-click, no game folder") << Save::OneClick << "nothing" << "Invalid filename.";
+        QTest::newRow("one-click, path through a file") << Save::OneClick << "file in path" << "Invalid filename.";
+        QTest::newRow("one-click, folder as target") << Save::OneClick << "folder target" << "File access denied.";
+        QTest::newRow("one-click, disk full") << Save::OneClick << "disk full" << "Disk full.";
+        QTest::newRow("one-click, other error") << Save::OneClick << "in use" << "I/O error 32.";
+        QTest::newRow("dialog, folder as target") << Save::DialogButton << "folder target" << "Cannot create file";
+        QTest::newRow("dialog, missing folder") << Save::DialogMenu << "nothing" << "Cannot create file";
+        QTest::newRow("dialog, disk full") << Save::DialogButton << "disk full" << "Stream write error.";
+    }
+    void failedSaveChangesNothing()
+    {
+        QFETCH(Save, how);
+        QFETCH(QString, setup);
+        QFETCH(QString, message);
+        SaveFixture f;
+        f.create();
+        const QString before = f.output()->toPlainText();
+        const QString target = f.oneClickFile();
+        if (how != Save::OneClick)
+            f.desktop.answerSaveDialog(target);
+        if (setup == "file in path") {
+            writeAll(f.path(QStringLiteral("Program Files")), "a file, not a folder");
+        } else if (setup == "folder target") {
+            QVERIFY(QDir().mkpath(target + QStringLiteral("/inside")));
+        } else if (setup != "nothing") {
+            QVERIFY(QDir().mkpath(f.gameFolder()));
+            writeAll(target, "previous config\r\n");
+            if (how != Save::OneClick)
+                f.desktop.answerQuestion(true);
+            f.desktop.failNextWrite(setup == "disk full" ? FakeDesktop::diskFull()
+                                                         : FakeDesktop::cannotCreate(0, 32, "In use"));
+        }
+        const QStringList filesBefore = tree(f.drive.path());
+        const QByteArray previous = readAll(target);
+
+        f.save(how);
+
+        if (!f.desktop.shown.isEmpty() && f.desktop.shown.front().kind == Kind::Question)
+            f.desktop.shown.removeFirst();
+        const QString error = f.desktop.takeOnly(Kind::Error);
+        if (message == QStringLiteral("Cannot create file")) {
+            const QString start = message + QStringLiteral(" \"%1\". ").arg(QDir::toNativeSeparators(target));
+            QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
+            QVERIFY2(error.endsWith(u'.') && !error.endsWith(QStringLiteral("..")), qPrintable(error));
+        } else {
+            QCOMPARE(error, message);
+        }
+        QCOMPARE(f.output()->toPlainText(), before);
+        QCOMPARE(tree(f.drive.path()), filesBefore);
+        QCOMPARE(readAll(target), previous);
+    }
+
+    void characterOutsideTheFileSetStopsTheSaveBeforeTheDialog()
+    {
+        if (configFileEncoding() != QStringConverter::Latin1)
+            QSKIP("the file's character set here is the system's");
+        SaveFixture f;
+        f.output()->setPlainText(QString::fromUtf8("seta Name \"ok\"\nbind x \"say Łódź\""));
+        f.save(Save::DialogButton);
+        QCOMPARE(f.desktop.takeOnly(Kind::Error),
+                 QString::fromUtf8("The config file cannot hold the character \"Ł\" (U+0141) on line 2."));
+        QVERIFY(f.desktop.dialogsOpened.isEmpty());
+        QVERIFY(f.desktop.writeAttempts.isEmpty());
+    }
+
+#ifdef Q_OS_UNIX
+    // The production writer where the window tests cannot reach it.
+
+    void writerFailingMidWayLeavesTheOldFileAndNoTemporary()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("autoexec.cfg"));
+        writeAll(path, "previous config\r\n");
+        // A file size limit makes the system refuse bytes after the first few, as a full disk does.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        rlimit small = limit;
+        small.rlim_cur = 16;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const std::optional<WriteFailure> failure = writeFileAtomically(path, QByteArray(4096, 'n'));
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(failure);
+        QCOMPARE(failure->stage, WriteFailure::Stage::Write);
+        QCOMPARE(failure->systemError, EFBIG);
+        QCOMPARE(tree(dir.path()), QStringList{"autoexec.cfg"});
+        QCOMPARE(readAll(path), QByteArray("previous config\r\n"));
+    }
+
+    void writerKeepsRightsAndLinks()
+    {
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("real.cfg"));
+        const QString link = dir.filePath(QStringLiteral("autoexec.cfg"));
+        writeAll(real, "old\r\n");
+        const QFile::Permissions rights = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(real, rights));
+        QVERIFY(QFile::link(real, link));
+
+        QVERIFY(!writeFileAtomically(link, "new\r\n"));
+
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readAll(real), QByteArray("new\r\n"));
+        QCOMPARE(QFile::permissions(real) & QFile::Permissions(0x7077), rights);
+        QCOMPARE(tree(dir.path()), (QStringList{"autoexec.cfg", "real.cfg"}));
+    }
+#endif
+};
+
+QTEST_MAIN(TestSaveHandlers)
+#include "tst_savehandlers.moc"
