@@ -1,5 +1,6 @@
 #include "support/windowfixture.h"
 #include "ui/clicklabel.h"
+#include "ui/picturebox.h"
 
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -20,6 +21,25 @@ QColor textColour(const QWidget *widget)
 void click(QWidget *label)
 {
     QTest::mouseClick(label, Qt::LeftButton);
+}
+
+int visiblePreview(const WindowFixture &f)
+{
+    int shown = 0;
+    for (int i = 1; i <= 10; ++i) {
+        if (f.get<PictureBox>(qPrintable(QString("Image%1").arg(i)))->isVisibleTo(f.window.get())) {
+            if (shown)
+                return -1; // more than one
+            shown = i;
+        }
+    }
+    return shown;
+}
+
+void typeInto(QComboBox *combo, const QString &text)
+{
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), text);
 }
 
 // Brings the caption's tab to the front and moves the mouse onto the widget.
@@ -122,6 +142,70 @@ private slots:
             hover(f, f.get<QWidget>(name));
             QCOMPARE(bar->text(), QString());
         }
+    }
+
+    void previewShowsTheSelectedStyle_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("styleText");
+        QTest::newRow("pick 10") << QStringList{"pick 10"} << 10 << "10";
+        QTest::newRow("type 3") << QStringList{"type 3"} << 3 << "3";
+        QTest::newRow("type 10, passing 1") << QStringList{"type 10"} << 10 << "10";
+        QTest::newRow("text that is no item") << QStringList{"pick 10", "type x"} << 10 << "x";
+        QTest::newRow("item after such text") << QStringList{"pick 4", "type 11", "type 8"} << 8 << "8";
+        QTest::newRow("colours keep the picture")
+            << QStringList{"pick 4", "colour CBC1 Red", "colour CBC2 Pink"} << 4 << "4";
+        QTest::newRow("colours after text that is no item")
+            << QStringList{"type 6", "type x", "colour CBC1 Blue"} << 6 << "x";
+    }
+
+    void previewShowsTheSelectedStyle()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, shown);
+        QFETCH(QString, styleText);
+        WindowFixture f;
+        QComboBox *style = f.combo("CBCHStyle");
+        for (const QString &step : steps) {
+            const QStringList words = step.split(' ');
+            if (words[0] == "pick")
+                style->setCurrentIndex(words[1].toInt() - 1);
+            else if (words[0] == "type")
+                typeInto(style, words[1]);
+            else
+                typeInto(f.combo(qPrintable(words[1])), words[2]);
+        }
+        QCOMPARE(visiblePreview(f), shown);
+        QCOMPARE(style->currentText(), styleText);
+        f.create();
+        QVERIFY(f.outputText().contains("seta cg_drawCrosshair \"" + styleText + "\"\r\n"));
+    }
+
+    void colourCodesGoToTheEndOfTheName()
+    {
+        WindowFixture f;
+        QLineEdit *name = f.edit("edtPlayerName");
+        const char *labels[] = {"Label3", "Label5", "Label8", "Label9", "Label10",
+                                "Label11", "Label12", "Label13", "Label14", "Label15"};
+        const QString codes = "^1^2^3^4^5^6^7^8^9^0";
+        name->setText("Bob");
+        name->setCursorPosition(0);
+        for (const char *label : labels)
+            click(f.get<QWidget>(label));
+        QCOMPARE(name->text(), "Bob" + codes);
+
+        // A switched-off name still takes codes; it is just not in the script.
+        name->clear();
+        click(f.get<QWidget>("lblPlayerName"));
+        for (const char *label : {"Label3", "Label12", "Label12"})
+            click(f.get<QWidget>(label));
+        QCOMPARE(name->text(), "^1^7^7");
+        f.create();
+        QVERIFY(!f.outputText().contains("seta Name"));
+        click(f.get<QWidget>("lblPlayerName"));
+        f.create();
+        QVERIFY(f.outputText().startsWith("seta Name \"^1^7^7\"\r\n"));
     }
 
 };

@@ -59,6 +59,8 @@ public:
     void captionClick(int row);
     void captionMouseEnter(int row);
     void captionMouseLeave();
+    void colourCodeClick(const QString &code);
+    void CBCHStyleChange();
     // The colour the last caption click read from its caption (red in the low byte).
     static qint32 lastCaptionColour();
 
@@ -90,6 +92,7 @@ private:
     std::array<KeyedWidgets, brackwell::ClassBindCount> m_classes;
 
     // Presentation state (presentation.cpp).
+    std::array<QWidget *, 10> m_previews{}; // Image1 .. Image10, crosshair style N at N - 1
 
     // Saving state (savehandlers.cpp).
     // guarded() for the saving handlers: its template is defined where only mainwindow.cpp sees it.

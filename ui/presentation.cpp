@@ -3,6 +3,7 @@
 #include "ui/clicklabel.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 
 using namespace brackwell;
@@ -29,6 +30,16 @@ void setTextColour(QLabel *label, qint32 value)
     label->setPalette(palette);
 }
 
+// The player-name colour chart: each label appends the code it shows.
+struct ColourCode {
+    const char *label;
+    const char *code;
+};
+constexpr ColourCode colourCodes[] = {
+    {"Label3", "^1"},  {"Label5", "^2"},  {"Label8", "^3"},  {"Label9", "^4"},  {"Label10", "^5"},
+    {"Label11", "^6"}, {"Label12", "^7"}, {"Label13", "^8"}, {"Label14", "^9"}, {"Label15", "^0"},
+};
+
 } // namespace
 
 qint32 TfrmBrackwell::lastCaptionColour()
@@ -44,6 +55,18 @@ void TfrmBrackwell::wirePresentation()
         connect(caption, &ClickLabel::mouseEntered, this, [this, i] { captionMouseEnter(i); });
         connect(caption, &ClickLabel::mouseLeft, this, &TfrmBrackwell::captionMouseLeave);
     }
+
+    for (const ColourCode &entry : colourCodes) {
+        auto *label = findChild<ClickLabel *>(QLatin1StringView(entry.label));
+        Q_ASSERT_X(label, "wirePresentation", entry.label);
+        const QString code = QString::fromLatin1(entry.code);
+        connect(label, &ClickLabel::clicked, this, [this, code] { colourCodeClick(code); });
+    }
+
+    m_previews = {m_ui->Image1, m_ui->Image2, m_ui->Image3, m_ui->Image4, m_ui->Image5,
+                  m_ui->Image6, m_ui->Image7, m_ui->Image8, m_ui->Image9, m_ui->Image10};
+    for (QComboBox *list : {m_ui->CBCHStyle, m_ui->CBC1, m_ui->CBC2})
+        connect(list, &QComboBox::currentTextChanged, this, &TfrmBrackwell::CBCHStyleChange);
 }
 
 void TfrmBrackwell::captionClick(int row)
@@ -76,4 +99,26 @@ void TfrmBrackwell::captionMouseEnter(int row)
 void TfrmBrackwell::captionMouseLeave()
 {
     m_ui->edtDescription->clear();
+}
+
+void TfrmBrackwell::colourCodeClick(const QString &code)
+{
+    // Always at the end, wherever the caret is and whether or not the name row is switched on.
+    m_ui->edtPlayerName->setText(m_ui->edtPlayerName->text() + code);
+}
+
+void TfrmBrackwell::CBCHStyleChange()
+{
+    QComboBox *style = m_ui->CBCHStyle;
+    // An editable list keeps its old item while the user types; typing an item's exact text
+    // should choose that item, as picking it would. Other text keeps the item (and picture) as is.
+    const int typed = style->findText(style->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (typed >= 0 && typed != style->currentIndex())
+        style->setCurrentIndex(typed);
+
+    const int k = style->currentIndex();
+    if (k < 0 || k >= int(m_previews.size()))
+        return;
+    for (int i = 0; i < int(m_previews.size()); ++i)
+        m_previews[std::size_t(i)]->setVisible(i == k);
 }
