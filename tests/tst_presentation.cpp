@@ -1,7 +1,10 @@
 #include "support/windowfixture.h"
 #include "ui/clicklabel.h"
+#include "ui/meterbar.h"
 #include "ui/picturebox.h"
 
+#include <QAction>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -21,6 +24,43 @@ QColor textColour(const QWidget *widget)
 void click(QWidget *label)
 {
     QTest::mouseClick(label, Qt::LeftButton);
+}
+
+// What the user can see of every named control: value, enabled state, colour, visibility.
+QMap<QString, QString> snapshot(const QWidget *window)
+{
+    QMap<QString, QString> state;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (const QWidget *w : widgets) {
+        QString value = w->isEnabled() ? "enabled " : "disabled ";
+        if (auto *edit = qobject_cast<const QLineEdit *>(w))
+            value += edit->text();
+        else if (auto *combo = qobject_cast<const QComboBox *>(w))
+            value += combo->currentText();
+        else if (auto *check = qobject_cast<const QCheckBox *>(w))
+            value += check->isChecked() ? "checked" : "unchecked";
+        else if (auto *text = qobject_cast<const QPlainTextEdit *>(w))
+            value += text->toPlainText();
+        else if (auto *bar = qobject_cast<const MeterBar *>(w))
+            value += QString::number(bar->signedHeight());
+        else if (qobject_cast<const PictureBox *>(w))
+            value += w->isVisibleTo(window) ? "shown" : "hidden";
+        else if (qobject_cast<const QLabel *>(w))
+            value += textColour(w).name();
+        else
+            continue;
+        if (!w->objectName().isEmpty())
+            state[w->objectName()] = value;
+    }
+    return state;
+}
+
+void compareSnapshots(const QMap<QString, QString> &actual, const QMap<QString, QString> &expected)
+{
+    QCOMPARE(actual.keys(), expected.keys());
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QVERIFY2(actual[it.key()] == it.value(),
+                 qPrintable(QString("%1: '%2', expected '%3'").arg(it.key(), actual[it.key()], it.value())));
 }
 
 int visiblePreview(const WindowFixture &f)
@@ -208,6 +248,69 @@ private slots:
         QVERIFY(f.outputText().startsWith("seta Name \"^1^7^7\"\r\n"));
     }
 
+    void newConfigRestoresTheStartState()
+    {
+        WindowFixture fresh;
+        const QMap<QString, QString> start = snapshot(fresh.window.get());
+
+        WindowFixture f;
+        f.edit("edtPlayerName")->setText("^1Bob");
+        f.edit("edtGamma")->setText("2.5");
+        f.combo("CBMapOver")->setCurrentIndex(2);
+        f.combo("CBMarkTime")->setEditText("35");
+        f.check("CBSmoothing")->setChecked(true);
+        f.check("CBSky")->setChecked(false);
+        f.combo("CBCHStyle")->setCurrentIndex(6);
+        f.combo("CBC1")->setEditText("Red");
+        f.combo("CBC2")->setEditText("Pink");
+        for (const char *caption : {"lblGammaLevels", "lblBrass", "lblTextureMode", "lblRunRoll", "lblCHStyle"})
+            click(f.get<QWidget>(caption));
+        for (const char *box : {"CBFovScript", "CBClock", "CBDemo", "CBAkimbo", "CBUnBindAll", "Ssmg", "Csilenced"})
+            f.check(box)->setChecked(true);
+        for (const char *key : {"edtScript1", "edtScript4", "edtSsmg", "edtCsilenced"})
+            f.edit(key)->setText("z");
+        f.edit("edtCustomInput")->setText("r_customvar");
+        f.create();
+        QVERIFY(!f.output()->toPlainText().isEmpty());
+
+        f.window->findChild<QAction *>("NewConfig1")->trigger();
+
+        // The start state, but the crosshair rows keep their switch and the extra-binds inputs their text.
+        QMap<QString, QString> expected = start;
+        expected["lblCHStyle"] = "enabled " + red.name();
+        expected["CBCHStyle"] = "disabled 1";
+        expected["edtCustomInput"] = "enabled r_customvar";
+        compareSnapshots(snapshot(f.window.get()), expected);
+        QVERIFY(f.desktop.shown.isEmpty());
+
+        // Every row is back in the next script, except the style row that is still off.
+        f.create();
+        GenerationInput input = defaultInput();
+        input.settings[std::size_t(findSettingByControl("CBCHStyle") - settingRows)].enabled = false;
+        QCOMPARE(f.outputText(), generate(input).text);
+    }
+
+    void menusShowTheirMessagesAndExitCloses()
+    {
+        WindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.edit("edtGamma")->setText("2");
+        click(f.get<QWidget>("lblBrass"));
+        f.create();
+        const QMap<QString, QString> before = snapshot(f.window.get());
+
+        f.window->findChild<QAction *>("BrackwellHelp1")->trigger();
+        QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message),
+                 "The help file for this program can be found in the Brackwell directory as helpfile.htm");
+        f.window->findChild<QAction *>("About1")->trigger();
+        QVERIFY(f.desktop.takeOnly(FakeDesktop::Kind::Message).contains("version 1.00"));
+        compareSnapshots(snapshot(f.window.get()), before);
+
+        f.window->findChild<QAction *>("Exit1")->trigger();
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(f.desktop.shown.isEmpty());
+    }
 };
 
 QTEST_MAIN(TestPresentation)

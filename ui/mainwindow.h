@@ -61,6 +61,10 @@ public:
     void captionMouseLeave();
     void colourCodeClick(const QString &code);
     void CBCHStyleChange();
+    void NewConfig1Click();
+    void Exit1Click();
+    void BrackwellHelp1Click();
+    void About1Click();
     // The colour the last caption click read from its caption (red in the low byte).
     static qint32 lastCaptionColour();
 

@@ -1,8 +1,12 @@
 #include "ui/mainwindow.h"
 
 #include "ui/clicklabel.h"
+#include "ui/desktop.h"
+#include "ui/meterbar.h"
 #include "ui_mainwindow.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -67,6 +71,11 @@ void TfrmBrackwell::wirePresentation()
                   m_ui->Image6, m_ui->Image7, m_ui->Image8, m_ui->Image9, m_ui->Image10};
     for (QComboBox *list : {m_ui->CBCHStyle, m_ui->CBC1, m_ui->CBC2})
         connect(list, &QComboBox::currentTextChanged, this, &TfrmBrackwell::CBCHStyleChange);
+
+    connect(m_ui->NewConfig1, &QAction::triggered, this, &TfrmBrackwell::NewConfig1Click);
+    connect(m_ui->Exit1, &QAction::triggered, this, &TfrmBrackwell::Exit1Click);
+    connect(m_ui->BrackwellHelp1, &QAction::triggered, this, &TfrmBrackwell::BrackwellHelp1Click);
+    connect(m_ui->About1, &QAction::triggered, this, &TfrmBrackwell::About1Click);
 }
 
 void TfrmBrackwell::captionClick(int row)
@@ -121,4 +130,68 @@ void TfrmBrackwell::CBCHStyleChange()
         return;
     for (int i = 0; i < int(m_previews.size()); ++i)
         m_previews[std::size_t(i)]->setVisible(i == k);
+}
+
+void TfrmBrackwell::NewConfig1Click()
+{
+    m_ui->memoOutput->clear();
+    m_ui->shpQuality->setSignedHeight(1);
+    m_ui->shpFPS->setSignedHeight(1);
+
+    // Every row but the crosshair three: default value, black caption and, with it, switched on.
+    // The crosshair rows keep their switch state; their lists are reset with the preview below.
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingRow &setting = settingRows[i];
+        const RowWidgets &r = m_rows[std::size_t(i)];
+        if (r.combo == m_ui->CBCHStyle || r.combo == m_ui->CBC1 || r.combo == m_ui->CBC2)
+            continue;
+        setTextColour(r.caption, Black);
+        if (r.extraLabel)
+            setTextColour(r.extraLabel, Black);
+        const QString text = QString::fromLatin1(setting.defaultText ? setting.defaultText : "");
+        if (r.edit)
+            r.edit->setText(text);
+        else if (r.check)
+            r.check->setChecked(setting.defaultChecked);
+        else
+            r.combo->setCurrentText(text);
+        r.control->setEnabled(true);
+    }
+
+    m_unbindAll->setChecked(false);
+    for (const KeyedWidgets &script : m_scripts)
+        script.check->setChecked(false);
+
+    m_ui->Image1->show();
+    m_ui->CBCHStyle->setCurrentText(QStringLiteral("1"));
+    for (std::size_t i = 1; i < m_previews.size(); ++i)
+        m_previews[i]->hide();
+
+    for (int i = 0; i < ClassBindCount; ++i)
+        m_classes[std::size_t(i)].key->setText(QString::fromLatin1(classBinds[i].defaultKey));
+    for (const KeyedWidgets &bind : m_classes)
+        bind.check->setChecked(false);
+
+    m_ui->CBC1->setCurrentText(QStringLiteral("White"));
+    m_ui->CBC2->setCurrentText(QStringLiteral("White"));
+
+    for (int i = 0; i < ScriptCount; ++i)
+        m_scripts[std::size_t(i)].key->setText(QString::fromLatin1(scriptBlocks[i].defaultKey));
+}
+
+void TfrmBrackwell::Exit1Click()
+{
+    close();
+}
+
+void TfrmBrackwell::BrackwellHelp1Click()
+{
+    m_desktop.showMessage(this, tr("The help file for this program can be found in the Brackwell directory as helpfile.htm"));
+}
+
+void TfrmBrackwell::About1Click()
+{
+    m_desktop.showMessage(this, tr("Brackwell was written by the Brackwell team. Many thanks to everyone who tested it "
+                                   "and told us what went wrong. Please send problem reports and suggestions to the "
+                                   "Brackwell team. This is version 1.00."));
 }
