@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "keys/keypicker.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/jpeg.h"
@@ -29,6 +30,8 @@ int run(int &argc, char **argv)
     QApplication app(argc, argv);
     ApplicationSetup setup;
     TfrmBrackwell mainWindow(systemDesktop());
+    // Hidden until a Select Key button shows it; its OK writes into the main window's boxes.
+    TForm3 keyPicker(mainWindow);
     mainWindow.show();
     return app.exec();
 }

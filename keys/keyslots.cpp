@@ -1,7 +1,101 @@
 #include "ui/mainwindow.h"
 
+#include "keys/bindlines.h"
+#include "keys/keypicker.h"
+#include "keys/slottable.h"
+#include "ui/desktop.h"
 #include "ui_mainwindow.h"
+
+#include <QTextCursor>
+
+using namespace brackwell;
 
 void TfrmBrackwell::wireKeyBinding()
 {
+    for (const KeySlot &slot : keySlots()) {
+        auto *button = findChild<QPushButton *>(slot.button);
+        Q_ASSERT_X(button, "TfrmBrackwell", qPrintable(slot.button));
+        const int number = slot.number;
+        connect(button, &QPushButton::clicked, this, [this, number] { btnSelectKeyClick(number); });
+    }
+    // By choice or by typing; only the selected index counts.
+    connect(m_ui->CBTypeOfBind, &QComboBox::currentIndexChanged, this, [this] { CBTypeOfBindChange(); });
+    connect(m_ui->CBTypeOfBind, &QComboBox::editTextChanged, this, [this] { CBTypeOfBindChange(); });
+    connect(m_ui->btnAddBind, &QPushButton::clicked, this, [this] { btnAddBindClick(); });
+    connect(m_ui->btnAddCustom, &QPushButton::clicked, this, [this] { btnAddCustomClick(); });
+}
+
+void TfrmBrackwell::btnSelectKeyClick(int slot)
+{
+    if (!m_keyPicker)
+        return;
+    m_keyPicker->showPicker();
+    m_keyPicker->setKeySlot(slot);
+}
+
+void TfrmBrackwell::CBTypeOfBindChange()
+{
+    const int index = m_ui->CBTypeOfBind->currentIndex();
+    if (index < 0 || index > 2)
+        return;
+    const auto type = BindType(index);
+    const bool chat = bindTypeUsesChat(type);
+    const bool voice = bindTypeUsesVoice(type);
+    m_ui->lblKeyToBind->setEnabled(true);
+    m_ui->edtKeyToBind->setEnabled(true);
+    m_ui->btnAddBind->setEnabled(true);
+    m_ui->lblEnterBind->setEnabled(chat);
+    m_ui->edtBindInput->setEnabled(chat);
+    m_ui->lblVsayInput->setEnabled(voice);
+    m_ui->CBVSayInput->setEnabled(voice);
+    // Some servers refuse binds that both say and vsay.
+    const bool warn = chat && voice;
+    m_ui->lblAttention1->setVisible(warn);
+    m_ui->lblAttention2->setVisible(warn);
+    m_ui->lblAttention3->setVisible(warn);
+}
+
+void TfrmBrackwell::btnAddBindClick()
+{
+    const AddResult result = freeBindLine(m_ui->CBTypeOfBind->currentIndex(),
+                                          {m_ui->edtKeyToBind->text(), m_ui->edtBindInput->text(),
+                                           m_ui->CBVSayInput->currentText()});
+    switch (result.status) {
+    case AddResult::Ignored:
+        return;
+    case AddResult::Insufficient:
+        m_desktop.showMessage(this, QString::fromLatin1(insufficientDataMessage));
+        return;
+    case AddResult::Added:
+        break;
+    }
+    appendOutputLine(result.line);
+    for (BindInput input : result.clearOrder) {
+        switch (input) {
+        case BindInput::Key: m_ui->edtKeyToBind->clear(); break;
+        case BindInput::Chat: m_ui->edtBindInput->clear(); break;
+        case BindInput::Voice: m_ui->CBVSayInput->setEditText(QString()); break;
+        }
+    }
+}
+
+void TfrmBrackwell::btnAddCustomClick()
+{
+    const QString line = customVariableLine(m_ui->edtCustomInput->text(), m_ui->edtValue->text());
+    if (line.isEmpty()) {
+        m_desktop.showMessage(this, QString::fromLatin1(insufficientDataMessage));
+        return;
+    }
+    appendOutputLine(line);
+    m_ui->edtCustomInput->clear();
+    m_ui->edtValue->clear();
+}
+
+void TfrmBrackwell::appendOutputLine(const QString &line)
+{
+    QPlainTextEdit *output = m_ui->memoOutput;
+    // Insert at the end rather than replace the text: the user's place and undo history stay.
+    QTextCursor cursor(output->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(textToAppend(output->toPlainText(), line));
 }

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class ClickLabel;
+class TForm3;
 
 namespace Ui {
 class TfrmBrackwell;
@@ -74,6 +75,13 @@ public:
     void SaveConfig1Click();
 
     // Key binding handlers (keys/keyslots.cpp).
+    // The seventeen Select Key buttons: show the key picker and make `slot` the current key slot.
+    void btnSelectKeyClick(int slot);
+    void CBTypeOfBindChange();
+    void btnAddBindClick();
+    void btnAddCustomClick();
+    // The picker registers itself when it is created and withdraws when it goes.
+    void setKeyPicker(TForm3 *picker) { m_keyPicker = picker; }
 
 private:
     void resolveControls();
@@ -107,4 +115,6 @@ private:
     void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
 
     // Key binding state (keys/keyslots.cpp).
+    TForm3 *m_keyPicker = nullptr;
+    void appendOutputLine(const QString &line);
 };

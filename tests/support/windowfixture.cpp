@@ -4,6 +4,7 @@ WindowFixture::WindowFixture()
 {
     applicationSetup();
     window = std::make_unique<TfrmBrackwell>(desktop);
+    picker = std::make_unique<TForm3>(*window);
 }
 
 WindowFixture::~WindowFixture() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/startup.h"
+#include "keys/keypicker.h"
 #include "support/fakedesktop.h"
 #include "ui/mainwindow.h"
 
@@ -11,7 +12,7 @@
 
 #include <memory>
 
-// A fresh main window on a fake desktop, set up as the program sets it up.
+// A fresh main window on a fake desktop and its hidden key picker, set up as the program sets them up.
 struct WindowFixture {
     WindowFixture();
     ~WindowFixture();
@@ -29,8 +30,16 @@ struct WindowFixture {
     QString outputText() const;
     void create() const { window->btnCreateClick(); }
 
+    // A control of the key picker.
+    template <typename T>
+    T *onPicker(const char *name) const
+    {
+        return picker->findChild<T *>(QLatin1StringView(name));
+    }
+
     FakeDesktop desktop;
     std::unique_ptr<TfrmBrackwell> window;
+    std::unique_ptr<TForm3> picker; // after the window: it goes first
 };
 
 // The application-wide set-up, once per test process.

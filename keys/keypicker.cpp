@@ -1,0 +1,86 @@
+#include "keys/keypicker.h"
+
+#include "keys/keynames.h"
+#include "ui/clicklabel.h"
+#include "ui/fonts.h"
+#include "ui/mainwindow.h"
+#include "ui_keypicker.h"
+
+#include <QPushButton>
+
+using namespace brackwell;
+
+TForm3::TForm3(TfrmBrackwell &mainWindow, QWidget *parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TForm3>())
+    , m_mainWindow(mainWindow)
+{
+    m_ui->setupUi(this);
+    createKeyButtons();
+    wireMouseButtons();
+    applyPixelSizes(this);
+    // Only the main window's closing ends the program, whether the picker is open or not.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    move(136, 245);
+
+    for (const KeySlot &slot : keySlots()) {
+        QLineEdit *edit = m_mainWindow.findChild<QLineEdit *>(slot.edit);
+        Q_ASSERT_X(edit, "TForm3", qPrintable(slot.edit));
+        m_slotEdits[std::size_t(slot.number - 1)] = edit;
+    }
+    connect(m_ui->btnKeyOK, &QPushButton::clicked, this, &TForm3::btnKeyOKClick);
+    m_mainWindow.setKeyPicker(this);
+}
+
+TForm3::~TForm3()
+{
+    m_mainWindow.setKeyPicker(nullptr);
+}
+
+void TForm3::createKeyButtons()
+{
+    for (int i = 0; i < KeyboardKeyCount; ++i) {
+        const PickerKey &key = pickerKeys[i];
+        auto *button = new QPushButton(QString::fromLatin1(key.caption), this);
+        button->setObjectName(QLatin1StringView(key.control));
+        button->setGeometry(key.x, key.y, key.width, key.height);
+        if (!key.name) {
+            button->setEnabled(false);
+            continue;
+        }
+        const QString name = QString::fromLatin1(key.name);
+        connect(button, &QPushButton::clicked, this, [this, name] { m_ui->edtKey->setText(name); });
+    }
+}
+
+void TForm3::wireMouseButtons()
+{
+    for (int i = KeyboardKeyCount; i < PickerKeyCount; ++i) {
+        const PickerKey &key = pickerKeys[i];
+        auto *label = findChild<ClickLabel *>(QLatin1StringView(key.control));
+        Q_ASSERT_X(label, "TForm3", key.control);
+        const QString name = QString::fromLatin1(key.name);
+        connect(label, &ClickLabel::clicked, this, [this, name] { m_ui->edtKey->setText(name); });
+    }
+}
+
+void TForm3::showPicker()
+{
+    // Already open, perhaps behind the main window: bring it to the front.
+    if (isVisible()) {
+        raise();
+        activateWindow();
+        return;
+    }
+    show();
+}
+
+void TForm3::btnKeyOKClick()
+{
+    // Without a Select Key press there is no box to fill: stay open so a key can still be chosen.
+    const KeySlot *slot = findKeySlot(m_keySlot);
+    if (!slot)
+        return;
+    m_slotEdits[std::size_t(slot->number - 1)]->setText(m_ui->edtKey->text());
+    hide();
+}
