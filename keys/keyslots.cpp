@@ -16,13 +16,13 @@ void TfrmBrackwell::wireKeyBinding()
         auto *button = findChild<QPushButton *>(slot.button);
         Q_ASSERT_X(button, "TfrmBrackwell", qPrintable(slot.button));
         const int number = slot.number;
-        connect(button, &QPushButton::clicked, this, [this, number] { btnSelectKeyClick(number); });
+        on(button, &QPushButton::clicked, [this, number] { btnSelectKeyClick(number); });
     }
     // By choice or by typing; only the selected index counts.
-    connect(m_ui->CBTypeOfBind, &QComboBox::currentIndexChanged, this, [this] { CBTypeOfBindChange(); });
-    connect(m_ui->CBTypeOfBind, &QComboBox::editTextChanged, this, [this] { CBTypeOfBindChange(); });
-    connect(m_ui->btnAddBind, &QPushButton::clicked, this, [this] { btnAddBindClick(); });
-    connect(m_ui->btnAddCustom, &QPushButton::clicked, this, [this] { btnAddCustomClick(); });
+    on(m_ui->CBTypeOfBind, &QComboBox::currentIndexChanged, &TfrmBrackwell::CBTypeOfBindChange);
+    on(m_ui->CBTypeOfBind, &QComboBox::editTextChanged, &TfrmBrackwell::CBTypeOfBindChange);
+    on(m_ui->btnAddBind, &QPushButton::clicked, &TfrmBrackwell::btnAddBindClick);
+    on(m_ui->btnAddCustom, &QPushButton::clicked, &TfrmBrackwell::btnAddCustomClick);
 }
 
 void TfrmBrackwell::btnSelectKeyClick(int slot)

@@ -309,6 +309,17 @@ private slots:
         QCOMPARE(f.outputText(), generate(defaultInput()).text);
     }
 
+    void anExceptionInAHandlerEndsInTheErrorBox()
+    {
+        WindowFixture f;
+        f.desktop.dialogThrows = "Out of memory";
+        f.get<QPushButton>("btnSelectDestination")->click();
+        QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Error), "Out of memory.");
+        // The window goes on working.
+        f.create();
+        QCOMPARE(f.outputText(), generate(defaultInput()).text);
+    }
+
     void anyTextPassesThroughTheWindowUnchanged()
     {
         WindowFixture f;

@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include <exception>
 #include <limits>
 
 using namespace brackwell;
@@ -84,7 +83,7 @@ void TfrmBrackwell::resolveControls()
 
 void TfrmBrackwell::wireGeneration()
 {
-    connect(m_ui->btnCreate, &QPushButton::clicked, this, [this] { guarded([this] { btnCreateClick(); }); });
+    on(m_ui->btnCreate, &QPushButton::clicked, &TfrmBrackwell::btnCreateClick);
 }
 
 void TfrmBrackwell::FormCreate()
@@ -125,18 +124,6 @@ void TfrmBrackwell::btnCreateClick()
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())
         showError(result.error);
-}
-
-template <typename Handler>
-void TfrmBrackwell::guarded(Handler &&handler)
-{
-    try {
-        handler();
-    } catch (const std::exception &error) {
-        showError(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        showError(tr("Unexpected error"));
-    }
 }
 
 void TfrmBrackwell::showError(const QString &text)

@@ -6,7 +6,9 @@
 #include <QMainWindow>
 
 #include <array>
+#include <exception>
 #include <memory>
+#include <type_traits>
 
 class QCheckBox;
 class QComboBox;
@@ -91,9 +93,25 @@ private:
     void wireSaving();       // savehandlers.cpp
     void wireKeyBinding();   // keys/keyslots.cpp: Select Key buttons, free binds, extra variables
 
-    // Runs a handler so that no exception reaches the event loop: it ends in the error box.
-    template <typename Handler>
-    void guarded(Handler &&handler);
+    // Connects a control's signal to a handler of this window (a member function or a lambda).
+    // Qt does not carry exceptions through its event loop: one that leaves a handler ends in the
+    // error box, and the program goes on.
+    template <typename Sender, typename Signal, typename Handler>
+    void on(Sender *sender, Signal signal, Handler handler)
+    {
+        connect(sender, signal, this, [this, handler] {
+            try {
+                if constexpr (std::is_member_function_pointer_v<Handler>)
+                    (this->*handler)();
+                else
+                    handler();
+            } catch (const std::exception &error) {
+                showError(QString::fromLocal8Bit(error.what()));
+            } catch (...) {
+                showError(tr("Unexpected error"));
+            }
+        });
+    }
     void showError(const QString &text);
 
     std::unique_ptr<Ui::TfrmBrackwell> m_ui;
@@ -107,8 +125,6 @@ private:
     std::array<QWidget *, 10> m_previews{}; // Image1 .. Image10, crosshair style N at N - 1
 
     // Saving state (savehandlers.cpp).
-    // guarded() for the saving handlers: its template is defined where only mainwindow.cpp sees it.
-    void guardedSave(void (TfrmBrackwell::*handler)());
     void saveWithDialog();
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };

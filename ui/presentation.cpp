@@ -55,27 +55,27 @@ void TfrmBrackwell::wirePresentation()
 {
     for (int i = 0; i < SettingCount; ++i) {
         ClickLabel *caption = m_rows[std::size_t(i)].caption;
-        connect(caption, &ClickLabel::clicked, this, [this, i] { captionClick(i); });
-        connect(caption, &ClickLabel::mouseEntered, this, [this, i] { captionMouseEnter(i); });
-        connect(caption, &ClickLabel::mouseLeft, this, &TfrmBrackwell::captionMouseLeave);
+        on(caption, &ClickLabel::clicked, [this, i] { captionClick(i); });
+        on(caption, &ClickLabel::mouseEntered, [this, i] { captionMouseEnter(i); });
+        on(caption, &ClickLabel::mouseLeft, &TfrmBrackwell::captionMouseLeave);
     }
 
     for (const ColourCode &entry : colourCodes) {
         auto *label = findChild<ClickLabel *>(QLatin1StringView(entry.label));
         Q_ASSERT_X(label, "wirePresentation", entry.label);
         const QString code = QString::fromLatin1(entry.code);
-        connect(label, &ClickLabel::clicked, this, [this, code] { colourCodeClick(code); });
+        on(label, &ClickLabel::clicked, [this, code] { colourCodeClick(code); });
     }
 
     m_previews = {m_ui->Image1, m_ui->Image2, m_ui->Image3, m_ui->Image4, m_ui->Image5,
                   m_ui->Image6, m_ui->Image7, m_ui->Image8, m_ui->Image9, m_ui->Image10};
     for (QComboBox *list : {m_ui->CBCHStyle, m_ui->CBC1, m_ui->CBC2})
-        connect(list, &QComboBox::currentTextChanged, this, &TfrmBrackwell::CBCHStyleChange);
+        on(list, &QComboBox::currentTextChanged, &TfrmBrackwell::CBCHStyleChange);
 
-    connect(m_ui->NewConfig1, &QAction::triggered, this, &TfrmBrackwell::NewConfig1Click);
-    connect(m_ui->Exit1, &QAction::triggered, this, &TfrmBrackwell::Exit1Click);
-    connect(m_ui->BrackwellHelp1, &QAction::triggered, this, &TfrmBrackwell::BrackwellHelp1Click);
-    connect(m_ui->About1, &QAction::triggered, this, &TfrmBrackwell::About1Click);
+    on(m_ui->NewConfig1, &QAction::triggered, &TfrmBrackwell::NewConfig1Click);
+    on(m_ui->Exit1, &QAction::triggered, &TfrmBrackwell::Exit1Click);
+    on(m_ui->BrackwellHelp1, &QAction::triggered, &TfrmBrackwell::BrackwellHelp1Click);
+    on(m_ui->About1, &QAction::triggered, &TfrmBrackwell::About1Click);
 }
 
 void TfrmBrackwell::captionClick(int row)

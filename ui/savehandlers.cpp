@@ -6,27 +6,13 @@
 
 #include <QFileInfo>
 
-#include <exception>
-
 using namespace brackwell;
 
 void TfrmBrackwell::wireSaving()
 {
-    connect(m_ui->btnSave, &QPushButton::clicked, this, [this] { guardedSave(&TfrmBrackwell::btnSaveClick); });
-    connect(m_ui->btnSelectDestination, &QPushButton::clicked, this,
-            [this] { guardedSave(&TfrmBrackwell::btnSelectDestinationClick); });
-    connect(m_ui->SaveConfig1, &QAction::triggered, this, [this] { guardedSave(&TfrmBrackwell::SaveConfig1Click); });
-}
-
-void TfrmBrackwell::guardedSave(void (TfrmBrackwell::*handler)())
-{
-    try {
-        (this->*handler)();
-    } catch (const std::exception &error) {
-        showError(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        showError(tr("Unexpected error"));
-    }
+    on(m_ui->btnSave, &QPushButton::clicked, &TfrmBrackwell::btnSaveClick);
+    on(m_ui->btnSelectDestination, &QPushButton::clicked, &TfrmBrackwell::btnSelectDestinationClick);
+    on(m_ui->SaveConfig1, &QAction::triggered, &TfrmBrackwell::SaveConfig1Click);
 }
 
 void TfrmBrackwell::btnSaveClick()

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -49,6 +50,8 @@ std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &sug
                                                    const QString &defaultSuffix)
 {
     dialogsOpened.append({suggestedName, defaultSuffix});
+    if (!dialogThrows.isEmpty())
+        throw std::runtime_error(std::exchange(dialogThrows, QString()).toStdString());
     if (m_dialogAnswers.isEmpty()) {
         fail(QStringLiteral("save dialog without a queued answer"));
         return std::nullopt;

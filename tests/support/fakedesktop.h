@@ -46,6 +46,9 @@ public:
 
     void answerQuestion(bool yes);
 
+    // The next dialog throws this text instead of answering: a failure deep inside a handler.
+    QString dialogThrows;
+
     // The next write fails as a file that could not be created, or as a device that took some
     // bytes and then refused the rest (the file then stays as it was, as the real writer leaves it).
     void failNextWrite(const brackwell::WriteFailure &failure);
