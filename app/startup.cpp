@@ -1,10 +1,8 @@
 #include "app/startup.h"
 
-#include "keys/keypicker.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/jpeg.h"
-#include "ui/mainwindow.h"
 
 #include <QApplication>
 
@@ -25,14 +23,17 @@ ApplicationSetup::~ApplicationSetup()
     unregisterJpegFormats();
 }
 
+Program::Program(Desktop &desktop)
+    : m_mainWindow(desktop)
+    , m_keyPicker(m_mainWindow) // hidden until a Select Key button shows it
+{
+}
+
 int run(int &argc, char **argv)
 {
     QApplication app(argc, argv);
-    ApplicationSetup setup;
-    TfrmBrackwell mainWindow(systemDesktop());
-    // Hidden until a Select Key button shows it; its OK writes into the main window's boxes.
-    TForm3 keyPicker(mainWindow);
-    mainWindow.show();
+    Program program(systemDesktop());
+    program.mainWindow().show();
     return app.exec();
 }
 

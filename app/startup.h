@@ -1,6 +1,11 @@
 #pragma once
 
+#include "keys/keypicker.h"
+#include "ui/mainwindow.h"
+
 namespace brackwell {
+
+class Desktop;
 
 // The process-wide set-up every window relies on: the application title, the picture formats the
 // window descriptions' pictures are stored in, and the fonts. Lives from before the first window
@@ -14,7 +19,23 @@ public:
     ApplicationSetup &operator=(const ApplicationSetup &) = delete;
 };
 
-// The program: set-up, the two windows, the event loop until the main window closes.
+// The program's set-up and its two windows, made in their order: the main window first (it is the
+// one whose closing ends the program), then the hidden key picker, which writes into it.
+class Program
+{
+public:
+    explicit Program(Desktop &desktop);
+
+    TfrmBrackwell &mainWindow() { return m_mainWindow; }
+    TForm3 &keyPicker() { return m_keyPicker; }
+
+private:
+    ApplicationSetup m_setup;
+    TfrmBrackwell m_mainWindow;
+    TForm3 m_keyPicker;
+};
+
+// The program: its windows, then the event loop until the main window closes.
 int run(int &argc, char **argv);
 
 } // namespace brackwell
