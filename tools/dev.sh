@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation)
+          fonts-liberation xvfb xauth xdotool)
 
 install_missing() {
     local missing=()
@@ -52,6 +52,7 @@ case "${1:-}" in
         QT_QPA_PLATFORM=offscreen \
             ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            LSAN_OPTIONS=suppressions="$here/tools/lsan.supp" \
             ctest --output-on-failure
         ;;
     *)

@@ -45,24 +45,21 @@ class SystemDesktop final : public Desktop
 public:
     void showMessage(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                        parent);
-        runCentred(box);
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
+        runCentred(*box);
     }
 
     void showError(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                        parent);
-        box.exec();
+        makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent)->exec();
     }
 
     bool askQuestion(QWidget *parent, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
-                        QMessageBox::Yes | QMessageBox::No, parent);
-        box.setDefaultButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes;
+        const std::unique_ptr<QMessageBox> box =
+            makeMessageBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box->setDefaultButton(QMessageBox::No);
+        return box->exec() == QMessageBox::Yes;
     }
 
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
@@ -287,6 +284,16 @@ QStringConverter::Encoding configFileEncoding()
 }
 
 #endif
+
+std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QString &text,
+                                            QMessageBox::StandardButtons buttons, QWidget *parent)
+{
+    auto box = std::make_unique<QMessageBox>(icon, QGuiApplication::applicationDisplayName(), text, buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    // A user can select and copy what a box says, such as the path in a failed save.
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return box;
+}
 
 Desktop &systemDesktop()
 {

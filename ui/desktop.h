@@ -3,9 +3,11 @@
 #include "settings/saving.h"
 
 #include <QByteArray>
+#include <QMessageBox>
 #include <QString>
 #include <QStringConverter>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -39,6 +41,11 @@ public:
     // The root of the drive the program runs on: where a path without a drive letter lands.
     virtual QString currentDriveRoot() = 0;
 };
+
+// A box as the production desktop shows it: application title, plain text the user can select
+// and copy, the given icon and buttons.
+std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QString &text,
+                                            QMessageBox::StandardButtons buttons, QWidget *parent);
 
 // The production desktop: Qt's message boxes and file dialog, the system's files.
 Desktop &systemDesktop();
