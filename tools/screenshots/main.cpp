@@ -1,35 +1,78 @@
-// Saves a picture of every tab of the main window (and the key picker, when it exists) as PNG
-// files in the folder given as the only argument. Works on the offscreen platform.
+// Pictures of the real program for the documentation: starts it on the current X display, opens
+// every tab (the output tab after "Create Config") and the key picker, and saves each window as
+// a PNG file in the given folder. tools/screenshots.sh runs it on a virtual X server.
 #include "app/startup.h"
-#include "ui/desktop.h"
-#include "ui/mainwindow.h"
+#include "support/fakedesktop.h"
+#include "x11driver.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 
 #include <cstdio>
+
+namespace {
+
+int fail(const char *what)
+{
+    std::fprintf(stderr, "screenshots: %s\n", what);
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <brackwell program> <folder>\n", argv[0]);
         return 2;
     }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    brackwell::ApplicationSetup setup;
-    TfrmBrackwell window(brackwell::systemDesktop());
-    window.show();
-    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("PC1"));
+    const QString missing = X11Driver::missingTools();
+    if (!missing.isEmpty())
+        return fail(qPrintable(missing));
+    const QDir folder(QString::fromLocal8Bit(argv[2]));
+
+    // A twin of the windows tells where the controls are.
+    FakeDesktop twinDesktop;
+    brackwell::Program twin(twinDesktop);
+    twin.mainWindow().setAttribute(Qt::WA_DontShowOnScreen);
+    twin.mainWindow().show();
+    auto *tabs = twin.mainWindow().findChild<QTabWidget *>(QStringLiteral("PC1"));
+    auto control = [&](const char *name) { return twin.mainWindow().findChild<QWidget *>(QLatin1StringView(name)); };
+
+    X11Driver driver;
+    if (!driver.start(QString::fromLocal8Bit(argv[1]), QDir::tempPath()))
+        return fail("the program did not start");
+    const qulonglong main = driver.waitForWindow(QStringLiteral("^Brackwell$"));
+    if (!main)
+        return fail("the main window did not appear");
+    driver.focus(main);
+
     for (int i = 0; i < tabs->count(); ++i) {
-        tabs->setCurrentIndex(i);
-        QApplication::processEvents();
+        const QTabBar *bar = tabs->tabBar();
+        driver.click(driver.windowOrigin(main) + bar->mapTo(bar->window(), bar->tabRect(i).center()));
+        if (tabs->widget(i)->objectName() == QLatin1StringView("TSOutput"))
+            driver.clickOn(main, control("btnCreate"));
+        QThread::msleep(300);
         const QString name = folder.filePath(QStringLiteral("tab%1-%2.png").arg(i + 1).arg(tabs->widget(i)->objectName()));
-        if (!window.grab().save(name)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
-            return 1;
-        }
+        if (!driver.screenshot(main).save(name))
+            return fail("cannot write a picture");
+        std::printf("%s\n", qPrintable(name));
     }
+
+    const QTabBar *bar = tabs->tabBar();
+    driver.click(driver.windowOrigin(main) + bar->mapTo(bar->window(), bar->tabRect(2).center()));
+    driver.clickOn(main, control("btnS1"));
+    const qulonglong picker = driver.waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
+    if (!picker)
+        return fail("the key picker did not appear");
+    QThread::msleep(300);
+    const QString name = folder.filePath(QStringLiteral("keypicker.png"));
+    if (!driver.screenshot(picker).save(name))
+        return fail("cannot write a picture");
+    std::printf("%s\n", qPrintable(name));
     return 0;
 }
