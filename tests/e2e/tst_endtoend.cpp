@@ -82,6 +82,18 @@ private:
         m_driver->click(m_driver->windowOrigin(window) + centre);
     }
 
+    // A Select Key button, a key on the picker, OK: the picker must come and go.
+    bool pickKey(qulonglong main, const char *selectButton, const char *key)
+    {
+        m_driver->clickOn(main, twin(selectButton));
+        const qulonglong picker = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
+        if (!check(picker != 0, "the key picker appearing"))
+            return false;
+        m_driver->clickOn(picker, twin(key));
+        m_driver->clickOn(picker, twin("btnKeyOK"));
+        return check(m_driver->waitUntilGone(picker), "the key picker closing on OK");
+    }
+
     std::unique_ptr<X11Driver> m_driver;
     FakeDesktop m_twinDesktop;
     std::unique_ptr<Program> m_twin;
@@ -120,12 +132,7 @@ private slots:
         // Scripts: tick the demo script and pick F7 for it.
         openTab(main, 2);
         m_driver->clickOn(main, twin("CBDemo"));
-        m_driver->clickOn(main, twin("btnS3"));
-        const qulonglong picker = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
-        QVERIFY(check(picker != 0, "the key picker appearing"));
-        m_driver->clickOn(picker, twin("Button8"));
-        m_driver->clickOn(picker, twin("btnKeyOK"));
-        QVERIFY(check(m_driver->waitUntilGone(picker), "the key picker closing on OK"));
+        QVERIFY(pickKey(main, "btnS3", "Button8"));
 
         // Config Output: create the config.
         openTab(main, 4);
@@ -135,12 +142,7 @@ private slots:
         openTab(main, 5);
         m_driver->clickOn(main, twin("CBTypeOfBind"));
         m_driver->key(QStringLiteral("Down"));
-        m_driver->clickOn(main, twin("btnS17"));
-        const qulonglong picker2 = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
-        QVERIFY(check(picker2 != 0, "the key picker appearing for the free bind"));
-        m_driver->clickOn(picker2, twin("Button71"));
-        m_driver->clickOn(picker2, twin("btnKeyOK"));
-        QVERIFY(check(m_driver->waitUntilGone(picker2), "the key picker closing on OK"));
+        QVERIFY(pickKey(main, "btnS17", "Button71"));
         m_driver->focus(main);
         m_driver->clickOn(main, twin("edtBindInput"));
         m_driver->type(QStringLiteral("hello there"));
