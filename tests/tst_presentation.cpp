@@ -36,7 +36,7 @@ QMap<QString, QString> snapshot(const QWidget *window)
         if (auto *edit = qobject_cast<const QLineEdit *>(w))
             value += edit->text();
         else if (auto *combo = qobject_cast<const QComboBox *>(w))
-            value += combo->currentText();
+            value += combo->currentText() + " #" + QString::number(combo->currentIndex());
         else if (auto *check = qobject_cast<const QCheckBox *>(w))
             value += check->isChecked() ? "checked" : "unchecked";
         else if (auto *text = qobject_cast<const QPlainTextEdit *>(w))
@@ -278,7 +278,7 @@ private slots:
         // The start state, but the crosshair rows keep their switch and the extra-binds inputs their text.
         QMap<QString, QString> expected = start;
         expected["lblCHStyle"] = "enabled " + red.name();
-        expected["CBCHStyle"] = "disabled 1";
+        expected["CBCHStyle"] = "disabled 1 #0";
         expected["edtCustomInput"] = "enabled r_customvar";
         compareSnapshots(snapshot(f.window.get()), expected);
         QVERIFY(f.desktop.shown.isEmpty());

@@ -25,13 +25,6 @@ T *child(const QObject *root, const char *name)
     return widget;
 }
 
-void setBlack(QLabel *label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
-}
-
 } // namespace
 
 TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
@@ -84,16 +77,6 @@ void TfrmBrackwell::resolveControls()
 void TfrmBrackwell::wireGeneration()
 {
     on(m_ui->btnCreate, &QPushButton::clicked, &TfrmBrackwell::btnCreateClick);
-}
-
-void TfrmBrackwell::FormCreate()
-{
-    // The style caption starts in the system text colour, which a caption click would not
-    // recognise as "on"; all three crosshair captions are made plain black.
-    setBlack(m_ui->lblCHStyle);
-    setBlack(m_ui->lblCC1);
-    setBlack(m_ui->lblCC2);
-    m_ui->Image1->show();
 }
 
 GenerationInput TfrmBrackwell::readGenerationInput() const

@@ -34,6 +34,16 @@ void setTextColour(QLabel *label, qint32 value)
     label->setPalette(palette);
 }
 
+// A list's text from code. The text is what counts; the matching item is selected too, so the
+// open list shows the value the box holds.
+void setListText(QComboBox *list, const QString &text)
+{
+    const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (item >= 0)
+        list->setCurrentIndex(item);
+    list->setEditText(text);
+}
+
 // The player-name colour chart: each label appends the code it shows.
 struct ColourCode {
     const char *label;
@@ -49,6 +59,16 @@ constexpr ColourCode colourCodes[] = {
 qint32 TfrmBrackwell::lastCaptionColour()
 {
     return lastCaptionColourValue;
+}
+
+void TfrmBrackwell::FormCreate()
+{
+    // The style caption starts in the system text colour, which a caption click would not
+    // recognise as "on"; all three crosshair captions are made plain black.
+    setTextColour(m_ui->lblCHStyle, Black);
+    setTextColour(m_ui->lblCC1, Black);
+    setTextColour(m_ui->lblCC2, Black);
+    m_ui->Image1->show();
 }
 
 void TfrmBrackwell::wirePresentation()
@@ -154,7 +174,7 @@ void TfrmBrackwell::NewConfig1Click()
         else if (r.check)
             r.check->setChecked(setting.defaultChecked);
         else
-            r.combo->setCurrentText(text);
+            setListText(r.combo, text);
         r.control->setEnabled(true);
     }
 
@@ -163,7 +183,7 @@ void TfrmBrackwell::NewConfig1Click()
         script.check->setChecked(false);
 
     m_ui->Image1->show();
-    m_ui->CBCHStyle->setCurrentText(QStringLiteral("1"));
+    setListText(m_ui->CBCHStyle, QStringLiteral("1"));
     for (std::size_t i = 1; i < m_previews.size(); ++i)
         m_previews[i]->hide();
 
@@ -172,8 +192,8 @@ void TfrmBrackwell::NewConfig1Click()
     for (const KeyedWidgets &bind : m_classes)
         bind.check->setChecked(false);
 
-    m_ui->CBC1->setCurrentText(QStringLiteral("White"));
-    m_ui->CBC2->setCurrentText(QStringLiteral("White"));
+    setListText(m_ui->CBC1, QStringLiteral("White"));
+    setListText(m_ui->CBC2, QStringLiteral("White"));
 
     for (int i = 0; i < ScriptCount; ++i)
         m_scripts[std::size_t(i)].key->setText(QString::fromLatin1(scriptBlocks[i].defaultKey));
