@@ -169,8 +169,9 @@ private slots:
         m_driver->focus(message);
         m_driver->clickOn(message, twinBox->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")));
         m_driver->key(QStringLiteral("ctrl+a ctrl+c"));
-        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->text().contains(QStringLiteral("Config File Saved")), 5000);
-        QVERIFY(check(true, "reading the message"));
+        const bool saidSaved = QTest::qWaitFor(
+            [] { return QGuiApplication::clipboard()->text() == QStringLiteral("Config File Saved"); }, 5000);
+        QVERIFY(check(saidSaved, "the message window saying \"Config File Saved\""));
         m_driver->key(QStringLiteral("Return"));
         QVERIFY(check(m_driver->waitUntilGone(message), "the message window closing on Return"));
 
