@@ -12,6 +12,8 @@ ApplicationSetup::ApplicationSetup()
 {
     QApplication::setApplicationName(QStringLiteral("Brackwell"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brackwell"));
+    // Ties the windows to the installed desktop entry, so task bars show its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("brackwell"));
     // The window descriptions store their pictures as JPEG data: the format must be known before
     // the first window is built.
     registerJpegFormats();
