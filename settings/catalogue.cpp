@@ -232,13 +232,13 @@ const TextureMode textureModes[2] = {
 const char *const unbindAllCheckBox = "CBUnBindAll";
 const char *const unbindAllLine = "UnbindAll";
 
-const SettingRow *findSettingByControl(const char *control)
+int settingIndex(const char *control)
 {
-    for (const SettingRow &row : settingRows) {
-        if (std::strcmp(row.control, control) == 0)
-            return &row;
+    for (int i = 0; i < SettingCount; ++i) {
+        if (std::strcmp(settingRows[i].control, control) == 0)
+            return i;
     }
-    return nullptr;
+    return -1;
 }
 
 } // namespace brackwell

@@ -96,7 +96,7 @@ extern const TextureMode textureModes[2];
 extern const char *const unbindAllCheckBox;
 extern const char *const unbindAllLine;
 
-// The row whose value control has this object name, or null.
-const SettingRow *findSettingByControl(const char *control);
+// The index of the row whose value control has this object name, or -1.
+int settingIndex(const char *control);
 
 } // namespace brackwell

@@ -55,11 +55,10 @@ const QStringList defaultLines = {
 
 int indexOf(const char *control)
 {
-    for (int i = 0; i < SettingCount; ++i) {
-        if (qstrcmp(settingRows[i].control, control) == 0)
-            return i;
-    }
-    qFatal("no setting row for %s", control);
+    const int index = settingIndex(control);
+    if (index < 0)
+        qFatal("no setting row for %s", control);
+    return index;
 }
 
 SettingValue &setting(GenerationInput &input, const char *control)

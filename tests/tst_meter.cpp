@@ -8,11 +8,10 @@ namespace {
 
 int indexOf(const QString &control)
 {
-    for (int i = 0; i < SettingCount; ++i) {
-        if (control == QLatin1StringView(settingRows[i].control))
-            return i;
-    }
-    qFatal("no setting row for %s", qPrintable(control));
+    const int index = settingIndex(qPrintable(control));
+    if (index < 0)
+        qFatal("no setting row for %s", qPrintable(control));
+    return index;
 }
 
 bool metered(int row)

@@ -286,7 +286,7 @@ private slots:
         // Every row is back in the next script, except the style row that is still off.
         f.create();
         GenerationInput input = defaultInput();
-        input.settings[std::size_t(findSettingByControl("CBCHStyle") - settingRows)].enabled = false;
+        input.settings[std::size_t(settingIndex("CBCHStyle"))].enabled = false;
         QCOMPARE(f.outputText(), generate(input).text);
     }
 

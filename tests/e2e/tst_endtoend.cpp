@@ -28,14 +28,6 @@ using namespace brackwell;
 
 namespace {
 
-int settingIndex(const char *control)
-{
-    for (int i = 0; i < SettingCount; ++i)
-        if (qstrcmp(settingRows[i].control, control) == 0)
-            return i;
-    return -1;
-}
-
 // The bytes the saved file must hold after the road below.
 QByteArray expectedFile()
 {
