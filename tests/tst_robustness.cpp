@@ -1,6 +1,7 @@
 // Random text in every control, random rows switched off, random scripts and binds ticked, then
 // "Create Config" and both add buttons, many times over. Whatever the input, the program must not
 // crash and what it writes must follow the rules, checked here against a small model of them.
+#include "support/randomstate.h"
 #include "support/windowfixture.h"
 #include "ui/meterbar.h"
 
@@ -12,52 +13,10 @@ using namespace brackwell;
 
 namespace {
 
+using testing::meteredAsNumber;
+
 // Fixed, so that a failure repeats exactly.
 constexpr quint32 randomStart = 20261207;
-
-const QStringList pieces = {
-    "\"", "\"\"", ";", "; quit", "\\", "^1", " ", "\t", "\n", "\r\n", "\r", "say \"hi\"", "Ωμέγα", "名前",
-    QString::fromUtf8("\xF0\x9F\x98\x80"), "é", "%s", "%1", "&amp;", "<b>", "seta", "bind", "0", "1.5", ",", "."};
-
-// Values that are numbers; anything else the test makes holds a letter and is not.
-const QStringList numbers = {"0", "1", "2", "3", "16", "24", "32", "50", "51", "699", "700", "1249", "1250",
-                             "10000", "2.5", "-4", " 7 ", "1e3", ".5"};
-
-class RandomText
-{
-public:
-    QString text()
-    {
-        switch (m_random.bounded(8)) {
-        case 0: return {};
-        case 1: return QString(int(m_random.bounded(20000)), QChar(u'a' + m_random.bounded(26)));
-        default: {
-            QString s;
-            const int count = int(m_random.bounded(1, 8));
-            for (int i = 0; i < count; ++i)
-                s += pieces.at(int(m_random.bounded(pieces.size())));
-            return s;
-        }
-        }
-    }
-    // A metered value: mostly a number, sometimes text that is not one.
-    QString meterValue(bool &isNumber)
-    {
-        isNumber = m_random.bounded(10) != 0;
-        return isNumber ? numbers.at(int(m_random.bounded(numbers.size()))) : "x" + text();
-    }
-    bool chance(int percent) { return int(m_random.bounded(100)) < percent; }
-    int below(int n) { return int(m_random.bounded(n)); }
-
-private:
-    QRandomGenerator m_random{randomStart};
-};
-
-bool metered(const SettingRow &row)
-{
-    return row.testCount > 0 && row.tests[0].kind != TestKind::TextIs && row.tests[0].kind != TestKind::Checked
-           && row.tests[0].kind != TestKind::NotChecked;
-}
 
 QString normalised(QString text)
 {
@@ -101,11 +60,11 @@ Expected model(const GenerationInput &input, const QList<bool> &numeric)
                 continue;
             break;
         }
-        if (metered(row) && !numeric.at(i)) {
+        if (meteredAsNumber(row) && !numeric.at(i)) {
             e.error = "'" + v.text + "' is not a valid floating point value";
             return e;
         }
-        const double number = metered(row) ? v.text.trimmed().toDouble() : 0;
+        const double number = meteredAsNumber(row) ? v.text.trimmed().toDouble() : 0;
         for (int t = 0; t < row.testCount; ++t) {
             const MeterTest &test = row.tests[t];
             const bool passed = test.kind == TestKind::Checked      ? v.checked
@@ -147,35 +106,31 @@ private slots:
     void randomUseKeepsEveryRule()
     {
         WindowFixture f;
-        RandomText random;
+        testing::RandomState random(randomStart);
         for (int round = 0; round < 300; ++round) {
             // Settings: random values, random rows switched off by their captions.
             QList<bool> numeric;
+            const GenerationInput state = random.input({}, &numeric);
             for (int i = 0; i < SettingCount; ++i) {
                 const TfrmBrackwell::RowWidgets &r = f.window->row(i);
-                bool isNumber = true;
-                const QString value =
-                    metered(settingRows[i]) ? random.meterValue(isNumber)
-                    : settingRows[i].shape == LineShape::Mapped && random.chance(50) ? QString("TriLinear")
-                                                                                        : random.text();
-                numeric << isNumber;
+                const SettingValue &value = state.settings[std::size_t(i)];
                 if (r.check)
-                    r.check->setChecked(random.chance(50));
+                    r.check->setChecked(value.checked);
                 else if (r.edit)
-                    r.edit->setText(value);
+                    r.edit->setText(value.text);
                 else
-                    r.combo->setEditText(value);
-                if (random.chance(15))
+                    r.combo->setEditText(value.text);
+                if (r.control->isEnabled() != value.enabled)
                     f.window->captionClick(i);
             }
-            f.check("CBUnBindAll")->setChecked(random.chance(30));
-            for (const ScriptBlock &block : scriptBlocks) {
-                f.check(block.checkBox)->setChecked(random.chance(40));
-                f.edit(block.keyEdit)->setText(random.text());
+            f.check("CBUnBindAll")->setChecked(state.unbindAll);
+            for (int i = 0; i < ScriptCount; ++i) {
+                f.check(scriptBlocks[i].checkBox)->setChecked(state.scripts[std::size_t(i)].ticked);
+                f.edit(scriptBlocks[i].keyEdit)->setText(state.scripts[std::size_t(i)].key);
             }
-            for (const ClassBind &bind : classBinds) {
-                f.check(bind.checkBox)->setChecked(random.chance(40));
-                f.edit(bind.keyEdit)->setText(random.text());
+            for (int i = 0; i < ClassBindCount; ++i) {
+                f.check(classBinds[i].checkBox)->setChecked(state.classes[std::size_t(i)].ticked);
+                f.edit(classBinds[i].keyEdit)->setText(state.classes[std::size_t(i)].key);
             }
 
             const GenerationInput input = f.window->readGenerationInput();
@@ -198,7 +153,7 @@ private slots:
 private:
     // Both add buttons with random inputs: a line at the end when every needed input is there,
     // otherwise the message and nothing changed.
-    void addRandomLines(WindowFixture &f, RandomText &random)
+    void addRandomLines(WindowFixture &f, testing::RandomState &random)
     {
         for (int i = 0; i < 4; ++i) {
             const int type = random.below(4) - 1; // -1: no type chosen

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "settings/generator.h"
+
+#include <QList>
+#include <QRandomGenerator>
+#include <QString>
+
+// Random window states for tests that must hold for any input: random text in every value and key
+// box, random rows switched off, random scripts and class binds ticked. A fixed seed makes a
+// failure repeat exactly.
+
+namespace brackwell::testing {
+
+// What a state's texts may hold. The default is anything at all, the harshest input.
+struct StateRules {
+    // No double quote, no line break, no ';' and only Latin-1: text the console carries unchanged
+    // inside a quoted value.
+    bool consoleSafe = false;
+    // Every metered value is a number, so a pass always runs to its end.
+    bool numericMeters = false;
+    // Every key box holds one key name the picker offers.
+    bool keyNames = false;
+};
+
+class RandomState
+{
+public:
+    explicit RandomState(quint32 seed) : m_random(seed) {}
+
+    // Any text: empty, very long, or a mix of quotes, separators, line breaks and non-Latin scripts
+    // (or, under consoleSafe rules, of text the console carries unchanged).
+    QString text(const StateRules &rules = {});
+    // A metered value: a number, or (unless the rules forbid it) sometimes text that is not one.
+    QString meterValue(const StateRules &rules, bool &isNumber);
+    QString keyName();
+
+    // A whole state. `numeric` receives, per setting row, whether its text is a number where the
+    // meter needs one (true for rows the meter does not read as a number).
+    GenerationInput input(const StateRules &rules, QList<bool> *numeric = nullptr);
+
+    bool chance(int percent) { return int(m_random.bounded(100)) < percent; }
+    int below(int n) { return int(m_random.bounded(n)); }
+
+private:
+    QRandomGenerator m_random;
+};
+
+// Whether the meter reads this row's text as a number.
+bool meteredAsNumber(const SettingRow &row);
+
+} // namespace brackwell::testing
