@@ -4,6 +4,7 @@
 #include "ui/clicklabel.h"
 #include "ui/fonts.h"
 #include "ui/mainwindow.h"
+#include "ui/widgetrules.h"
 #include "ui_keypicker.h"
 
 #include <QPushButton>
@@ -19,6 +20,7 @@ TForm3::TForm3(TfrmBrackwell &mainWindow, QWidget *parent)
     createKeyButtons();
     wireMouseButtons();
     applyPixelSizes(this);
+    pressButtonsOnEnter(this);
     // Only the main window's closing ends the program, whether the picker is open or not.
     setAttribute(Qt::WA_QuitOnClose, false);
     move(136, 245);
@@ -35,6 +37,32 @@ TForm3::TForm3(TfrmBrackwell &mainWindow, QWidget *parent)
 TForm3::~TForm3()
 {
     m_mainWindow.setKeyPicker(nullptr);
+}
+
+namespace {
+constexpr QSize outerSize(983, 435);
+}
+
+void TForm3::fitOuterSize()
+{
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize client = outerSize - frame;
+    if (size() != client)
+        resize(client);
+}
+
+void TForm3::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    fitOuterSize();
+}
+
+void TForm3::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A window manager puts its frame around the window after it is shown, and moves it then.
+    if (isVisible())
+        fitOuterSize();
 }
 
 void TForm3::createKeyButtons()

@@ -35,7 +35,14 @@ public:
 
     void btnKeyOKClick();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
 private:
+    // The designed size is the outer one, frame included. The frame belongs to the window
+    // manager and is known only once the window is on the screen, so the client area follows it.
+    void fitOuterSize();
     void createKeyButtons();
     void wireMouseButtons();
 

@@ -6,6 +6,8 @@
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
 
+#include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTextCursor>
 
 using namespace brackwell;
@@ -18,9 +20,9 @@ void TfrmBrackwell::wireKeyBinding()
         const int number = slot.number;
         on(button, &QPushButton::clicked, [this, number] { btnSelectKeyClick(number); });
     }
-    // By choice or by typing; only the selected index counts.
+    // By choice or by typing; only the selected index counts, and typing moves it.
     on(m_ui->CBTypeOfBind, &QComboBox::currentIndexChanged, &TfrmBrackwell::CBTypeOfBindChange);
-    on(m_ui->CBTypeOfBind, &QComboBox::editTextChanged, &TfrmBrackwell::CBTypeOfBindChange);
+    on(m_ui->CBTypeOfBind->lineEdit(), &QLineEdit::textEdited, &TfrmBrackwell::CBTypeOfBindTextEdited);
     on(m_ui->btnAddBind, &QPushButton::clicked, &TfrmBrackwell::btnAddBindClick);
     on(m_ui->btnAddCustom, &QPushButton::clicked, &TfrmBrackwell::btnAddCustomClick);
 }
@@ -31,6 +33,26 @@ void TfrmBrackwell::btnSelectKeyClick(int slot)
         return;
     m_keyPicker->showPicker();
     m_keyPicker->setKeySlot(slot);
+}
+
+void TfrmBrackwell::CBTypeOfBindTextEdited()
+{
+    // Typed text selects the entry it spells exactly; any other text selects none, so nothing
+    // that was chosen before still counts. The text stays as typed either way.
+    QComboBox *list = m_ui->CBTypeOfBind;
+    QLineEdit *field = list->lineEdit();
+    const int entry = list->findText(field->text(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry == list->currentIndex())
+        return;
+    const QString typed = field->text();
+    const int caret = field->cursorPosition();
+    list->setCurrentIndex(entry);
+    if (field->text() != typed) {
+        // Selecting no entry empties the field; the user's text goes back, caret and all.
+        const QSignalBlocker quiet(field);
+        field->setText(typed);
+        field->setCursorPosition(caret);
+    }
 }
 
 void TfrmBrackwell::CBTypeOfBindChange()
@@ -97,5 +119,5 @@ void TfrmBrackwell::appendOutputLine(const QString &line)
     // Insert at the end rather than replace the text: the user's place and undo history stay.
     QTextCursor cursor(output->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(textToAppend(output->toPlainText(), line));
+    cursor.insertText(textToAppend(outputText(), line));
 }

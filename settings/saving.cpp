@@ -20,6 +20,16 @@ QString withConfigSuffix(const QString &chosen)
     return chosen.endsWith(suffix, Qt::CaseInsensitive) ? chosen : chosen + suffix;
 }
 
+QString boxText(const QString &rawDocumentText)
+{
+    QString text = rawDocumentText;
+    for (QChar &c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+    }
+    return text;
+}
+
 namespace {
 
 QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)

@@ -22,6 +22,11 @@ QString oneClickTarget(const QString &driveRoot);
 // already ends in it, in any capitals.
 QString withConfigSuffix(const QString &chosen);
 
+// The text a multi-line box holds, from its document's raw text: paragraph and line separators
+// become line breaks and every other character stays as it is (a no-break space included, which a
+// plain-text export turns into a blank).
+QString boxText(const QString &rawDocumentText);
+
 // The output box's text as the file's bytes: every line break CR LF, every character in the 8-bit
 // set of `encoding`. A character the set lacks is never replaced: `error` names it and `bytes` is empty.
 struct ScriptBytes {

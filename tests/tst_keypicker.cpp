@@ -228,6 +228,44 @@ private slots:
         check();
     }
 
+    // Typed text chooses the entry it spells exactly; any other text leaves none chosen, and then
+    // nothing switches and "Add bind to config" adds nothing and says nothing.
+    void bindTypeFollowsItsTypedText()
+    {
+        WindowFixture f;
+        QComboBox *type = f.combo("CBTypeOfBind");
+        f.typeInto(type, "\"Say\" Binds");
+        QCOMPARE(type->currentIndex(), 0);
+        f.typeInto(f.edit("edtKeyToBind"), "k");
+        QVERIFY(f.edit("edtBindInput")->isEnabled());
+        QVERIFY(!f.combo("CBVSayInput")->isEnabled());
+        f.typeInto(f.edit("edtBindInput"), "hello");
+
+        f.typeInto(type, "zzz");
+        QCOMPARE(type->currentIndex(), -1);
+        QCOMPARE(type->currentText(), "zzz");
+        QVERIFY(f.edit("edtBindInput")->isEnabled()); // no control changes
+        f.clickButton("btnAddBind");
+        QVERIFY(f.output()->document()->isEmpty());
+        QVERIFY(f.desktop.shown.isEmpty());
+        QCOMPARE(type->currentText(), "zzz");
+
+        // Typing on, character by character, into an entry's exact text chooses that entry.
+        f.typeInto(type, "\"VSay\" Binds");
+        QCOMPARE(type->currentIndex(), 1);
+        QCOMPARE(type->currentText(), "\"VSay\" Binds");
+        QVERIFY(!f.edit("edtBindInput")->isEnabled());
+        QVERIFY(f.combo("CBVSayInput")->isEnabled());
+
+        // Emptied, nothing is chosen; the caret stays where the user is typing.
+        f.typeInto(type, "");
+        QCOMPARE(type->currentIndex(), -1);
+        QTest::keyClicks(type->lineEdit(), "\"Say\" and");
+        QCOMPARE(type->currentText(), "\"Say\" and");
+        QCOMPARE(type->lineEdit()->cursorPosition(), 9);
+        QVERIFY(f.combo("CBVSayInput")->isEnabled());
+    }
+
     void addBindAppendsItsLineAndEmptiesTheInputsItUsed_data()
     {
         QTest::addColumn<int>("type");

@@ -87,11 +87,11 @@ private slots:
             "ClickLabel");
         add({"Label7", "lblGammaDescription", "Label19", "Label18", "Label16", "Label17", "Label20", "Label21",
              "Label22", "Label23", "lblscriptsnote", "Label29", "Label24", "Label6", "Label4", "Label26", "Label27",
-             "Label28", "Label30", "lblSaveHelp", "lblAutoExec", "lblQuality", "lblQualityHigh", "lblQualityLow",
-             "lblFPS", "lblFPSHigh", "lblFPSLow", "Label25", "lblKeyToBind", "lblEnterBind", "lblVsayInput",
+             "Label28", "Label30", "lblSaveHelp", "lblAutoExec", "lblQualityHigh", "lblQualityLow", "lblFPSHigh", "lblFPSLow", "Label25", "lblKeyToBind", "lblEnterBind", "lblVsayInput",
              "lblAttention1", "lblAttention2", "lblAttention3", "Label2", "lblCustomDescription",
              "lblCustomCVARName", "Label1"},
             "QLabel");
+        add({"lblQuality", "lblFPS"}, "FittedLabel");
         add({"CBUnBindAll"}, "QCheckBox");
         add({"CBTypeOfBind", "CBVSayInput"}, "QComboBox");
         add({"memoOutput"}, "QPlainTextEdit");
@@ -288,6 +288,92 @@ private slots:
         QVERIFY(lines.contains("seta r_picmip \"7\""));
         QVERIFY(!f.outputText().contains("r_DrawSun"));
         QCOMPARE(lines.at(lines.size() - 2), "bind F7 \"vstr demor\"");
+    }
+
+    // Typed with real keys, then focus leaves for "Create Config" on another tab: the list holds
+    // and the script writes exactly what was typed, never an item it resembles.
+    void typedListTextIsTheValue_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("line"); // empty: the row writes nothing
+        QTest::newRow("texture mode in lower case") << "CBTextureMode" << "bilinear" << "";
+        QTest::newRow("blood time, prefix of an item") << "CBBloodTime" << "5" << "seta cg_bloodTime \"5\"";
+        QTest::newRow("frame rate, prefix of an item") << "CBFPS2" << "1" << "seta com_maxfps \"1\"";
+        QTest::newRow("colour in lower case") << "CBC1" << "white" << "seta cg_crosshairColor \"white\"";
+        QTest::newRow("style, prefix of 10") << "CBCHStyle" << "1" << "seta cg_drawCrosshair \"1\"";
+        QTest::newRow("intensity, no item") << "CBIntensity" << "1.05" << "seta r_Intensity \"1.05\"";
+        QTest::newRow("map over, emptied") << "CBMapOver" << "" << "seta r_mapoverbrightbits \"\"";
+    }
+
+    void typedListTextIsTheValue()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, typed);
+        QFETCH(QString, line);
+        WindowFixture f;
+        QComboBox *combo = f.combo(qPrintable(list));
+        const int items = combo->count();
+        f.typeInto(combo, typed);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return); // Enter in the list adds no item
+        f.clickButton("btnCreate");
+        QVERIFY(!combo->hasFocus());
+        QCOMPARE(combo->currentText(), typed);
+        QCOMPARE(combo->count(), items);
+        const QStringList lines = f.outputText().split("\r\n");
+        if (line.isEmpty())
+            QVERIFY(!f.outputText().contains("r_textureMode"));
+        else
+            QVERIFY2(lines.contains(line), qPrintable(f.outputText()));
+        // Texture mode typed in another case adds nothing to the meter either.
+        if (list == "CBTextureMode")
+            QCOMPARE(f.get<MeterBar>("shpQuality")->signedHeight(), 1 - (214 - 15));
+    }
+
+    void theVoiceListKeepsTypedText()
+    {
+        WindowFixture f;
+        QComboBox *type = f.combo("CBTypeOfBind");
+        f.typeInto(type, "\"VSay\" Binds");
+        QComboBox *voice = f.combo("CBVSayInput");
+        QVERIFY(voice->isEnabled());
+        f.typeInto(voice, "\"vsay medic\"");
+        f.typeInto(f.edit("edtKeyToBind"), "k");
+        f.clickButton("btnAddBind");
+        QVERIFY(f.outputText().endsWith("bind k \"vsay medic\"\r\n"));
+    }
+
+    // Enter and Return on a focused push button press it, in both windows; in an edit box they
+    // press nothing.
+    void enterPressesTheFocusedButton()
+    {
+        WindowFixture f;
+        auto *create = f.get<QPushButton>("btnCreate");
+        f.openTabOf(create);
+        create->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(create, Qt::Key_Return);
+        QCOMPARE(f.outputText(), generate(defaultInput()).text);
+        f.output()->clear();
+        QTest::keyClick(create, Qt::Key_Enter);
+        QCOMPARE(f.outputText(), generate(defaultInput()).text);
+
+        f.typeInto(f.edit("edtGamma"), "2");
+        f.output()->clear();
+        QTest::keyClick(f.edit("edtGamma"), Qt::Key_Return);
+        QVERIFY(f.output()->document()->isEmpty());
+
+        f.window->btnSelectKeyClick(2);
+        QVERIFY(QTest::qWaitForWindowExposed(f.picker.get()));
+        f.picker->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.picker.get()));
+        auto *f10 = f.onPicker<QPushButton>("Button11");
+        f10->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(f10, Qt::Key_Return);
+        auto *ok = f.onPicker<QPushButton>("btnKeyOK");
+        ok->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ok, Qt::Key_Enter);
+        QVERIFY(!f.picker->isVisible());
+        QCOMPARE(f.edit("edtScript2")->text(), "F10");
     }
 
     void aBadNumberEndsInTheErrorBox()

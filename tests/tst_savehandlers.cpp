@@ -264,6 +264,32 @@ private slots:
         QVERIFY(f.desktop.writeAttempts.isEmpty());
     }
 
+    // Every character the box holds is written as it is: a no-break space typed into the player
+    // name stays byte 0xA0, and a line break typed into the box with Shift+Enter becomes CR LF.
+    void typedCharactersAreSavedAsTheyAre()
+    {
+        if (configFileEncoding() != QStringConverter::Latin1)
+            QSKIP("the file's character set here is the system's");
+        SaveFixture f;
+        const QString name = QStringLiteral("A") + QChar(0xA0) + QStringLiteral("B");
+        f.typeInto(f.edit("edtPlayerName"), name);
+        QCOMPARE(f.edit("edtPlayerName")->text(), name);
+        f.clickButton("btnCreate");
+        QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+        QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(f.output(), "x");
+        QTest::keyClick(f.output(), Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(f.output(), QStringLiteral("y") + QChar(0xA0));
+        f.desktop.answerSaveDialog(f.path("nbsp.cfg"));
+
+        f.save(Save::DialogButton);
+
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        const QByteArray saved = readAll(f.path("nbsp.cfg"));
+        QVERIFY2(saved.startsWith("seta Name \"A\xA0" "B\"\r\n"), saved.left(20).toHex().constData());
+        QVERIFY2(saved.endsWith("\r\nx\r\ny\xA0"), saved.right(20).toHex().constData());
+    }
+
 #ifdef Q_OS_UNIX
     // The production writer where the window tests cannot reach it.
 

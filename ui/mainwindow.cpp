@@ -1,14 +1,17 @@
 #include "ui/mainwindow.h"
 
+#include "settings/saving.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/meterbar.h"
+#include "ui/widgetrules.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTextDocument>
 
 #include <limits>
 
@@ -34,6 +37,8 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
 {
     m_ui->setupUi(this);
     applyPixelSizes(this);
+    keepTypedText(this);
+    pressButtonsOnEnter(this);
     // Any text is a value, however long: lift Qt's default 32767-character limit of edit boxes.
     const QList<QLineEdit *> edits = findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits)
@@ -97,6 +102,11 @@ GenerationInput TfrmBrackwell::readGenerationInput() const
     for (std::size_t i = 0; i < m_classes.size(); ++i)
         input.classes[i] = {m_classes[i].check->isChecked(), m_classes[i].key->text()};
     return input;
+}
+
+QString TfrmBrackwell::outputText() const
+{
+    return boxText(m_ui->memoOutput->document()->toRawText());
 }
 
 void TfrmBrackwell::btnCreateClick()

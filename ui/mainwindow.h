@@ -51,6 +51,9 @@ public:
 
     const RowWidgets &row(int index) const { return m_rows[std::size_t(index)]; }
 
+    // What the output box holds, character for character, with '\n' line breaks.
+    QString outputText() const;
+
     // The state of every control the generator reads, as it is now.
     brackwell::GenerationInput readGenerationInput() const;
 
@@ -80,6 +83,7 @@ public:
     // The seventeen Select Key buttons: show the key picker and make `slot` the current key slot.
     void btnSelectKeyClick(int slot);
     void CBTypeOfBindChange();
+    void CBTypeOfBindTextEdited();
     void btnAddBindClick();
     void btnAddCustomClick();
     // The picker registers itself when it is created and withdraws when it goes.

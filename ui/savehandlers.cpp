@@ -18,7 +18,7 @@ void TfrmBrackwell::wireSaving()
 void TfrmBrackwell::btnSaveClick()
 {
     // The file gets one line break more than the box holds.
-    const ScriptBytes script = encodeScript(m_ui->memoOutput->toPlainText() + u'\n', configFileEncoding());
+    const ScriptBytes script = encodeScript(outputText() + u'\n', configFileEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;
@@ -39,7 +39,7 @@ void TfrmBrackwell::SaveConfig1Click()
 void TfrmBrackwell::saveWithDialog()
 {
     // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
-    const ScriptBytes script = encodeScript(m_ui->memoOutput->toPlainText(), configFileEncoding());
+    const ScriptBytes script = encodeScript(outputText(), configFileEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;

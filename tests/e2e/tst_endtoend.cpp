@@ -78,7 +78,7 @@ private:
     bool pickKey(qulonglong main, const char *selectButton, const char *key)
     {
         m_driver->clickOn(main, twin(selectButton));
-        const qulonglong picker = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
+        const qulonglong picker = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard$"));
         if (!check(picker != 0, "the key picker appearing"))
             return false;
         m_driver->clickOn(picker, twin(key));

@@ -30,6 +30,14 @@ struct WindowFixture {
     QString outputText() const;
     void create() const { window->btnCreateClick(); }
 
+    // As a user does it: the window shown and active, the control's tab clicked to the front,
+    // a click into the field, everything in it selected and the text typed key by key.
+    void showActive() const;
+    void openTabOf(QWidget *control) const;
+    void typeInto(QWidget *field, const QString &text) const;
+    // A real mouse click on a button of the main window, on its tab; focus moves with it.
+    void clickButton(const char *name) const;
+
     // A control of the key picker.
     template <typename T>
     T *onPicker(const char *name) const

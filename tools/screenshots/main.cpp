@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     const QTabBar *bar = tabs->tabBar();
     driver.click(driver.windowOrigin(main) + bar->mapTo(bar->window(), bar->tabRect(2).center()));
     driver.clickOn(main, control("btnS1"));
-    const qulonglong picker = driver.waitForWindow(QStringLiteral("^Bindable Keys Keyboard"));
+    const qulonglong picker = driver.waitForWindow(QStringLiteral("^Bindable Keys Keyboard$"));
     if (!picker)
         return fail("the key picker did not appear");
     QThread::msleep(300);
