@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <system_error>
@@ -98,6 +99,13 @@ public:
 #else
         return QStringLiteral("/");
 #endif
+    }
+
+    QString homeFolder() override { return QDir::homePath(); }
+
+    QString documentsFolder() override
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     }
 };
 
@@ -293,6 +301,12 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     // A user can select and copy what a box says, such as the path in a failed save.
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return box;
+}
+
+std::optional<QString> oneClickFolder(Desktop &desktop)
+{
+    const GamePlaces places{desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()};
+    return firstExistingFolder(gameFolderCandidates(places, hostPlatform));
 }
 
 Desktop &systemDesktop()
