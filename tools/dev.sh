@@ -3,6 +3,7 @@
 #   tools/dev.sh run    install what is missing, build, start the program
 #   tools/dev.sh test   install what is missing, build, run every test headless
 #   tools/dev.sh sanitize   the same tests in a second build under AddressSanitizer and UBSan
+#   tools/dev.sh package    the Debian package (cpack), its files checked and the installed program started
 #   tools/dev.sh windows    the Windows-only file code, cross-compiled with MinGW into a small test program
 set -euo pipefail
 
@@ -10,7 +11,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool)
+          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file)
 
 # Only for the Windows cross-check: no Qt for Windows is needed, the checked code uses none.
 windows_packages=(g++-mingw-w64-x86-64)
@@ -59,6 +60,15 @@ case "${1:-}" in
             LSAN_OPTIONS=suppressions="$here/tools/lsan.supp" \
             ctest --output-on-failure
         ;;
+    package)
+        install_missing "${packages[@]}"
+        build "$build"
+        rm -f "$build"/brackwell_*.deb
+        (cd "$build" && cpack -G DEB)
+        deb=$(echo "$build"/brackwell_*.deb)
+        bash "$build/checkinstall.sh" deb "$deb"
+        echo "$deb: $(stat -c %s "$deb") bytes"
+        ;;
     windows)
         install_missing "${windows_packages[@]}"
         mkdir -p "$build-windows"
@@ -67,7 +77,7 @@ case "${1:-}" in
         echo "built $build-windows/wincheck.exe (run it on Windows: it prints ok)"
         ;;
     *)
-        echo "usage: $0 run|test|sanitize|windows" >&2
+        echo "usage: $0 run|test|sanitize|package|windows" >&2
         exit 2
         ;;
 esac
