@@ -35,6 +35,7 @@ std::optional<QString> firstExistingFolder(const QStringList &folders);
 // The file the one-click save writes in the folder it chose.
 inline constexpr char oneClickFileName[] = "autoexec.cfg";
 QString oneClickFile(const QString &folder);
+
 // The name the save-file dialog opens with, and the suffix every config file gets.
 inline constexpr char dialogFileName[] = "autoexec";
 inline constexpr char configSuffix[] = "cfg";
