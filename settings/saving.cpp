@@ -1,17 +1,49 @@
 #include "settings/saving.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace brackwell {
 
-QString oneClickTarget(const QString &driveRoot)
+namespace {
+
+// `relative` below `base`, or nothing when the place is unknown.
+QString below(const QString &base, const char *relative)
 {
-    QString root = driveRoot;
-    if (!root.endsWith(u'/'))
-        root += u'/';
-    return root + QLatin1StringView(oneClickRelativePath);
+    if (base.isEmpty())
+        return {};
+    return base.endsWith(u'/') ? base + QLatin1StringView(relative) : base + u'/' + QLatin1StringView(relative);
+}
+
+} // namespace
+
+QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
+{
+    QStringList folders{below(places.driveRoot, "Program Files/Wolfenstein - Enemy Territory/etmain")};
+    // The maintained client reads its own "legacy" folder before "etmain"; the original Linux
+    // release kept its files in ~/.etwolf.
+    if (platform == Platform::Windows)
+        folders << below(places.documents, "ETLegacy/legacy") << below(places.documents, "ETLegacy/etmain");
+    else
+        folders << below(places.home, ".etlegacy/legacy") << below(places.home, ".etlegacy/etmain")
+                << below(places.home, ".etwolf/etmain");
+    folders.removeAll(QString());
+    return folders;
+}
+
+std::optional<QString> firstExistingFolder(const QStringList &folders)
+{
+    for (const QString &folder : folders)
+        if (QFileInfo(folder).isDir())
+            return folder;
+    return std::nullopt;
+}
+
+QString oneClickFile(const QString &folder)
+{
+    return below(folder, oneClickFileName);
 }
 
 QString withConfigSuffix(const QString &chosen)
@@ -97,6 +129,11 @@ QString oneClickFailureMessage(const WriteFailure &failure)
     case 106: return QStringLiteral("Invalid numeric input");
     default: return QStringLiteral("I/O error %1").arg(failure.systemError);
     }
+}
+
+WriteFailure noGameFolder()
+{
+    return {WriteFailure::Stage::Create, 3, 0, {}};
 }
 
 QString dialogFailureMessage(const QString &path, const WriteFailure &failure)

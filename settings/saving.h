@@ -3,20 +3,45 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringConverter>
+#include <QStringList>
+
+#include <optional>
 
 namespace brackwell {
 
-// The game's default config file, below the root of the drive the program runs on.
-inline constexpr char oneClickRelativePath[] = "Program Files/Wolfenstein - Enemy Territory/etmain/autoexec.cfg";
+// The places below which the game keeps its folders, as the desktop names them on this machine.
+struct GamePlaces {
+    QString driveRoot; // the root of the drive the program runs on: "/", "C:/"
+    QString home;      // the user's home folder
+    QString documents; // the user's Documents folder
+};
+
+enum class Platform { Windows, Unix };
+#ifdef Q_OS_WIN
+inline constexpr Platform hostPlatform = Platform::Windows;
+#else
+inline constexpr Platform hostPlatform = Platform::Unix;
+#endif
+
+// The folders the one-click save may write into, in the order it tries them: the game's default
+// installation below the drive root first, so that wherever it exists nothing else is looked at;
+// then the folders in the user's own files where the game reads its config on `platform`. A place
+// left empty adds no folder: a relative path would land wherever the program was started.
+QStringList gameFolderCandidates(const GamePlaces &places, Platform platform);
+
+// The first of `folders` that exists as a folder right now; a file of that name does not count.
+std::optional<QString> firstExistingFolder(const QStringList &folders);
+
+// The file the one-click save writes in the folder it chose.
+inline constexpr char oneClickFileName[] = "autoexec.cfg";
+QString oneClickFile(const QString &folder);
+
 // The name the save-file dialog opens with, and the suffix every config file gets.
 inline constexpr char dialogFileName[] = "autoexec";
 inline constexpr char configSuffix[] = "cfg";
 
 inline constexpr char savedMessage[] = "Config File Saved";
 inline constexpr char streamWriteError[] = "Stream write error";
-
-// Where the one-click save writes, for the root of the current drive ("/", "C:/", a test folder).
-QString oneClickTarget(const QString &driveRoot);
 
 // The file a name chosen in the save-file dialog is written to: ".cfg" is added unless the name
 // already ends in it, in any capitals.
@@ -50,6 +75,8 @@ struct WriteFailure {
 };
 
 QString oneClickFailureMessage(const WriteFailure &failure);
+// The one-click save's failure when none of its folders exists: the code of a missing folder.
+WriteFailure noGameFolder();
 QString dialogFailureMessage(const QString &path, const WriteFailure &failure);
 
 // The question asked before the dialog save replaces an existing file.

@@ -44,9 +44,14 @@ QStringList tree(const QString &folder)
     return paths;
 }
 
-// A main window on a fake desktop whose drive is a fresh temporary folder.
+// A main window on a fake desktop whose drive and user folders are fresh temporary folders.
 struct SaveFixture : WindowFixture {
-    SaveFixture() { desktop.driveRoot = drive.path(); }
+    SaveFixture()
+    {
+        desktop.driveRoot = drive.path();
+        desktop.home = user.filePath(QStringLiteral("home"));
+        desktop.documents = user.filePath(QStringLiteral("home/Documents"));
+    }
 
     QString path(const QString &name) const { return drive.filePath(name); }
     QString gameFolder() const { return path(QStringLiteral("Program Files/Wolfenstein - Enemy Territory/etmain")); }
@@ -61,7 +66,8 @@ struct SaveFixture : WindowFixture {
         }
     }
 
-    QTemporaryDir drive;
+    QTemporaryDir drive; // the drive root, and where the dialog saves go
+    QTemporaryDir user;  // the home and Documents folders
 };
 
 } // namespace
@@ -109,6 +115,31 @@ private slots:
         QCOMPARE(readAll(f.oneClickFile()), expected);
         QCOMPARE(QDir(f.gameFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"autoexec.cfg"});
         QCOMPARE(f.output()->toPlainText(), before);
+    }
+
+    // The folder is looked for at each click: each game folder made while the window is open
+    // takes over from those after it in the order, and the one-click file goes there only.
+    void oneClickFindsTheFirstGameFolderAtEachClick()
+    {
+        SaveFixture f;
+        f.create();
+        const QStringList folders = gameFolderCandidates(
+            {f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        QVERIFY(folders.size() >= 3);
+
+        f.save(Save::OneClick);
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), QStringLiteral("Invalid filename."));
+        QVERIFY(f.desktop.writeAttempts.isEmpty());
+
+        const QByteArray expected = f.outputText().toLatin1() + "\r\n";
+        for (qsizetype i = folders.size() - 1; i >= 0; --i) {
+            QVERIFY(QDir().mkpath(folders[i]));
+            f.save(Save::OneClick);
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+            QCOMPARE(f.desktop.writeAttempts.takeLast(), folders[i] + QStringLiteral("/autoexec.cfg"));
+            QCOMPARE(readAll(oneClickFile(folders[i])), expected);
+        }
+        QVERIFY(f.desktop.writeAttempts.isEmpty());
     }
 
     void dialogWritesTheBoxWithNothingAdded_data()
@@ -248,6 +279,7 @@ private slots:
         }
         QCOMPARE(f.output()->toPlainText(), before);
         QCOMPARE(tree(f.drive.path()), filesBefore);
+        QCOMPARE(tree(f.user.path()), QStringList());
         QCOMPARE(readAll(target), previous);
     }
 

@@ -1,28 +1,90 @@
 #include "settings/saving.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 using namespace brackwell;
+
+Q_DECLARE_METATYPE(Platform)
 
 class TestSaving : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void oneClickTargetSitsBelowTheDriveRoot_data()
+    void gameFoldersInTheOrderTheyAreTried_data()
     {
-        QTest::addColumn<QString>("root");
-        QTest::addColumn<QString>("target");
-        const QString below = QStringLiteral("Program Files/Wolfenstein - Enemy Territory/etmain/autoexec.cfg");
-        QTest::newRow("file system root") << "/" << "/" + below;
-        QTest::newRow("drive") << "C:/" << "C:/" + below;
-        QTest::newRow("folder without slash") << "/tmp/drive" << "/tmp/drive/" + below;
+        QTest::addColumn<Platform>("platform");
+        QTest::addColumn<QStringList>("places"); // drive root, home, Documents
+        QTest::addColumn<QStringList>("folders");
+        const QString installed = QStringLiteral("Program Files/Wolfenstein - Enemy Territory/etmain");
+        QTest::newRow("Linux") << Platform::Unix << QStringList{"/", "/home/u", "/home/u/Documents"}
+                               << QStringList{"/" + installed, "/home/u/.etlegacy/legacy", "/home/u/.etlegacy/etmain",
+                                              "/home/u/.etwolf/etmain"};
+        QTest::newRow("Windows, Documents moved to another drive")
+            << Platform::Windows << QStringList{"C:/", "C:/Users/u", "D:/Users/u/Documents"}
+            << QStringList{"C:/" + installed, "D:/Users/u/Documents/ETLegacy/legacy",
+                           "D:/Users/u/Documents/ETLegacy/etmain"};
+        QTest::newRow("places without a final slash")
+            << Platform::Unix << QStringList{"/tmp/drive", "/tmp/home/", "/tmp/docs"}
+            << QStringList{"/tmp/drive/" + installed, "/tmp/home/.etlegacy/legacy", "/tmp/home/.etlegacy/etmain",
+                           "/tmp/home/.etwolf/etmain"};
+        QTest::newRow("Linux, no home folder known")
+            << Platform::Unix << QStringList{"/", "", "/home/u/Documents"} << QStringList{"/" + installed};
+        QTest::newRow("Windows, no Documents folder known")
+            << Platform::Windows << QStringList{"C:/", "C:/Users/u", ""} << QStringList{"C:/" + installed};
     }
-    void oneClickTargetSitsBelowTheDriveRoot()
+    void gameFoldersInTheOrderTheyAreTried()
     {
-        QFETCH(QString, root);
-        QFETCH(QString, target);
-        QCOMPARE(oneClickTarget(root), target);
+        QFETCH(Platform, platform);
+        QFETCH(QStringList, places);
+        QFETCH(QStringList, folders);
+        QCOMPARE(gameFolderCandidates({places[0], places[1], places[2]}, platform), folders);
+    }
+
+    // Every candidate wins in turn while all later ones exist too; the earlier ones are missing or
+    // files of that name.
+    void firstExistingGameFolderWins_data()
+    {
+        QTest::addColumn<Platform>("platform");
+        QTest::addColumn<int>("winner"); // -1: none
+        QTest::addColumn<bool>("earlierAreFiles");
+        for (const auto &[platform, name, count] : {std::tuple{Platform::Unix, "Linux", 4},
+                                                    std::tuple{Platform::Windows, "Windows", 3}}) {
+            for (int winner = 0; winner < count; ++winner)
+                for (const bool files : {false, true})
+                    if (winner > 0 || !files)
+                        QTest::addRow("%s, folder %d wins%s", name, winner + 1, files ? ", files before it" : "")
+                            << platform << winner << files;
+            QTest::addRow("%s, none exists", name) << platform << -1 << false;
+            QTest::addRow("%s, only files", name) << platform << -1 << true;
+        }
+    }
+    void firstExistingGameFolderWins()
+    {
+        QFETCH(Platform, platform);
+        QFETCH(int, winner);
+        QFETCH(bool, earlierAreFiles);
+        QTemporaryDir temp;
+        const QStringList folders = gameFolderCandidates(
+            {temp.filePath("drive"), temp.filePath("home"), temp.filePath("home/Documents")}, platform);
+        const qsizetype firstFolder = winner < 0 ? folders.size() : winner;
+        for (qsizetype i = 0; i < folders.size(); ++i) {
+            if (i >= firstFolder) {
+                QVERIFY(QDir().mkpath(folders[i]));
+            } else if (earlierAreFiles) {
+                QVERIFY(QDir().mkpath(QFileInfo(folders[i]).path()));
+                QFile file(folders[i]);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+        }
+        const std::optional<QString> chosen = firstExistingFolder(folders);
+        QCOMPARE(chosen.value_or(QStringLiteral("none")), winner < 0 ? QStringLiteral("none") : folders[winner]);
     }
 
     void dialogNameGetsCfgOnlyWhenItLacksIt_data()

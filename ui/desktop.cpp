@@ -9,15 +9,12 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStandardPaths>
 
-#include <algorithm>
 #include <system_error>
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "ui/win32files.h"
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -89,37 +86,26 @@ public:
     QString currentDriveRoot() override
     {
 #ifdef Q_OS_WIN
-        // The system's own answer for a rooted path without a drive: "C:\" or "\\server\share\".
-        wchar_t root[MAX_PATH];
-        const DWORD length = GetFullPathNameW(L"\\", MAX_PATH, root, nullptr);
-        if (length > 0 && length < MAX_PATH)
-            return QDir::fromNativeSeparators(QString::fromWCharArray(root, int(length)));
-        return QDir::rootPath();
+        const std::wstring root = win32::currentDriveRoot();
+        return root.empty() ? QDir::rootPath() : QDir::fromNativeSeparators(QString::fromStdWString(root));
 #else
         return QStringLiteral("/");
 #endif
     }
+
+    QString homeFolder() override { return QDir::homePath(); }
+
+    QString documentsFolder() override
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    }
 };
 
-// The system's error numbers, in the one place that knows them, as the one-click save's codes.
+// The system's error numbers as the one-click save's codes; Windows' own are in win32files.cpp.
 int oneClickCode(int systemError)
 {
 #ifdef Q_OS_WIN
-    switch (systemError) {
-    case ERROR_FILE_NOT_FOUND: return 2;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_DIRECTORY: return 3;
-    case ERROR_TOO_MANY_OPEN_FILES: return 4;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: return 5;
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_FULL:
-    case 1295: return 101; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
-    default: return 0;
-    }
+    return win32::oneClickCode(static_cast<unsigned long>(systemError));
 #else
     switch (systemError) {
     case ENOENT:
@@ -153,8 +139,6 @@ QString temporaryName(const QString &target)
     return target + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
 }
 
-constexpr int nameAttempts = 100;
-
 } // namespace
 
 #ifdef Q_OS_WIN
@@ -162,47 +146,14 @@ constexpr int nameAttempts = 100;
 std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
     const QString target = QFileInfo(path).absoluteFilePath();
-    const std::wstring targetName = QDir::toNativeSeparators(target).toStdWString();
-
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring tempName;
-    for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
-        tempName = QDir::toNativeSeparators(temporaryName(target)).toStdWString();
-        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_EXISTS || attempt == nameAttempts)
-                return failure(WriteFailure::Stage::Create, int(error));
-        }
-    }
-    const auto abandon = [&](WriteFailure::Stage stage, DWORD error) {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-        DeleteFileW(tempName.c_str());
-        return failure(stage, int(error));
-    };
-
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        DWORD written = 0;
-        const DWORD chunk = DWORD(std::min<qsizetype>(left, 1 << 30));
-        if (!WriteFile(file, data, chunk, &written, nullptr))
-            return abandon(WriteFailure::Stage::Write, GetLastError());
-        if (written == 0)
-            return abandon(WriteFailure::Stage::Write, ERROR_DISK_FULL);
-        data += written;
-        left -= written;
-    }
-    if (!FlushFileBuffers(file))
-        return abandon(WriteFailure::Stage::Write, GetLastError());
-    const BOOL closed = CloseHandle(file);
-    file = INVALID_HANDLE_VALUE;
-    if (!closed)
-        return abandon(WriteFailure::Stage::Write, GetLastError());
-    if (!MoveFileExW(tempName.c_str(), targetName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return abandon(WriteFailure::Stage::Create, GetLastError());
-    return std::nullopt;
+    const std::optional<win32::Failure> failed =
+        win32::replaceFile(QDir::toNativeSeparators(target).toStdWString(), bytes.constData(), size_t(bytes.size()),
+                           [&] { return QDir::toNativeSeparators(temporaryName(target)).toStdWString(); });
+    if (!failed)
+        return std::nullopt;
+    const auto stage = failed->step == win32::Failure::Step::Write ? WriteFailure::Stage::Write
+                                                                   : WriteFailure::Stage::Create;
+    return failure(stage, int(failed->error));
 }
 
 QStringConverter::Encoding configFileEncoding()
@@ -211,6 +162,12 @@ QStringConverter::Encoding configFileEncoding()
 }
 
 #else
+
+namespace {
+
+constexpr int nameAttempts = 100;
+
+} // namespace
 
 std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
@@ -293,6 +250,12 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     // A user can select and copy what a box says, such as the path in a failed save.
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return box;
+}
+
+std::optional<QString> oneClickFolder(Desktop &desktop)
+{
+    const GamePlaces places{desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()};
+    return firstExistingFolder(gameFolderCandidates(places, hostPlatform));
 }
 
 Desktop &systemDesktop()

@@ -40,7 +40,15 @@ public:
 
     // The root of the drive the program runs on: where a path without a drive letter lands.
     virtual QString currentDriveRoot() = 0;
+    // The user's home folder and Documents folder, where the game may keep its own folders.
+    virtual QString homeFolder() = 0;
+    virtual QString documentsFolder() = 0;
 };
+
+// The folder the one-click save would write into if the user clicked now, or nothing when none of
+// the game's folders exists on this machine. Asked afresh each time: a game installed while the
+// program runs is found.
+std::optional<QString> oneClickFolder(Desktop &desktop);
 
 // A box as the production desktop shows it: application title, plain text the user can select
 // and copy, the given icon and buttons.

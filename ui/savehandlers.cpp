@@ -23,7 +23,12 @@ void TfrmBrackwell::btnSaveClick()
         showError(script.error);
         return;
     }
-    writeOutput(SaveKind::OneClick, oneClickTarget(m_desktop.currentDriveRoot()), script.bytes);
+    const std::optional<QString> folder = oneClickFolder(m_desktop);
+    if (!folder) {
+        showError(oneClickFailureMessage(noGameFolder()));
+        return;
+    }
+    writeOutput(SaveKind::OneClick, oneClickFile(*folder), script.bytes);
 }
 
 void TfrmBrackwell::btnSelectDestinationClick()

@@ -13,6 +13,17 @@ void fail(const QString &message)
     QTest::qFail(qPrintable(message), __FILE__, __LINE__);
 }
 
+QString placeOrStop(const QString &place, const char *name)
+{
+    if (place.isEmpty()) {
+        // Never the real folder: a test that forgot to set it stops here.
+        const QString message = QStringLiteral("FakeDesktop::%1 is not set").arg(QLatin1StringView(name));
+        fail(message);
+        throw std::logic_error(message.toStdString());
+    }
+    return place;
+}
+
 } // namespace
 
 FakeDesktop::~FakeDesktop()
@@ -69,12 +80,17 @@ std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &pat
 
 QString FakeDesktop::currentDriveRoot()
 {
-    if (driveRoot.isEmpty()) {
-        // Never the real drive: a test that forgot the root stops here.
-        fail(QStringLiteral("FakeDesktop::driveRoot is not set"));
-        throw std::logic_error("FakeDesktop::driveRoot is not set");
-    }
-    return driveRoot;
+    return placeOrStop(driveRoot, "driveRoot");
+}
+
+QString FakeDesktop::homeFolder()
+{
+    return placeOrStop(home, "home");
+}
+
+QString FakeDesktop::documentsFolder()
+{
+    return placeOrStop(documents, "documents");
 }
 
 QString FakeDesktop::takeOnly(Kind kind)

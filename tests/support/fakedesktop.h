@@ -29,6 +29,8 @@ public:
                                           const QString &defaultSuffix) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
     QString currentDriveRoot() override;
+    QString homeFolder() override;
+    QString documentsFolder() override;
 
     QList<Shown> shown;
 
@@ -56,8 +58,11 @@ public:
     static brackwell::WriteFailure diskFull();
     QStringList writeAttempts;
 
-    // Where the one-click save lands; a test that saves that way must set it.
+    // Where the one-click save looks for the game's folders; a test that saves that way must set
+    // all three, to temporary folders, never the real ones.
     QString driveRoot;
+    QString home;
+    QString documents;
 
 private:
     QQueue<std::optional<QString>> m_dialogAnswers;

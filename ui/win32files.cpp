@@ -1,0 +1,90 @@
+#include "ui/win32files.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+namespace brackwell::win32 {
+
+namespace {
+
+constexpr int nameAttempts = 100;
+
+} // namespace
+
+std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
+                                   const std::function<std::wstring()> &temporaryName)
+{
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring tempName;
+    for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
+        tempName = temporaryName();
+        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS || attempt == nameAttempts)
+                return Failure{Failure::Step::Create, error};
+        }
+    }
+    const auto abandon = [&](Failure::Step step, DWORD error) {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        DeleteFileW(tempName.c_str());
+        return Failure{step, error};
+    };
+
+    std::size_t left = size;
+    while (left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(left, 1 << 30));
+        if (!WriteFile(file, data, chunk, &written, nullptr))
+            return abandon(Failure::Step::Write, GetLastError());
+        if (written == 0)
+            return abandon(Failure::Step::Write, ERROR_DISK_FULL);
+        data += written;
+        left -= written;
+    }
+    if (!FlushFileBuffers(file))
+        return abandon(Failure::Step::Write, GetLastError());
+    const BOOL closed = CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    if (!closed)
+        return abandon(Failure::Step::Write, GetLastError());
+    if (!MoveFileExW(tempName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return abandon(Failure::Step::Create, GetLastError());
+    return std::nullopt;
+}
+
+std::wstring currentDriveRoot()
+{
+    // The system's own answer for a rooted path without a drive.
+    wchar_t root[MAX_PATH];
+    const DWORD length = GetFullPathNameW(L"\\", MAX_PATH, root, nullptr);
+    if (length > 0 && length < MAX_PATH)
+        return std::wstring(root, length);
+    return {};
+}
+
+int oneClickCode(unsigned long error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return 2;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY: return 3;
+    case ERROR_TOO_MANY_OPEN_FILES: return 4;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return 5;
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
+    case 1295: return 101; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
+    default: return 0;
+    }
+}
+
+} // namespace brackwell::win32

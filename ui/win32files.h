@@ -1,0 +1,34 @@
+#pragma once
+
+// The Windows side of the desktop's file work, in standard C++ and the Windows API alone, so that
+// the MinGW cross-compiler checks it without a Qt built for Windows (tools/dev.sh windows).
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace brackwell::win32 {
+
+struct Failure {
+    enum class Step {
+        Create, // the file could not be made or put in place
+        Write,  // not every byte reached the disk
+    };
+    Step step = Step::Create;
+    unsigned long error = 0; // the system's error number
+};
+
+// Writes `size` bytes into a new file named by `temporaryName` (asked again while a name is taken)
+// that replaces `target` only once every byte is on the disk. A failure leaves `target` as it was
+// and no temporary file behind.
+std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
+                                   const std::function<std::wstring()> &temporaryName);
+
+// The root of the current folder's drive: "C:\" or "\\server\share\"; empty when the system does not say.
+std::wstring currentDriveRoot();
+
+// The one-click save's code for a system error number, 0 where it names none.
+int oneClickCode(unsigned long error);
+
+} // namespace brackwell::win32
