@@ -9,7 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool)
+          fonts-liberation xvfb xauth xdotool ioquake3-server)
 
 install_missing() {
     local missing=()
