@@ -62,6 +62,17 @@ QString RandomState::keyName()
     }
 }
 
+QString RandomState::keyText(const StateRules &rules)
+{
+    if (rules.keyNames)
+        return keyName();
+    QString key = text(rules);
+    // Among the console-safe pieces a '*' only comes in "/*".
+    if (rules.consoleSafe)
+        key.remove(u'*');
+    return key;
+}
+
 GenerationInput RandomState::input(const StateRules &rules, QList<bool> *numeric)
 {
     GenerationInput input;
@@ -85,9 +96,9 @@ GenerationInput RandomState::input(const StateRules &rules, QList<bool> *numeric
     }
     input.unbindAll = chance(30);
     for (KeyedTick &script : input.scripts)
-        script = {chance(40), rules.keyNames ? keyName() : text(rules)};
+        script = {chance(40), keyText(rules)};
     for (KeyedTick &bind : input.classes)
-        bind = {chance(40), rules.keyNames ? keyName() : text(rules)};
+        bind = {chance(40), keyText(rules)};
     return input;
 }
 
