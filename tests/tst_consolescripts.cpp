@@ -66,21 +66,23 @@ std::optional<QString> meantValue(const SettingRow &row, const SettingValue &val
     return std::nullopt;
 }
 
+// Case tables write "not set at all" as a null string.
+std::optional<QString> heldOrNone(const QString &held)
+{
+    return held.isNull() ? std::nullopt : std::optional<QString>(held);
+}
+
+template <typename Case>
+void addCaseRows(const QList<Case> &cases)
+{
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases.at(i).tag) << i;
+}
+
 QString shown(const std::optional<QString> &value)
 {
     return value ? '"' + *value + '"' : QString("(not set)");
-}
-
-// Every row on, UnBind All, every script and class bind ticked.
-GenerationInput everythingOn()
-{
-    GenerationInput input = defaultInput();
-    input.unbindAll = true;
-    for (KeyedTick &script : input.scripts)
-        script.ticked = true;
-    for (KeyedTick &bind : input.classes)
-        bind.ticked = true;
-    return input;
 }
 
 GenerationInput everythingOff()
@@ -162,7 +164,7 @@ GenerationInput withText(const char *control, const QString &text)
 QList<OutsideCase> outsideCases()
 {
     const QString longName(1100, 'n');
-    GenerationInput commentKey = everythingOn();
+    GenerationInput commentKey = everythingTicked();
     commentKey.scripts[std::size_t(blockIndex("CBFovScript"))].key = "mouse1/*";
     return {
         {"a double quote in the player name", withText("edtPlayerName", "a\"b"), "Name", "a b "},
@@ -215,7 +217,7 @@ private slots:
             QFAIL(qPrintable(ConsoleJudge::missingEngineMessage()));
         QVERIFY2(m_judge.baseline().judged(), qPrintable(m_judge.baseline().failure()));
 
-        m_states = {{"defaults", defaultInput()}, {"everything on", everythingOn()}, {"every row off", everythingOff()}};
+        m_states = {{"defaults", defaultInput()}, {"everything on", everythingTicked()}, {"every row off", everythingOff()}};
         RandomState random(randomStart);
         for (int i = 0; i < randomStates; ++i)
             m_states.append({QString("random %1").arg(i), random.input({.consoleSafe = true, .numericMeters = true})});
@@ -283,12 +285,7 @@ private slots:
 
     // "Add Custom/Foreign CVAR" writes the value unquoted, so the console reads it word by word:
     // what it holds is not always what was typed. Each row records what it does.
-    void customVariable_data()
-    {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < m_customs.size(); ++i)
-            QTest::newRow(m_customs.at(i).tag) << i;
-    }
+    void customVariable_data() { addCaseRows(m_customs); }
     void customVariable()
     {
         QFETCH(int, index);
@@ -296,7 +293,7 @@ private slots:
         const ConsoleView &view = m_customViews.at(index);
         QVERIFY2(view.judged(), qPrintable(view.failure()));
         const QString listedAs = c.listedAs.isEmpty() ? c.name : c.listedAs;
-        const std::optional<QString> expected = c.held.isNull() ? std::nullopt : std::optional<QString>(c.held);
+        const std::optional<QString> expected = heldOrNone(c.held);
         QCOMPARE(view.value(listedAs), expected);
         if (expected)
             QCOMPARE(view.variable(listedAs)->name, listedAs);
@@ -306,19 +303,14 @@ private slots:
     }
 
     // Texts the random states leave out, and what the console makes of them.
-    void textsOutsideTheRandomRules_data()
-    {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < m_outside.size(); ++i)
-            QTest::newRow(m_outside.at(i).tag) << i;
-    }
+    void textsOutsideTheRandomRules_data() { addCaseRows(m_outside); }
     void textsOutsideTheRandomRules()
     {
         QFETCH(int, index);
         const OutsideCase &c = m_outside.at(index);
         const ConsoleView &view = m_outsideViews.at(index);
         QVERIFY2(view.judged(), qPrintable(view.failure()));
-        QCOMPARE(view.value(c.variable), c.held.isNull() ? std::nullopt : std::optional<QString>(c.held));
+        QCOMPARE(view.value(c.variable), heldOrNone(c.held));
     }
 
     // One text cannot spoil another's report: what it set is gone for the next, a comment it

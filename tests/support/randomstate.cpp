@@ -23,6 +23,17 @@ const QStringList numbers = {"0", "1", "2", "3", "16", "24", "32", "50", "51", "
 
 } // namespace
 
+GenerationInput everythingTicked()
+{
+    GenerationInput input = defaultInput();
+    input.unbindAll = true;
+    for (KeyedTick &script : input.scripts)
+        script.ticked = true;
+    for (KeyedTick &bind : input.classes)
+        bind.ticked = true;
+    return input;
+}
+
 bool meteredAsNumber(const SettingRow &row)
 {
     if (row.testCount == 0)

@@ -49,6 +49,9 @@ private:
     QRandomGenerator m_random;
 };
 
+// Not random: every row on at its default, UnBind All and every script and class bind ticked.
+GenerationInput everythingTicked();
+
 // Whether the meter reads this row's text as a number.
 bool meteredAsNumber(const SettingRow &row);
 
