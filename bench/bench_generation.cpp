@@ -2,6 +2,7 @@
 // Run headless: QT_QPA_PLATFORM=offscreen ./bench_generation
 #include "app/startup.h"
 #include "settings/generator.h"
+#include "support/randomstate.h"
 #include "ui/desktop.h"
 #include "ui/mainwindow.h"
 
@@ -11,23 +12,13 @@
 #include <benchmark/benchmark.h>
 
 using namespace brackwell;
+using brackwell::testing::everythingTicked;
 
 namespace {
 
-GenerationInput everythingOn()
-{
-    GenerationInput input = defaultInput();
-    input.unbindAll = true;
-    for (KeyedTick &script : input.scripts)
-        script.ticked = true;
-    for (KeyedTick &bind : input.classes)
-        bind.ticked = true;
-    return input;
-}
-
 void GenerationPass(benchmark::State &state)
 {
-    const GenerationInput input = everythingOn();
+    const GenerationInput input = everythingTicked();
     for (auto _ : state) {
         GenerationResult result = generate(input);
         benchmark::DoNotOptimize(result);

@@ -1,5 +1,6 @@
 #include "settings/generator.h"
 #include "settings/number.h"
+#include "support/randomstate.h"
 
 #include <QLocale>
 #include <QTest>
@@ -7,6 +8,7 @@
 #include <clocale>
 
 using namespace brackwell;
+using brackwell::testing::everythingTicked;
 
 namespace {
 
@@ -76,17 +78,6 @@ QStringList lines(const QString &text)
     for (const QString &line : std::as_const(result))
         [&] { QVERIFY2(!line.contains(u'\n') && !line.contains(u'\r'), "a lone line break"); }();
     return result;
-}
-
-GenerationInput everythingTicked()
-{
-    GenerationInput input = defaultInput();
-    input.unbindAll = true;
-    for (KeyedTick &script : input.scripts)
-        script.ticked = true;
-    for (KeyedTick &bind : input.classes)
-        bind.ticked = true;
-    return input;
 }
 
 } // namespace

@@ -11,7 +11,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file)
+          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server)
 
 # Only for the Windows cross-check: no Qt for Windows is needed, the checked code uses none.
 windows_packages=(g++-mingw-w64-x86-64)

@@ -23,6 +23,17 @@ const QStringList numbers = {"0", "1", "2", "3", "16", "24", "32", "50", "51", "
 
 } // namespace
 
+GenerationInput everythingTicked()
+{
+    GenerationInput input = defaultInput();
+    input.unbindAll = true;
+    for (KeyedTick &script : input.scripts)
+        script.ticked = true;
+    for (KeyedTick &bind : input.classes)
+        bind.ticked = true;
+    return input;
+}
+
 bool meteredAsNumber(const SettingRow &row)
 {
     if (row.testCount == 0)
@@ -62,6 +73,17 @@ QString RandomState::keyName()
     }
 }
 
+QString RandomState::keyText(const StateRules &rules)
+{
+    if (rules.keyNames)
+        return keyName();
+    QString key = text(rules);
+    // Among the console-safe pieces a '*' only comes in "/*".
+    if (rules.consoleSafe)
+        key.remove(u'*');
+    return key;
+}
+
 GenerationInput RandomState::input(const StateRules &rules, QList<bool> *numeric)
 {
     GenerationInput input;
@@ -85,9 +107,9 @@ GenerationInput RandomState::input(const StateRules &rules, QList<bool> *numeric
     }
     input.unbindAll = chance(30);
     for (KeyedTick &script : input.scripts)
-        script = {chance(40), rules.keyNames ? keyName() : text(rules)};
+        script = {chance(40), keyText(rules)};
     for (KeyedTick &bind : input.classes)
-        bind = {chance(40), rules.keyNames ? keyName() : text(rules)};
+        bind = {chance(40), keyText(rules)};
     return input;
 }
 

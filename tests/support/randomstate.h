@@ -15,7 +15,8 @@ namespace brackwell::testing {
 // What a state's texts may hold. The default is anything at all, the harshest input.
 struct StateRules {
     // No double quote, no line break, no ';' and only Latin-1: text the console carries unchanged
-    // inside a quoted value.
+    // inside a quoted value. Key boxes, which stand unquoted in their bind lines, also hold no
+    // "/*": it would open a comment that runs on over every later line of the script.
     bool consoleSafe = false;
     // Every metered value is a number, so a pass always runs to its end.
     bool numericMeters = false;
@@ -43,8 +44,13 @@ public:
     int below(int n) { return int(m_random.bounded(n)); }
 
 private:
+    QString keyText(const StateRules &rules);
+
     QRandomGenerator m_random;
 };
+
+// Not random: every row on at its default, UnBind All and every script and class bind ticked.
+GenerationInput everythingTicked();
 
 // Whether the meter reads this row's text as a number.
 bool meteredAsNumber(const SettingRow &row);
