@@ -241,4 +241,12 @@ int settingIndex(const char *control)
     return -1;
 }
 
+bool meterReadsNumber(const SettingRow &row)
+{
+    if (row.testCount == 0)
+        return false;
+    const TestKind kind = row.tests[0].kind;
+    return kind == TestKind::AtLeast || kind == TestKind::LessThan || kind == TestKind::Equals;
+}
+
 } // namespace brackwell

@@ -99,4 +99,7 @@ extern const char *const unbindAllLine;
 // The index of the row whose value control has this object name, or -1.
 int settingIndex(const char *control);
 
+// Whether the meter reads the row's text as a number (and so stops a pass on one that is not).
+bool meterReadsNumber(const SettingRow &row);
+
 } // namespace brackwell

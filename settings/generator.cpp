@@ -23,17 +23,12 @@ void step(MeterHeights &meter, const MeterTest &test)
     meter.fps -= test.fps;
 }
 
-bool numericTest(TestKind kind)
-{
-    return kind == TestKind::AtLeast || kind == TestKind::LessThan || kind == TestKind::Equals;
-}
-
 // Runs every test of a row, each independently. Returns false when the row needs a number and its
 // text is not one.
 bool runMeter(const SettingRow &row, const SettingValue &value, MeterHeights &meter)
 {
     std::optional<double> number;
-    if (row.testCount > 0 && numericTest(row.tests[0].kind)) {
+    if (meterReadsNumber(row)) {
         number = parseNumber(value.text);
         if (!number)
             return false;

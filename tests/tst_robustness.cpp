@@ -13,8 +13,6 @@ using namespace brackwell;
 
 namespace {
 
-using testing::meteredAsNumber;
-
 // Fixed, so that a failure repeats exactly.
 constexpr quint32 randomStart = 20261207;
 
@@ -60,11 +58,11 @@ Expected model(const GenerationInput &input, const QList<bool> &numeric)
                 continue;
             break;
         }
-        if (meteredAsNumber(row) && !numeric.at(i)) {
+        if (meterReadsNumber(row) && !numeric.at(i)) {
             e.error = "'" + v.text + "' is not a valid floating point value";
             return e;
         }
-        const double number = meteredAsNumber(row) ? v.text.trimmed().toDouble() : 0;
+        const double number = meterReadsNumber(row) ? v.text.trimmed().toDouble() : 0;
         for (int t = 0; t < row.testCount; ++t) {
             const MeterTest &test = row.tests[t];
             const bool passed = test.kind == TestKind::Checked      ? v.checked

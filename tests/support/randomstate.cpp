@@ -23,6 +23,14 @@ const QStringList numbers = {"0", "1", "2", "3", "16", "24", "32", "50", "51", "
 
 } // namespace
 
+GenerationInput allOff()
+{
+    GenerationInput input = defaultInput();
+    for (SettingValue &setting : input.settings)
+        setting.enabled = false;
+    return input;
+}
+
 GenerationInput everythingTicked()
 {
     GenerationInput input = defaultInput();
@@ -32,14 +40,6 @@ GenerationInput everythingTicked()
     for (KeyedTick &bind : input.classes)
         bind.ticked = true;
     return input;
-}
-
-bool meteredAsNumber(const SettingRow &row)
-{
-    if (row.testCount == 0)
-        return false;
-    const TestKind kind = row.tests[0].kind;
-    return kind == TestKind::AtLeast || kind == TestKind::LessThan || kind == TestKind::Equals;
 }
 
 QString RandomState::text(const StateRules &rules)
@@ -93,7 +93,7 @@ GenerationInput RandomState::input(const StateRules &rules, QList<bool> *numeric
         bool isNumber = true;
         if (row.kind == ControlKind::Check)
             value.checked = chance(50);
-        else if (meteredAsNumber(row))
+        else if (meterReadsNumber(row))
             value.text = meterValue(rules, isNumber);
         else if (row.shape == LineShape::Mapped && chance(60))
             value.text = QString::fromLatin1(row.items.items[below(row.items.count)]);

@@ -24,6 +24,11 @@ struct StateRules {
     bool keyNames = false;
 };
 
+// Two fixed corners of the state space: every row switched off and nothing ticked; every row on
+// at its default with UnBind All, every script and every class bind ticked (the longest script).
+GenerationInput allOff();
+GenerationInput everythingTicked();
+
 class RandomState
 {
 public:
@@ -48,11 +53,5 @@ private:
 
     QRandomGenerator m_random;
 };
-
-// Not random: every row on at its default, UnBind All and every script and class bind ticked.
-GenerationInput everythingTicked();
-
-// Whether the meter reads this row's text as a number.
-bool meteredAsNumber(const SettingRow &row);
 
 } // namespace brackwell::testing
