@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -13,11 +14,6 @@
 using namespace brackwell;
 
 namespace {
-
-QColor textColour(const QWidget *widget)
-{
-    return widget->palette().color(QPalette::WindowText);
-}
 
 // The focusable controls of a container in the order the Tab key visits them.
 QStringList focusOrder(QWidget *container)
@@ -114,15 +110,19 @@ private slots:
         QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), kind);
     }
 
-    void menusHoldTheirFiveItems()
+    void menusHoldTheirItemsInOrder()
     {
         WindowFixture f;
-        const QStringList names = {"NewConfig1", "SaveConfig1", "Exit1", "BrackwellHelp1", "About1"};
-        const QStringList captions = {"New Config", "Save Current Config Output", "Exit", "Brackwell Help", "About"};
+        const QStringList names = {"NewConfig1", "OpenConfig1", "SaveConfig1", "Exit1", "BrackwellHelp1", "About1"};
+        const QStringList captions = {"New Config", "Open Config...", "Save Current Config Output", "Exit",
+                                      "Brackwell Help", "About"};
+        const QList<QAction *> items = f.get<QMenu>("File1")->actions() + f.get<QMenu>("Help1")->actions();
+        QCOMPARE(items.size(), names.size());
         for (int i = 0; i < names.size(); ++i) {
-            const QAction *action = f.window->findChild<QAction *>(names[i]);
-            QVERIFY2(action, qPrintable(names[i]));
-            QCOMPARE(QString(action->text()).remove(u'&'), captions[i]);
+            QCOMPARE(items[i]->objectName(), names[i]);
+            QCOMPARE(QString(items[i]->text()).remove(u'&'), captions[i]);
+            // Only Open Config has a shortcut.
+            QCOMPARE(items[i]->shortcut(), names[i] == "OpenConfig1" ? QKeySequence("Ctrl+O") : QKeySequence());
         }
     }
 

@@ -16,51 +16,9 @@ namespace {
 const QColor black(0, 0, 0);
 const QColor red(255, 0, 0);
 
-QColor textColour(const QWidget *widget)
-{
-    return widget->palette().color(QPalette::WindowText);
-}
-
 void click(QWidget *label)
 {
     QTest::mouseClick(label, Qt::LeftButton);
-}
-
-// What the user can see of every named control: value, enabled state, colour, visibility.
-QMap<QString, QString> snapshot(const QWidget *window)
-{
-    QMap<QString, QString> state;
-    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
-    for (const QWidget *w : widgets) {
-        QString value = w->isEnabled() ? "enabled " : "disabled ";
-        if (auto *edit = qobject_cast<const QLineEdit *>(w))
-            value += edit->text();
-        else if (auto *combo = qobject_cast<const QComboBox *>(w))
-            value += combo->currentText() + " #" + QString::number(combo->currentIndex());
-        else if (auto *check = qobject_cast<const QCheckBox *>(w))
-            value += check->isChecked() ? "checked" : "unchecked";
-        else if (auto *text = qobject_cast<const QPlainTextEdit *>(w))
-            value += text->toPlainText();
-        else if (auto *bar = qobject_cast<const MeterBar *>(w))
-            value += QString::number(bar->signedHeight());
-        else if (qobject_cast<const PictureBox *>(w))
-            value += w->isVisibleTo(window) ? "shown" : "hidden";
-        else if (qobject_cast<const QLabel *>(w))
-            value += textColour(w).name();
-        else
-            continue;
-        if (!w->objectName().isEmpty())
-            state[w->objectName()] = value;
-    }
-    return state;
-}
-
-void compareSnapshots(const QMap<QString, QString> &actual, const QMap<QString, QString> &expected)
-{
-    QCOMPARE(actual.keys(), expected.keys());
-    for (auto it = expected.begin(); it != expected.end(); ++it)
-        QVERIFY2(actual[it.key()] == it.value(),
-                 qPrintable(QString("%1: '%2', expected '%3'").arg(it.key(), actual[it.key()], it.value())));
 }
 
 int visiblePreview(const WindowFixture &f)

@@ -109,27 +109,7 @@ private slots:
             // Settings: random values, random rows switched off by their captions.
             QList<bool> numeric;
             const GenerationInput state = random.input({}, &numeric);
-            for (int i = 0; i < SettingCount; ++i) {
-                const TfrmBrackwell::RowWidgets &r = f.window->row(i);
-                const SettingValue &value = state.settings[std::size_t(i)];
-                if (r.check)
-                    r.check->setChecked(value.checked);
-                else if (r.edit)
-                    r.edit->setText(value.text);
-                else
-                    r.combo->setEditText(value.text);
-                if (r.control->isEnabled() != value.enabled)
-                    f.window->captionClick(i);
-            }
-            f.check("CBUnBindAll")->setChecked(state.unbindAll);
-            for (int i = 0; i < ScriptCount; ++i) {
-                f.check(scriptBlocks[i].checkBox)->setChecked(state.scripts[std::size_t(i)].ticked);
-                f.edit(scriptBlocks[i].keyEdit)->setText(state.scripts[std::size_t(i)].key);
-            }
-            for (int i = 0; i < ClassBindCount; ++i) {
-                f.check(classBinds[i].checkBox)->setChecked(state.classes[std::size_t(i)].ticked);
-                f.edit(classBinds[i].keyEdit)->setText(state.classes[std::size_t(i)].key);
-            }
+            f.setState(state);
 
             const GenerationInput input = f.window->readGenerationInput();
             const Expected expected = model(input, numeric);

@@ -78,6 +78,26 @@ public:
         return files.constFirst();
     }
 
+    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override
+    {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(filters);
+        dialog.setDirectory(folder);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty() || files.constFirst().isEmpty())
+            return std::nullopt;
+        return files.constFirst();
+    }
+
+    FileRead readFile(const QString &path, qint64 maxBytes) override
+    {
+        return readFileBounded(path, maxBytes);
+    }
+
     std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override
     {
         return writeFileAtomically(path, bytes);
@@ -241,6 +261,20 @@ QStringConverter::Encoding configFileEncoding()
 }
 
 #endif
+
+FileRead readFileBounded(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, false, file.errorString()};
+    // One byte beyond the limit tells a file that is too long, even one that claims no size.
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return {{}, false, file.errorString()};
+    if (bytes.size() > maxBytes)
+        return {{}, true, {}};
+    return {bytes, false, {}};
+}
 
 std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QString &text,
                                             QMessageBox::StandardButtons buttons, QWidget *parent)

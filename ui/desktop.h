@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringConverter>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -14,9 +15,18 @@ class QWidget;
 
 namespace brackwell {
 
+// What reading a file gave: its bytes, or why not.
+struct FileRead {
+    QByteArray bytes;
+    bool tooLarge = false; // longer than the reader's limit; nothing was kept
+    QString error;         // the system's reason when the file could not be read
+    bool ok() const { return !tooLarge && error.isEmpty(); }
+};
+
 // Everything the program asks of the desktop besides its own windows: the message window, the
-// error box, the save-file dialog and writing a file. Tests put a fake behind it that answers the
-// dialogs and records what was shown; a platform port changes only the production side.
+// error box, the open- and save-file dialogs, reading and writing a file. Tests put a fake behind
+// it that answers the dialogs and records what was shown; a platform port changes only the
+// production side.
 class Desktop
 {
 public:
@@ -34,6 +44,14 @@ public:
     // dialog does not ask about replacing a file: the caller asks about the name it will write.
     virtual std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                                   const QString &defaultSuffix) = 0;
+
+    // The open-file dialog on `folder`, offering `filters` ("Config files (*.cfg)") with the first
+    // chosen. An existing file's full name; nothing when the user cancels.
+    virtual std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder,
+                                                  const QStringList &filters) = 0;
+
+    // The whole file, read only, or why not; a file longer than `maxBytes` is refused.
+    virtual FileRead readFile(const QString &path, qint64 maxBytes) = 0;
 
     // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
     virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
@@ -63,6 +81,9 @@ QString withFullStop(const QString &text);
 
 // The 8-bit character set of config files on this system.
 QStringConverter::Encoding configFileEncoding();
+
+// Reads at most `maxBytes` and refuses a longer file, whatever size the system claims for it.
+FileRead readFileBounded(const QString &path, qint64 maxBytes);
 
 // Writes through a temporary file beside `path` that replaces it only once every byte is on the
 // disk: a failure leaves the previous file as it was and no temporary file behind.

@@ -48,6 +48,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
     wirePresentation();
     wireSaving();
     wireKeyBinding();
+    wireOpening();
 
     // The designed client area is 793 x 517 below the menu bar; nothing stretches with the window.
     resize(793, 517 + m_ui->MainMenu1->sizeHint().height());

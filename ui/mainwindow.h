@@ -23,6 +23,7 @@ class TfrmBrackwell;
 
 namespace brackwell {
 class Desktop;
+struct ConfigRead;
 }
 
 // The main window. Its controls are the program's only store of the user's settings: handlers
@@ -79,6 +80,13 @@ public:
     void btnSelectDestinationClick();
     void SaveConfig1Click();
 
+    // Opening handlers (openhandlers.cpp).
+    void OpenConfig1Click();
+    // Reads a config file into the window; a file that cannot be read leaves the window as it was.
+    void openConfigFile(const QString &path);
+    // The same once the event loop runs, as start-up and a drop on the window ask for it.
+    void openConfigLater(const QString &path);
+
     // Key binding handlers (keys/keyslots.cpp).
     // The seventeen Select Key buttons: show the key picker and make `slot` the current key slot.
     void btnSelectKeyClick(int slot);
@@ -89,6 +97,9 @@ public:
     // The picker registers itself when it is created and withdraws when it goes.
     void setKeyPicker(TForm3 *picker) { m_keyPicker = picker; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void resolveControls();
     // Each area of the window wires its own controls, in its own source file.
@@ -96,25 +107,29 @@ private:
     void wirePresentation(); // presentation.cpp: captions, description bar, preview, colour codes, menus
     void wireSaving();       // savehandlers.cpp
     void wireKeyBinding();   // keys/keyslots.cpp: Select Key buttons, free binds, extra variables
+    void wireOpening();      // openhandlers.cpp: the Open Config menu item and dropped files
 
-    // Connects a control's signal to a handler of this window (a member function or a lambda).
-    // Qt does not carry exceptions through its event loop: one that leaves a handler ends in the
-    // error box, and the program goes on.
+    // Runs a handler of this window (a member function or a lambda). Qt does not carry exceptions
+    // through its event loop: one that leaves a handler ends in the error box, and the program goes on.
+    template <typename Handler>
+    void guarded(const Handler &handler)
+    {
+        try {
+            if constexpr (std::is_member_function_pointer_v<Handler>)
+                (this->*handler)();
+            else
+                handler();
+        } catch (const std::exception &error) {
+            showError(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            showError(tr("Unexpected error"));
+        }
+    }
+    // Connects a control's signal to a guarded handler.
     template <typename Sender, typename Signal, typename Handler>
     void on(Sender *sender, Signal signal, Handler handler)
     {
-        connect(sender, signal, this, [this, handler] {
-            try {
-                if constexpr (std::is_member_function_pointer_v<Handler>)
-                    (this->*handler)();
-                else
-                    handler();
-            } catch (const std::exception &error) {
-                showError(QString::fromLocal8Bit(error.what()));
-            } catch (...) {
-                showError(tr("Unexpected error"));
-            }
-        });
+        connect(sender, signal, this, [this, handler] { guarded(handler); });
     }
     void showError(const QString &text);
 
@@ -127,12 +142,20 @@ private:
 
     // Presentation state (presentation.cpp).
     std::array<QWidget *, 10> m_previews{}; // Image1 .. Image10, crosshair style N at N - 1
+    // Switches a setting row on (black caption, control enabled) or off, and puts the value in.
+    void setRow(int row, const brackwell::SettingValue &value);
 
     // Saving state (savehandlers.cpp).
     void saveWithDialog();
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
     void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+
+    // Opening state (openhandlers.cpp).
+    QString m_lastConfigFolder; // of the config last saved or opened in this session
+    void rememberConfigFolder(const QString &path);
+    QString openDialogFolder() const;
+    void applyConfig(const brackwell::ConfigRead &read, const QString &text);
 
     // Key binding state (keys/keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

@@ -160,22 +160,12 @@ void TfrmBrackwell::NewConfig1Click()
 
     // Every row but the crosshair three: default value, black caption and, with it, switched on.
     // The crosshair rows keep their switch state; their lists are reset with the preview below.
+    const GenerationInput defaults = defaultInput();
     for (int i = 0; i < SettingCount; ++i) {
-        const SettingRow &setting = settingRows[i];
         const RowWidgets &r = m_rows[std::size_t(i)];
         if (r.combo == m_ui->CBCHStyle || r.combo == m_ui->CBC1 || r.combo == m_ui->CBC2)
             continue;
-        setTextColour(r.caption, Black);
-        if (r.extraLabel)
-            setTextColour(r.extraLabel, Black);
-        const QString text = QString::fromLatin1(setting.defaultText ? setting.defaultText : "");
-        if (r.edit)
-            r.edit->setText(text);
-        else if (r.check)
-            r.check->setChecked(setting.defaultChecked);
-        else
-            setListText(r.combo, text);
-        r.control->setEnabled(true);
+        setRow(i, defaults.settings[std::size_t(i)]);
     }
 
     m_unbindAll->setChecked(false);
@@ -197,6 +187,22 @@ void TfrmBrackwell::NewConfig1Click()
 
     for (int i = 0; i < ScriptCount; ++i)
         m_scripts[std::size_t(i)].key->setText(QString::fromLatin1(scriptBlocks[i].defaultKey));
+}
+
+void TfrmBrackwell::setRow(int row, const SettingValue &value)
+{
+    const RowWidgets &r = m_rows[std::size_t(row)];
+    const qint32 colour = value.enabled ? Black : Red;
+    setTextColour(r.caption, colour);
+    if (r.extraLabel)
+        setTextColour(r.extraLabel, colour);
+    if (r.edit)
+        r.edit->setText(value.text);
+    else if (r.check)
+        r.check->setChecked(value.checked);
+    else
+        setListText(r.combo, value.text);
+    r.control->setEnabled(value.enabled);
 }
 
 void TfrmBrackwell::Exit1Click()

@@ -74,5 +74,6 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
                                              : dialogFailureMessage(path, *failure));
         return;
     }
+    rememberConfigFolder(path);
     m_desktop.showMessage(this, QLatin1StringView(savedMessage));
 }

@@ -30,11 +30,15 @@ FakeDesktop::~FakeDesktop()
 {
     if (QTest::currentTestFailed())
         return;
-    if (!m_dialogAnswers.isEmpty() || !m_questionAnswers.isEmpty() || !m_writeFailures.isEmpty())
-        fail(QStringLiteral("answers left unused: %1 save dialog, %2 question, %3 write failure")
+    if (!m_dialogAnswers.isEmpty() || !m_openDialogAnswers.isEmpty() || !m_questionAnswers.isEmpty()
+        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty())
+        fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question, %4 write failure, "
+                            "%5 read")
                  .arg(m_dialogAnswers.size())
+                 .arg(m_openDialogAnswers.size())
                  .arg(m_questionAnswers.size())
-                 .arg(m_writeFailures.size()));
+                 .arg(m_writeFailures.size())
+                 .arg(m_readResults.size()));
 }
 
 void FakeDesktop::showMessage(QWidget *, const QString &text)
@@ -68,6 +72,24 @@ std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &sug
         return std::nullopt;
     }
     return m_dialogAnswers.dequeue();
+}
+
+std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &folder, const QStringList &filters)
+{
+    openDialogsOpened.append({folder, filters});
+    if (m_openDialogAnswers.isEmpty()) {
+        fail(QStringLiteral("open dialog without a queued answer"));
+        return std::nullopt;
+    }
+    return m_openDialogAnswers.dequeue();
+}
+
+brackwell::FileRead FakeDesktop::readFile(const QString &path, qint64 maxBytes)
+{
+    readAttempts.append(path);
+    if (!m_readResults.isEmpty())
+        return m_readResults.dequeue();
+    return brackwell::readFileBounded(path, maxBytes);
 }
 
 std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &path, const QByteArray &bytes)
@@ -114,6 +136,21 @@ void FakeDesktop::answerSaveDialog(const QString &path)
 void FakeDesktop::cancelSaveDialog()
 {
     m_dialogAnswers.enqueue(std::nullopt);
+}
+
+void FakeDesktop::answerOpenDialog(const QString &path)
+{
+    m_openDialogAnswers.enqueue(path);
+}
+
+void FakeDesktop::cancelOpenDialog()
+{
+    m_openDialogAnswers.enqueue(std::nullopt);
+}
+
+void FakeDesktop::failNextRead(const brackwell::FileRead &result)
+{
+    m_readResults.enqueue(result);
 }
 
 void FakeDesktop::answerQuestion(bool yes)

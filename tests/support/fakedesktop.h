@@ -27,6 +27,8 @@ public:
     bool askQuestion(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
+    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override;
+    brackwell::FileRead readFile(const QString &path, qint64 maxBytes) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
     QString currentDriveRoot() override;
     QString homeFolder() override;
@@ -45,6 +47,19 @@ public:
         QString defaultSuffix;
     };
     QList<DialogOpening> dialogsOpened;
+
+    // Open-file dialog: the next opening returns `path` exactly, or is cancelled.
+    void answerOpenDialog(const QString &path);
+    void cancelOpenDialog();
+    struct OpenDialogOpening {
+        QString folder;
+        QStringList filters;
+    };
+    QList<OpenDialogOpening> openDialogsOpened;
+
+    // Files are read for real unless a result was queued for the next read.
+    void failNextRead(const brackwell::FileRead &result);
+    QStringList readAttempts;
 
     void answerQuestion(bool yes);
 
@@ -66,6 +81,8 @@ public:
 
 private:
     QQueue<std::optional<QString>> m_dialogAnswers;
+    QQueue<std::optional<QString>> m_openDialogAnswers;
+    QQueue<brackwell::FileRead> m_readResults;
     QQueue<bool> m_questionAnswers;
     QQueue<brackwell::WriteFailure> m_writeFailures;
 };

@@ -1,5 +1,9 @@
 #include "support/windowfixture.h"
 
+#include "ui/meterbar.h"
+#include "ui/picturebox.h"
+
+#include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -62,8 +66,75 @@ void WindowFixture::clickButton(const char *name) const
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
+void WindowFixture::setState(const brackwell::GenerationInput &state) const
+{
+    using namespace brackwell;
+    for (int i = 0; i < SettingCount; ++i) {
+        const TfrmBrackwell::RowWidgets &r = window->row(i);
+        const SettingValue &value = state.settings[std::size_t(i)];
+        if (r.check)
+            r.check->setChecked(value.checked);
+        else if (r.edit)
+            r.edit->setText(value.text);
+        else
+            r.combo->setEditText(value.text);
+        if (r.control->isEnabled() != value.enabled)
+            window->captionClick(i);
+    }
+    check(unbindAllCheckBox)->setChecked(state.unbindAll);
+    for (int i = 0; i < ScriptCount; ++i) {
+        check(scriptBlocks[i].checkBox)->setChecked(state.scripts[std::size_t(i)].ticked);
+        edit(scriptBlocks[i].keyEdit)->setText(state.scripts[std::size_t(i)].key);
+    }
+    for (int i = 0; i < ClassBindCount; ++i) {
+        check(classBinds[i].checkBox)->setChecked(state.classes[std::size_t(i)].ticked);
+        edit(classBinds[i].keyEdit)->setText(state.classes[std::size_t(i)].key);
+    }
+}
+
 brackwell::ApplicationSetup &applicationSetup()
 {
     static brackwell::ApplicationSetup setup;
     return setup;
+}
+
+QColor textColour(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+QMap<QString, QString> snapshot(const QWidget *window)
+{
+    QMap<QString, QString> state;
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    for (const QWidget *w : widgets) {
+        QString value = w->isEnabled() ? "enabled " : "disabled ";
+        if (auto *edit = qobject_cast<const QLineEdit *>(w))
+            value += edit->text();
+        else if (auto *combo = qobject_cast<const QComboBox *>(w))
+            value += combo->currentText() + " #" + QString::number(combo->currentIndex());
+        else if (auto *check = qobject_cast<const QCheckBox *>(w))
+            value += check->isChecked() ? "checked" : "unchecked";
+        else if (auto *text = qobject_cast<const QPlainTextEdit *>(w))
+            value += text->toPlainText();
+        else if (auto *bar = qobject_cast<const MeterBar *>(w))
+            value += QString::number(bar->signedHeight());
+        else if (qobject_cast<const PictureBox *>(w))
+            value += w->isVisibleTo(window) ? "shown" : "hidden";
+        else if (qobject_cast<const QLabel *>(w))
+            value += textColour(w).name();
+        else
+            continue;
+        if (!w->objectName().isEmpty())
+            state[w->objectName()] = value;
+    }
+    return state;
+}
+
+void compareSnapshots(const QMap<QString, QString> &actual, const QMap<QString, QString> &expected)
+{
+    QCOMPARE(actual.keys(), expected.keys());
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QVERIFY2(actual[it.key()] == it.value(),
+                 qPrintable(QString("%1: '%2', expected '%3'").arg(it.key(), actual[it.key()], it.value())));
 }

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 
 #include <memory>
@@ -29,6 +30,8 @@ struct WindowFixture {
     // The output box's text with CR LF line breaks, as the script file holds it.
     QString outputText() const;
     void create() const { window->btnCreateClick(); }
+    // Puts a whole state into the controls: values, rows switched by their captions, ticks, keys.
+    void setState(const brackwell::GenerationInput &state) const;
 
     // As a user does it: the window shown and active, the control's tab clicked to the front,
     // a click into the field, everything in it selected and the text typed key by key.
@@ -52,3 +55,11 @@ struct WindowFixture {
 
 // The application-wide set-up, once per test process.
 brackwell::ApplicationSetup &applicationSetup();
+
+// A label's text colour.
+QColor textColour(const QWidget *widget);
+
+// What the user can see of every named control: value, enabled state, colour, visibility.
+QMap<QString, QString> snapshot(const QWidget *window);
+// Fails the test at the first control that differs.
+void compareSnapshots(const QMap<QString, QString> &actual, const QMap<QString, QString> &expected);
