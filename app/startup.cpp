@@ -6,6 +6,11 @@
 #include "ui/jpeg.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace brackwell {
 
@@ -35,11 +40,57 @@ Program::Program(Desktop &desktop)
 {
 }
 
+namespace {
+
+void describeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Builds an autoexec.cfg console script for Enemy Territory."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A config script to open at start."),
+                                 QStringLiteral("[file]"));
+}
+
+// --help and --version answer in the terminal, also where there is no display to open a window on.
+bool asksOnlyForText(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int run(int &argc, char **argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Brackwell"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCommandLineParser parser;
+    describeCommandLine(parser);
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        parser.process(app); // prints the text and ends the program
+    }
+
     QApplication app(argc, argv);
+    parser.process(app); // an unknown option ends the program with a message
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "%s: open one config file at a time\n", qPrintable(QCoreApplication::applicationName()));
+        return EXIT_FAILURE;
+    }
+
     Program program(systemDesktop());
     program.mainWindow().show();
+    // After both windows are built, from inside the event loop like any other handler.
+    if (!files.isEmpty())
+        program.mainWindow().openConfigLater(files.front());
     return app.exec();
 }
 

@@ -1,10 +1,12 @@
 // The typical road through the real program, driven from outside its process on an X server:
 // switch off "Show Sun", type a gamma, tick the demo script and pick F7 for it on the key picker,
 // create the config, add a say bind, save through the dialog into a temporary folder. The file
-// must hold exactly the expected script and "Config File Saved" must have been shown.
+// must hold exactly the expected script and "Config File Saved" must have been shown. Then the
+// program starts again with that file on its command line and must show it and its settings.
 #include "x11driver.h"
 
 #include "app/startup.h"
+#include "settings/configreader.h"
 #include "settings/generator.h"
 #include "support/fakedesktop.h"
 #include "ui/desktop.h"
@@ -15,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QApplication>
+#include <QProcess>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -28,15 +31,39 @@ using namespace brackwell;
 
 namespace {
 
-// The bytes the saved file must hold after the road below.
-QByteArray expectedFile()
+// The window's state after the road below.
+GenerationInput roadState()
 {
     GenerationInput input = defaultInput();
     input.settings[std::size_t(settingIndex("CBdrawsun"))].enabled = false;
     input.settings[std::size_t(settingIndex("edtGamma"))].text = QStringLiteral("1.5");
     input.scripts[3] = {true, QStringLiteral("F7")}; // the demo block, last of the four
-    const QString text = generate(input).text + QStringLiteral("bind k say hello there\r\n");
-    return text.toLatin1();
+    return input;
+}
+
+// The bytes the saved file must hold after the road below.
+QByteArray expectedFile()
+{
+    return (generate(roadState()).text + QStringLiteral("bind k say hello there\r\n")).toLatin1();
+}
+
+// A box as the program shows it, laid out but never on the screen: it tells where its text lies.
+std::unique_ptr<QMessageBox> twinBox(const QString &text)
+{
+    std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, text, QMessageBox::Ok, nullptr);
+    box->setAttribute(Qt::WA_DontShowOnScreen);
+    box->show();
+    return box;
+}
+
+QLabel *boxText(const QMessageBox &box)
+{
+    return box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+}
+
+QString withLineFeeds(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 } // namespace
@@ -84,6 +111,53 @@ private:
         m_driver->clickOn(picker, twin(key));
         m_driver->clickOn(picker, twin("btnKeyOK"));
         return check(m_driver->waitUntilGone(picker), "the key picker closing on OK");
+    }
+
+    // What a control holds, read as a user reads it: click into it, select all, copy.
+    QString copyFrom(qulonglong window, const QWidget *twinControl)
+    {
+        QGuiApplication::clipboard()->clear();
+        m_driver->focus(window);
+        m_driver->clickOn(window, twinControl);
+        m_driver->key(QStringLiteral("ctrl+a ctrl+c"));
+        if (!QTest::qWaitFor([] { return !QGuiApplication::clipboard()->text().isEmpty(); }, 5000))
+            return {};
+        return QGuiApplication::clipboard()->text();
+    }
+
+    void exitByMenu(qulonglong main)
+    {
+        m_driver->focus(main);
+        m_driver->key(QStringLiteral("alt+f"));
+        m_driver->key(QStringLiteral("x"));
+        QVERIFY(check(m_driver->waitForCleanExit(10000), "the program ending cleanly on File > Exit"));
+    }
+
+    // The program started with the saved file: the file in the output box, its one line the window
+    // cannot hold in the open's message, and "Create Config" writing the road's settings again.
+    void reopen(const QString &folder, const QString &file)
+    {
+        QVERIFY(check(m_driver->start(QStringLiteral(BRACKWELL_PROGRAM), folder, {file}),
+                      "starting the program with the saved file"));
+        // Both the main window and the open's message are titled Brackwell; the main window is wider.
+        const qulonglong first = m_driver->waitForWindow(QStringLiteral("^Brackwell$"));
+        const qulonglong second = first ? m_driver->waitForWindow(QStringLiteral("^Brackwell$"), {first}) : 0;
+        QVERIFY(check(first != 0 && second != 0, "the main window and the open's message appearing"));
+        const bool firstIsMain = m_driver->windowSize(first).width() > m_driver->windowSize(second).width();
+        const qulonglong main = firstIsMain ? first : second;
+        const qulonglong message = firstIsMain ? second : first;
+
+        const QString report = openReport(readConfig(QString::fromLatin1(expectedFile())));
+        QVERIFY(check(report.contains(QStringLiteral("bind k say hello there")), "the report naming the free bind"));
+        QVERIFY(check(copyFrom(message, boxText(*twinBox(report))) == report, "the open's message"));
+        m_driver->key(QStringLiteral("Return"));
+        QVERIFY(check(m_driver->waitUntilGone(message), "the open's message closing on Return"));
+
+        openTab(main, 4);
+        QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(expectedFile()));
+        m_driver->clickOn(main, twin("btnCreate"));
+        QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(generate(roadState()).text.toLatin1()));
+        exitByMenu(main);
     }
 
     std::unique_ptr<X11Driver> m_driver;
@@ -152,30 +226,46 @@ private slots:
 
         const qulonglong message = m_driver->waitForWindow(QStringLiteral("^Brackwell$"), {main});
         QVERIFY(check(message != 0, "the message window appearing"));
-        // Its text is selectable: select it all and copy it, which is how we read what it says.
-        const std::unique_ptr<QMessageBox> twinBox =
-            makeMessageBox(QMessageBox::NoIcon, QStringLiteral("Config File Saved"), QMessageBox::Ok, nullptr);
-        twinBox->setAttribute(Qt::WA_DontShowOnScreen);
-        twinBox->show();
-        QGuiApplication::clipboard()->clear();
-        m_driver->focus(message);
-        m_driver->clickOn(message, twinBox->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")));
-        m_driver->key(QStringLiteral("ctrl+a ctrl+c"));
-        const bool saidSaved = QTest::qWaitFor(
-            [] { return QGuiApplication::clipboard()->text() == QStringLiteral("Config File Saved"); }, 5000);
-        QVERIFY(check(saidSaved, "the message window saying \"Config File Saved\""));
+        const QString saved = QStringLiteral("Config File Saved");
+        QVERIFY(check(copyFrom(message, boxText(*twinBox(saved))) == saved,
+                      "the message window saying \"Config File Saved\""));
         m_driver->key(QStringLiteral("Return"));
         QVERIFY(check(m_driver->waitUntilGone(message), "the message window closing on Return"));
 
-        QFile saved(folder.filePath(QStringLiteral("autoexec.cfg")));
-        QVERIFY(check(saved.open(QIODevice::ReadOnly), "finding the saved file"));
-        QCOMPARE(saved.readAll(), expectedFile());
+        const QString file = folder.filePath(QStringLiteral("autoexec.cfg"));
+        QFile savedFile(file);
+        QVERIFY(check(savedFile.open(QIODevice::ReadOnly), "finding the saved file"));
+        QCOMPARE(savedFile.readAll(), expectedFile());
+        exitByMenu(main);
 
-        // File > Exit ends the program.
-        m_driver->focus(main);
-        m_driver->key(QStringLiteral("alt+f"));
-        m_driver->key(QStringLiteral("x"));
-        QVERIFY(check(m_driver->waitForCleanExit(10000), "the program ending cleanly on File > Exit"));
+        reopen(folder.path(), file);
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1StringView(name));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+
+        program.start(QStringLiteral(BRACKWELL_PROGRAM), {QStringLiteral("--version")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("Brackwell 1.00\n"));
+
+        program.start(QStringLiteral(BRACKWELL_PROGRAM), {QStringLiteral("--help")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const QByteArray help = program.readAllStandardOutput();
+        QVERIFY2(help.contains("[options] [file]") && help.contains("--version"), help.constData());
+
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(BRACKWELL_PROGRAM), {QStringLiteral("--no-such-option")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("Unknown option 'no-such-option'"));
     }
 };
 

@@ -42,13 +42,13 @@ QString X11Driver::missingTools()
     return {};
 }
 
-bool X11Driver::start(const QString &program, const QString &workingFolder)
+bool X11Driver::start(const QString &program, const QString &workingFolder, const QStringList &arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_program.setProcessEnvironment(environment);
     m_program.setWorkingDirectory(workingFolder);
-    m_program.start(program, {});
+    m_program.start(program, arguments);
     return m_program.waitForStarted(10000);
 }
 
@@ -104,12 +104,28 @@ bool X11Driver::waitUntilGone(qulonglong window, int milliseconds)
     return false;
 }
 
+namespace {
+
+// One number from xdotool's "getwindowgeometry --shell" answer ("X=12", "WIDTH=793").
+int geometryValue(const QString &shell, const char *name)
+{
+    const QRegularExpression line(QStringLiteral("^%1=(-?\\d+)").arg(QLatin1StringView(name)),
+                                  QRegularExpression::MultilineOption);
+    return line.match(shell).captured(1).toInt();
+}
+
+} // namespace
+
 QPoint X11Driver::windowOrigin(qulonglong window)
 {
     const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
-    const auto x = QRegularExpression(QStringLiteral("^X=(-?\\d+)"), QRegularExpression::MultilineOption).match(shell);
-    const auto y = QRegularExpression(QStringLiteral("^Y=(-?\\d+)"), QRegularExpression::MultilineOption).match(shell);
-    return {x.captured(1).toInt(), y.captured(1).toInt()};
+    return {geometryValue(shell, "X"), geometryValue(shell, "Y")};
+}
+
+QSize X11Driver::windowSize(qulonglong window)
+{
+    const QString shell = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)});
+    return {geometryValue(shell, "WIDTH"), geometryValue(shell, "HEIGHT")};
 }
 
 void X11Driver::click(QPoint screen)

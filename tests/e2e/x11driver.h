@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,7 @@ public:
     // Empty when the tools are there; otherwise what is missing.
     static QString missingTools();
 
-    bool start(const QString &program, const QString &workingFolder);
+    bool start(const QString &program, const QString &workingFolder, const QStringList &arguments = {});
     // True once the program has ended by itself with exit code 0.
     bool waitForCleanExit(int milliseconds);
     QString programOutput();
@@ -30,6 +31,7 @@ public:
     qulonglong waitForWindow(const QString &title, const QList<qulonglong> &except = {}, int milliseconds = 10000);
     bool waitUntilGone(qulonglong window, int milliseconds = 10000);
     QPoint windowOrigin(qulonglong window);
+    QSize windowSize(qulonglong window);
 
     void click(QPoint screen);
     // Clicks the middle of a twin control, placed on the real window `window`.
