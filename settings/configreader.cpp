@@ -16,18 +16,18 @@ namespace brackwell {
 namespace {
 
 // Command and variable names are compared as the game compares them: without regard to case.
-bool sameName(const QString &word, const char *name)
+bool sameName(QStringView word, const char *name)
 {
     return word.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
 }
 
-bool isSet(const QString &word)
+bool isSet(QStringView word)
 {
     return sameName(word, "seta") || sameName(word, "set");
 }
 
 // A key the generator writes bare and the console reads back as the same single word.
-bool isPlainKey(const QString &key)
+bool isPlainKey(QStringView key)
 {
     if (key.isEmpty() || key.contains(QLatin1StringView("//")) || key.contains(QLatin1StringView("/*")))
         return false;
@@ -69,8 +69,8 @@ bool sameLine(const ConsoleLine &line, const ConsoleLine &model)
 
 // A line that is one bind of a single plain key: `bind <key> <command>`.
 struct Bind {
-    QString key;
-    QString command;
+    QStringView key;
+    QStringView command;
 };
 std::optional<Bind> bindOn(const ConsoleLine &line)
 {
@@ -132,20 +132,27 @@ qsizetype matchBlock(const QList<ConsoleLine> &lines, qsizetype first, int block
     const std::optional<Bind> bind = bindOn(lines[at]);
     if (!bind || bind->command != models.commands[block])
         return -1;
-    key = bind->key;
+    key = bind->key.toString();
     return at;
 }
 
-int rowOfVariable(const QString &name)
+int rowOfVariable(QStringView name)
 {
+    static const std::array<QLatin1StringView, SettingCount> names = [] {
+        std::array<QLatin1StringView, SettingCount> n;
+        for (int i = 0; i < SettingCount; ++i)
+            n[std::size_t(i)] = QLatin1StringView(settingRows[i].cvar);
+        return n;
+    }();
     for (int i = 0; i < SettingCount; ++i) {
-        if (sameName(name, settingRows[i].cvar))
+        const QLatin1StringView cvar = names[std::size_t(i)];
+        if (name.size() == cvar.size() && name.compare(cvar, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
 }
 
-int classOfCommand(const QString &command)
+int classOfCommand(QStringView command)
 {
     for (int i = 0; i < ClassBindCount; ++i) {
         const QLatin1StringView quoted(classBinds[i].quotedCommand);
@@ -156,11 +163,11 @@ int classOfCommand(const QString &command)
 }
 
 // Puts a value from the file into a row; false when the row's control cannot hold it.
-bool holdValue(const SettingRow &row, const QString &value, SettingValue &into)
+bool holdValue(const SettingRow &row, QStringView value, SettingValue &into)
 {
     switch (row.shape) {
     case LineShape::Text:
-        into.text = value;
+        into.text = value.toString();
         return true;
     case LineShape::OnOff:
     case LineShape::OnOffInverted:
@@ -256,7 +263,7 @@ ConfigRead readConfig(QStringView text)
         for (qsizetype c = 0; c < line.commands.size(); ++c) {
             const ConsoleCommand &command = line.commands[c];
             Fate &fate = fates[std::size_t(l)][std::size_t(c)];
-            const QStringList &words = command.words;
+            const QList<QStringView> &words = command.words;
             const bool isBind = sameName(words[0], "bind") && words.size() >= 3;
             if (inHeldBlock[std::size_t(l)]) {
                 fate = Fate::Held;
@@ -295,7 +302,7 @@ ConfigRead readConfig(QStringView text)
         const Place &last = lastSet[std::size_t(row)];
         if (last.line < 0)
             continue;
-        const QString &value = lines[last.line].commands[last.command].words[2];
+        const QStringView value = lines[last.line].commands[last.command].words[2];
         SettingValue &setting = read.input.settings[std::size_t(row)];
         // A value the control cannot hold leaves the row off, at its default.
         if (holdValue(settingRows[row], value, setting)) {
@@ -307,7 +314,7 @@ ConfigRead readConfig(QStringView text)
         const Place &last = lastClass[std::size_t(k)];
         if (last.line < 0)
             continue;
-        read.input.classes[std::size_t(k)] = {true, lines[last.line].commands[last.command].words[1]};
+        read.input.classes[std::size_t(k)] = {true, lines[last.line].commands[last.command].words[1].toString()};
         fates[std::size_t(last.line)][std::size_t(last.command)] = Fate::Held;
     }
 

@@ -78,7 +78,7 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
         if (text[i] == u'"') {
             const qsizetype close = text.indexOf(u'"', i + 1);
             const qsizetype end = close < 0 ? n : close;
-            command.words.append(text.sliced(i + 1, end - i - 1).toString());
+            command.words.append(text.sliced(i + 1, end - i - 1));
             i = close < 0 ? n : close + 1;
             continue;
         }
@@ -93,7 +93,7 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
                 command.clear = false;
             ++i;
         }
-        command.words.append(text.sliced(start, i - start).toString());
+        command.words.append(text.sliced(start, i - start));
     }
     return command;
 }
@@ -103,6 +103,7 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
 QList<ConsoleLine> splitConsoleLines(QStringView text)
 {
     QList<ConsoleLine> lines;
+    lines.reserve(text.count(u'\n') + 1);
     bool inStar = false;
     bool afterNul = false;
     qsizetype start = 0;

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 // A config file cut into commands and words the way the game's console cuts it: a line break
@@ -14,7 +13,7 @@
 namespace brackwell {
 
 struct ConsoleCommand {
-    QStringList words;
+    QList<QStringView> words; // point into the text that was split
     // False where the game's versions read the command differently: a character above 127
     // inside an unquoted word, which one version ends the word at and the other keeps.
     bool clear = true;
