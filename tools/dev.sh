@@ -5,13 +5,16 @@
 #   tools/dev.sh sanitize   the same tests in a second build under AddressSanitizer and UBSan
 #   tools/dev.sh package    the Debian package (cpack), its files checked and the installed program started
 #   tools/dev.sh windows    the Windows-only file code, cross-compiled with MinGW into a small test program
+#   tools/dev.sh fuzz   fuzz the config reader for a bounded time (BRACKWELL_FUZZ_SECONDS, 60 by default)
+#                       in a clang build of its own; fails on a crash or sanitizer report
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server)
+          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server
+          clang libclang-rt-14-dev)
 
 # Only for the Windows cross-check: no Qt for Windows is needed, the checked code uses none.
 windows_packages=(g++-mingw-w64-x86-64)
@@ -76,8 +79,25 @@ case "${1:-}" in
             -o "$build-windows/wincheck.exe" "$here/tools/wincheck/main.cpp" "$here/ui/win32files.cpp"
         echo "built $build-windows/wincheck.exe (run it on Windows: it prints ok)"
         ;;
+    fuzz)
+        install_missing "${packages[@]}"
+        dir="$build-fuzz"
+        flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+        cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+            -DBRACKWELL_BENCHMARKS=OFF -DBRACKWELL_FUZZ=ON \
+            -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+        cmake --build "$dir" -j"$(nproc)" --target fuzz_configreader fuzz_seeds
+        # A fresh corpus each run: the generator's scripts, which the fuzzer then varies.
+        rm -rf "$dir/corpus" "$dir/crashes"
+        mkdir -p "$dir/corpus" "$dir/crashes"
+        "$dir/tests/fuzz/fuzz_seeds" "$dir/corpus"
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            "$dir/tests/fuzz/fuzz_configreader" -max_total_time="${BRACKWELL_FUZZ_SECONDS:-60}" \
+            -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+            -dict="$here/tests/fuzz/configreader.dict" -artifact_prefix="$dir/crashes/" "$dir/corpus"
+        ;;
     *)
-        echo "usage: $0 run|test|sanitize|package|windows" >&2
+        echo "usage: $0 run|test|sanitize|package|windows|fuzz" >&2
         exit 2
         ;;
 esac
