@@ -1,6 +1,5 @@
 // Generation pass alone, and "Create Config" through the window (output box and bars included).
 // Run headless: QT_QPA_PLATFORM=offscreen ./bench_generation
-#include "app/startup.h"
 #include "settings/generator.h"
 #include "support/randomstate.h"
 #include "ui/desktop.h"
@@ -41,13 +40,3 @@ void CreateConfigThroughWindow(benchmark::State &state)
 BENCHMARK(CreateConfigThroughWindow)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    ApplicationSetup setup;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

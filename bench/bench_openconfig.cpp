@@ -2,7 +2,6 @@
 // file's text into a state alone, and "Open Config" through the window (the controls, the output
 // box and the bars filled, one event-loop turn to paint). Run headless:
 //   QT_QPA_PLATFORM=offscreen ./bench_openconfig
-#include "app/startup.h"
 #include "settings/configreader.h"
 #include "support/fakedesktop.h"
 #include "support/randomstate.h"
@@ -56,13 +55,3 @@ void OpenConfigThroughWindow(benchmark::State &state)
 BENCHMARK(OpenConfigThroughWindow)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    ApplicationSetup setup;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -37,6 +37,17 @@ void runCentred(QMessageBox &box)
     box.exec();
 }
 
+// Shows a file dialog; the file the user chose, or nothing when they cancelled.
+std::optional<QString> chosenFile(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.constFirst().isEmpty())
+        return std::nullopt;
+    return files.constFirst();
+}
+
 class SystemDesktop final : public Desktop
 {
 public:
@@ -70,12 +81,7 @@ public:
         // the wrong file; the caller asks about the one it really writes.
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.selectFile(suggestedName);
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty() || files.constFirst().isEmpty())
-            return std::nullopt;
-        return files.constFirst();
+        return chosenFile(dialog);
     }
 
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override
@@ -85,12 +91,7 @@ public:
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters(filters);
         dialog.setDirectory(folder);
-        if (dialog.exec() != QDialog::Accepted)
-            return std::nullopt;
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty() || files.constFirst().isEmpty())
-            return std::nullopt;
-        return files.constFirst();
+        return chosenFile(dialog);
     }
 
     FileRead readFile(const QString &path, qint64 maxBytes) override
