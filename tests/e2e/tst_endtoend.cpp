@@ -153,6 +153,10 @@ private:
         m_driver->key(QStringLiteral("Return"));
         QVERIFY(check(m_driver->waitUntilGone(message), "the open's message closing on Return"));
 
+        openTab(main, 0);
+        QCOMPARE(copyFrom(main, twin("edtGamma")), QStringLiteral("1.5"));
+        openTab(main, 2);
+        QCOMPARE(copyFrom(main, twin("edtScript3")), QStringLiteral("F7"));
         openTab(main, 4);
         QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(expectedFile()));
         m_driver->clickOn(main, twin("btnCreate"));
