@@ -86,9 +86,13 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
         while (i < n && text[i].unicode() > u' ') {
             if (text[i] == u'"' || pairAt(text, i, u'/', u'*'))
                 break;
-            // "http://" stays one word.
-            if (pairAt(text, i, u'/', u'/') && !(i > start && text[i - 1] == u':'))
-                break;
+            if (pairAt(text, i, u'/', u'/')) {
+                // After a ':' ("http://") some versions keep the word going, others end it here.
+                if (i > start && text[i - 1] == u':')
+                    command.clear = false;
+                else
+                    break;
+            }
             if (text[i].unicode() >= 0x80)
                 command.clear = false;
             ++i;

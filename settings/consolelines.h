@@ -15,7 +15,8 @@ namespace brackwell {
 struct ConsoleCommand {
     QList<QStringView> words; // point into the text that was split
     // False where the game's versions read the command differently: a character above 127
-    // inside an unquoted word, which one version ends the word at and the other keeps.
+    // inside an unquoted word, which one version ends the word at and the other keeps, or a "//"
+    // right after a ':' in one ("http://"), which one version keeps and another takes as a comment.
     bool clear = true;
 };
 

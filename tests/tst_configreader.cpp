@@ -2,6 +2,7 @@
 // comes back byte for byte, and files written by hand give the state the game would give.
 #include "settings/configreader.h"
 #include "settings/saving.h"
+#include "support/consolejudge.h"
 #include "support/randomstate.h"
 
 #include <QTest>
@@ -58,6 +59,91 @@ QString block(int index, const QString &key)
 
 const QString smg = QStringLiteral("\"class s 1; echo Soldier - SMG;\"");
 
+// Files a player could write by hand, with the state the window takes from each and the lines
+// it lists as not held.
+struct HandWritten {
+    const char *tag;
+    QString file;
+    QStringList state;
+    QList<int> unheld;
+};
+
+QList<HandWritten> handWritten()
+{
+    const QStringList gamma = {"edtGamma=1.5"};
+    return {
+        {"empty file", "", {}, {}},
+        {"blank lines, CR LF", "\r\n  \r\nseta r_gamma \"1.5\"\r\n\r\n", gamma, {}},
+        {"no quotes", "seta r_gamma 1.5", gamma, {}},
+        {"set for seta", "set r_gamma 1.5\n", gamma, {}},
+        {"extra blanks and tabs", "  seta\t r_gamma   \"1.5\"  \t\n", gamma, {}},
+        {"upper-case names", "SETA R_GAMMA 1.5\nSeta NAME \"^1Bob\"\n", {"edtGamma=1.5", "edtPlayerName=^1Bob"}, {}},
+        {"LF only", "seta r_gamma 1.5\nseta cg_gibs 0\n", {"CBGibs=0", "edtGamma=1.5"}, {}},
+        {"CR only", "seta r_gamma 1.5\rseta cg_gibs 0\r", {"CBGibs=0", "edtGamma=1.5"}, {}},
+        {"joined by ;", "seta r_gamma 1.5; seta cg_gibs \"0\";", {"CBGibs=0", "edtGamma=1.5"}, {}},
+        {"; and // inside quotes", "seta Name \"a;b // c\"", {"edtPlayerName=a;b // c"}, {}},
+        {"empty value", "seta Name \"\"", {"edtPlayerName="}, {}},
+        {"link unquoted", "seta Name http://x.y", {}, {1}},
+        {"link quoted", "seta Name \"http://x.y\"", {"edtPlayerName=http://x.y"}, {}},
+        {"comment line", "// my config\nseta r_gamma 1.5", gamma, {1}},
+        {"comment after a setting", "seta r_gamma 1.5 // brighter", gamma, {1}},
+        {"commented-out setting", "//seta r_gamma 1.5\n", {}, {1}},
+        {"; inside a comment", "// note; seta r_gamma 1.5", {}, {1}},
+        {"the last one wins", "seta r_gamma 1.2\nseta R_Gamma 1.5\n", gamma, {}},
+        {"last one unholdable", "seta r_DrawSun 1\nseta r_drawsun 2\n", {}, {2}},
+        {"check box 2", "seta cg_gibs 2", {}, {1}},
+        {"check box 1.0", "seta cg_gibs 1.0", {}, {1}},
+        {"sky inverted", "seta r_fastSky 1\nseta cg_gibs 1", {"CBGibs=1", "CBSky=0"}, {}},
+        {"texture mode bilinear", "seta r_textureMode GL_LINEAR_MIPMAP_NEAREST", {"CBTextureMode=BiLinear"}, {}},
+        {"texture mode trilinear", "seta r_texturemode \"GL_LINEAR_MIPMAP_LINEAR\"", {"CBTextureMode=TriLinear"}, {}},
+        {"unknown texture mode", "seta r_textureMode GL_NEAREST", {}, {1}},
+        {"two words unquoted", "seta Name two words", {}, {1}},
+        {"no value", "seta r_gamma", {}, {1}},
+        {"other variable", "seta cg_fov 100\nseta r_gamma 1.5", gamma, {1}},
+        {"unknown command", "vid_restart", {}, {1}},
+        {"unbindall", "unbindall\n", {"CBUnBindAll"}, {}},
+        {"UNBINDALL", "UNBINDALL\n", {"CBUnBindAll"}, {}},
+        {"class bind", "bind kp_ins " + smg, {"Ssmg:kp_ins"}, {}},
+        {"class bind, key quoted", "BIND \"x\" " + smg, {"Ssmg:x"}, {}},
+        {"class bind, other text", "bind x \"class s 1\"", {}, {1}},
+        {"class bind, key with a blank", "bind \"a b\" " + smg, {}, {1}},
+        {"class bind twice", "bind x " + smg + "\nbind y " + smg, {"Ssmg:y"}, {1}},
+        {"unbindall after a bind", "bind x " + smg + "\nunbindall", {"Ssmg:x"}, {2}},
+        {"free bind", "bind k say hello there", {}, {1}},
+        {"clock block", "\n" + block(1, "F10"), {"CBClock:F10"}, {}},
+        {"block with blank lines and blanks", QString(block(3, "F7")).replace("\n", "  \n\n"), {"CBDemo:F7"}, {}},
+        {"block without its bind", block(1, "F10").section(u'\n', 0, -3), {}, {1, 2, 3, 4, 5}},
+        {"block with a line missing", block(3, "F8").remove("set demor \"vstr demostart\"\n"), {}, {1, 2, 3, 4, 5}},
+        {"bind line alone", "bind F9 \"vstr clock\"", {}, {1}},
+        {"unbalanced quote", "seta Name \"Bob\nseta r_gamma 1.5", {"edtGamma=1.5", "edtPlayerName=Bob"}, {}},
+        {"non-ASCII quoted", "seta Name \"J\u00f6rg\"", {"edtPlayerName=J\u00f6rg"}, {}},
+        {"non-ASCII unquoted", "seta Name J\u00f6rg", {}, {1}},
+        {"byte order mark", "\u00ef\u00bb\u00bfseta r_gamma 1.5", gamma, {}},
+        {"star comment on one line", "/* x */ seta r_gamma 1.5", {}, {1}},
+        {"star comment over lines", "/*\nseta r_gamma 1.5\n*/\nseta cg_gibs 0", {"CBGibs=0"}, {1, 2, 3}},
+        {"NUL byte", QString("seta r_gamma 1.5\n") + QChar(0) + "\nseta cg_gibs 0", gamma, {2, 3}},
+        {"not a number", "seta cg_brassTime abc", {"edtBrass=abc"}, {}},
+    };
+}
+
+// A state with any text in its boxes, but short enough that no line reaches the console's limit of
+// 1023 characters (which the window does not keep) and without "quit", which would end the judge.
+GenerationInput harshState(testing::RandomState &random)
+{
+    GenerationInput state = random.input({});
+    const auto tame = [&random](QString &text) {
+        while (text.size() > 60 || text.contains("quit"))
+            text = random.text();
+    };
+    for (SettingValue &setting : state.settings)
+        tame(setting.text);
+    for (KeyedTick &script : state.scripts)
+        tame(script.key);
+    for (KeyedTick &bind : state.classes)
+        tame(bind.key);
+    return state;
+}
+
 } // namespace
 
 class TestConfigReader : public QObject
@@ -96,86 +182,58 @@ private slots:
 
     void handWrittenFiles_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("state");
-        QTest::addColumn<QList<int>>("unheld");
-
-        using L = QList<int>;
-        const QStringList gamma = {"edtGamma=1.5"};
-        QTest::newRow("empty file") << "" << QStringList() << L();
-        QTest::newRow("blank lines, CR LF") << "\r\n  \r\nseta r_gamma \"1.5\"\r\n\r\n" << gamma << L();
-        QTest::newRow("no quotes") << "seta r_gamma 1.5" << gamma << L();
-        QTest::newRow("set for seta") << "set r_gamma 1.5\n" << gamma << L();
-        QTest::newRow("extra blanks and tabs") << "  seta\t r_gamma   \"1.5\"  \t\n" << gamma << L();
-        QTest::newRow("upper-case names") << "SETA R_GAMMA 1.5\nSeta NAME \"^1Bob\"\n"
-                                          << QStringList{"edtGamma=1.5", "edtPlayerName=^1Bob"} << L();
-        QTest::newRow("LF only") << "seta r_gamma 1.5\nseta cg_gibs 0\n" << QStringList{"CBGibs=0", "edtGamma=1.5"}
-                                 << L();
-        QTest::newRow("CR only") << "seta r_gamma 1.5\rseta cg_gibs 0\r" << QStringList{"CBGibs=0", "edtGamma=1.5"}
-                                 << L();
-        QTest::newRow("joined by ;") << "seta r_gamma 1.5; seta cg_gibs \"0\";" << QStringList{"CBGibs=0", "edtGamma=1.5"}
-                                     << L();
-        QTest::newRow("; and // inside quotes") << "seta Name \"a;b // c\"" << QStringList{"edtPlayerName=a;b // c"}
-                                                << L();
-        QTest::newRow("empty value") << "seta Name \"\"" << QStringList{"edtPlayerName="} << L();
-        QTest::newRow("link stays one word") << "seta Name http://x.y" << QStringList{"edtPlayerName=http://x.y"}
-                                             << L();
-        QTest::newRow("comment line") << "// my config\nseta r_gamma 1.5" << gamma << L{1};
-        QTest::newRow("comment after a setting") << "seta r_gamma 1.5 // brighter" << gamma << L{1};
-        QTest::newRow("commented-out setting") << "//seta r_gamma 1.5\n" << QStringList() << L{1};
-        QTest::newRow("; inside a comment") << "// note; seta r_gamma 1.5" << QStringList() << L{1};
-        QTest::newRow("the last one wins") << "seta r_gamma 1.2\nseta R_Gamma 1.5\n" << gamma << L();
-        QTest::newRow("last one unholdable") << "seta r_DrawSun 1\nseta r_drawsun 2\n" << QStringList() << L{2};
-        QTest::newRow("check box 2") << "seta cg_gibs 2" << QStringList() << L{1};
-        QTest::newRow("check box 1.0") << "seta cg_gibs 1.0" << QStringList() << L{1};
-        QTest::newRow("sky inverted") << "seta r_fastSky 1\nseta cg_gibs 1" << QStringList{"CBGibs=1", "CBSky=0"}
-                                      << L();
-        QTest::newRow("texture mode bilinear") << "seta r_textureMode GL_LINEAR_MIPMAP_NEAREST"
-                                               << QStringList{"CBTextureMode=BiLinear"} << L();
-        QTest::newRow("texture mode trilinear") << "seta r_texturemode \"GL_LINEAR_MIPMAP_LINEAR\""
-                                                << QStringList{"CBTextureMode=TriLinear"} << L();
-        QTest::newRow("unknown texture mode") << "seta r_textureMode GL_NEAREST" << QStringList() << L{1};
-        QTest::newRow("two words unquoted") << "seta Name two words" << QStringList() << L{1};
-        QTest::newRow("no value") << "seta r_gamma" << QStringList() << L{1};
-        QTest::newRow("other variable") << "seta cg_fov 100\nseta r_gamma 1.5" << gamma << L{1};
-        QTest::newRow("unknown command") << "vid_restart" << QStringList() << L{1};
-        QTest::newRow("unbindall") << "unbindall\n" << QStringList{"CBUnBindAll"} << L();
-        QTest::newRow("UNBINDALL") << "UNBINDALL\n" << QStringList{"CBUnBindAll"} << L();
-        QTest::newRow("class bind") << "bind kp_ins " + smg << QStringList{"Ssmg:kp_ins"} << L();
-        QTest::newRow("class bind, key quoted") << "BIND \"x\" " + smg << QStringList{"Ssmg:x"} << L();
-        QTest::newRow("class bind, other text") << "bind x \"class s 1\"" << QStringList() << L{1};
-        QTest::newRow("class bind, key with a blank") << "bind \"a b\" " + smg << QStringList() << L{1};
-        QTest::newRow("class bind twice") << "bind x " + smg + "\nbind y " + smg << QStringList{"Ssmg:y"} << L{1};
-        QTest::newRow("unbindall after a bind") << "bind x " + smg + "\nunbindall" << QStringList{"Ssmg:x"} << L{2};
-        QTest::newRow("free bind") << "bind k say hello there" << QStringList() << L{1};
-        QTest::newRow("clock block") << "\n" + block(1, "F10") << QStringList{"CBClock:F10"} << L();
-        QTest::newRow("block with blank lines and blanks")
-            << QString(block(3, "F7")).replace("\n", "  \n\n") << QStringList{"CBDemo:F7"} << L();
-        QTest::newRow("block without its bind") << block(1, "F10").section(u'\n', 0, -3) << QStringList()
-                                                << L{1, 2, 3, 4, 5};
-        QTest::newRow("block with a line missing") << block(3, "F8").remove("set demor \"vstr demostart\"\n")
-                                                   << QStringList() << L{1, 2, 3, 4, 5};
-        QTest::newRow("bind line alone") << "bind F9 \"vstr clock\"" << QStringList() << L{1};
-        QTest::newRow("unbalanced quote") << "seta Name \"Bob\nseta r_gamma 1.5"
-                                          << QStringList{"edtGamma=1.5", "edtPlayerName=Bob"} << L();
-        QTest::newRow("non-ASCII quoted") << "seta Name \"J\u00f6rg\"" << QStringList{"edtPlayerName=J\u00f6rg"} << L();
-        QTest::newRow("non-ASCII unquoted") << "seta Name J\u00f6rg" << QStringList() << L{1};
-        QTest::newRow("byte order mark") << "\u00ef\u00bb\u00bfseta r_gamma 1.5" << gamma << L();
-        QTest::newRow("star comment on one line") << "/* x */ seta r_gamma 1.5" << QStringList() << L{1};
-        QTest::newRow("star comment over lines") << "/*\nseta r_gamma 1.5\n*/\nseta cg_gibs 0"
-                                                 << QStringList{"CBGibs=0"} << L{1, 2, 3};
-        QTest::newRow("NUL byte") << QString("seta r_gamma 1.5\n") + QChar(0) + "\nseta cg_gibs 0" << gamma << L{2, 3};
-        QTest::newRow("not a number") << "seta cg_brassTime abc" << QStringList{"edtBrass=abc"} << L();
+        QTest::addColumn<int>("index");
+        const QList<HandWritten> files = handWritten();
+        for (int i = 0; i < files.size(); ++i)
+            QTest::newRow(files[i].tag) << i;
     }
 
     void handWrittenFiles()
     {
-        QFETCH(QString, file);
-        QFETCH(QStringList, state);
-        QFETCH(QList<int>, unheld);
-        const ConfigRead read = readConfig(file);
-        QCOMPARE(held(read.input), state);
-        QCOMPARE(numbers(read.unheld), unheld);
+        QFETCH(int, index);
+        const HandWritten file = handWritten().at(index);
+        const ConfigRead read = readConfig(file.file);
+        QCOMPARE(held(read.input), file.state);
+        QCOMPARE(numbers(read.unheld), file.unheld);
+    }
+
+    // The game's console (support/consolejudge.h) executes the same files: every value the window
+    // takes is the one the console holds, and a row's variable that the console changed without
+    // the window taking it stands on a listed line. The hand-written files, then scripts of harsh
+    // random states, whose quotes, ';' and line breaks inside values cut their lines apart.
+    void theConsoleReadsTheFilesAlike()
+    {
+        testing::ConsoleJudge judge;
+        if (!judge.available())
+            QFAIL(qPrintable(testing::ConsoleJudge::missingEngineMessage()));
+        QList<QByteArray> files;
+        QStringList tags;
+        for (const HandWritten &file : handWritten()) {
+            files << file.file.toLatin1();
+            tags << file.tag;
+        }
+        testing::RandomState random(randomStart);
+        for (int round = 0; round < 150; ++round) {
+            files << generate(harshState(random)).text.toLatin1();
+            tags << QString("harsh state %1").arg(round);
+        }
+
+        const QList<testing::ConsoleView> views = judge.judge(files);
+        QCOMPARE(views.size(), files.size());
+        for (int i = 0; i < files.size(); ++i) {
+            const testing::ConsoleView &view = views[i];
+            QVERIFY2(view.judged(), qPrintable(tags[i] + ": " + view.failure()));
+            const ConfigRead read = readConfig(configFileText(files[i], QStringConverter::Latin1));
+            for (int row = 0; row < SettingCount; ++row) {
+                const QString cvar = QString::fromLatin1(settingRows[row].cvar);
+                const std::optional<QString> meant = testing::meantValue(settingRows[row], read.input.settings[std::size_t(row)]);
+                if (meant)
+                    QVERIFY2(view.value(cvar) == meant, qPrintable(QString("%1: %2 is \"%3\" in the window, \"%4\" in the console")
+                                                                        .arg(tags[i], cvar, *meant, view.value(cvar).value_or("(not set)"))));
+                else if (!view.sameAs(judge.baseline(), cvar))
+                    QVERIFY2(!read.unheld.isEmpty(), qPrintable(tags[i] + ": " + cvar + " set, yet no line listed"));
+            }
+        }
     }
 
     void rowsNotSetKeepTheirDefaults()

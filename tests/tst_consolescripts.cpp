@@ -47,25 +47,6 @@ int blockIndex(const char *checkBox)
     qFatal("no script block %s", checkBox);
 }
 
-// The value a row's line means, or none when the row writes no line.
-std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value)
-{
-    if (!value.enabled)
-        return std::nullopt;
-    switch (row.shape) {
-    case LineShape::Text: return value.text;
-    case LineShape::OnOff: return QString(value.checked ? "1" : "0");
-    case LineShape::OnOffInverted: return QString(value.checked ? "0" : "1");
-    case LineShape::Mapped:
-        if (value.text == "BiLinear")
-            return QString("GL_LINEAR_MIPMAP_NEAREST");
-        if (value.text == "TriLinear")
-            return QString("GL_LINEAR_MIPMAP_LINEAR");
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
 // Case tables write "not set at all" as a null string.
 std::optional<QString> heldOrNone(const QString &held)
 {

@@ -318,4 +318,22 @@ ConsoleView ConsoleJudge::judgeAlone(const QByteArray &file)
     return ConsoleReport::read(run, at, marker, false);
 }
 
+std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value)
+{
+    if (!value.enabled)
+        return std::nullopt;
+    switch (row.shape) {
+    case LineShape::Text: return value.text;
+    case LineShape::OnOff: return QString(value.checked ? "1" : "0");
+    case LineShape::OnOffInverted: return QString(value.checked ? "0" : "1");
+    case LineShape::Mapped:
+        if (value.text == "BiLinear")
+            return QString("GL_LINEAR_MIPMAP_NEAREST");
+        if (value.text == "TriLinear")
+            return QString("GL_LINEAR_MIPMAP_LINEAR");
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 } // namespace brackwell::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/generator.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -103,5 +105,8 @@ private:
     std::optional<ConsoleView> m_baseline;
     std::optional<QStringList> m_latchedNames;
 };
+
+// The value a row's script line gives its variable, or none when the row writes no line.
+std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value);
 
 } // namespace brackwell::testing
