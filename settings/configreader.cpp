@@ -136,6 +136,32 @@ qsizetype matchBlock(const QList<ConsoleLine> &lines, qsizetype first, int block
     return at;
 }
 
+// Where a whole script block stands in the file.
+struct Occurrence {
+    qsizetype first = -1, bindLine = -1;
+    QString key;
+};
+
+// The last whole block of each script, the one the window holds.
+std::array<Occurrence, ScriptCount> lastWholeBlocks(const QList<ConsoleLine> &lines)
+{
+    std::array<Occurrence, ScriptCount> blocks;
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        if (lines[l].blank())
+            continue;
+        for (int b = 0; b < ScriptCount; ++b) {
+            QString key;
+            const qsizetype bindLine = matchBlock(lines, l, b, key);
+            if (bindLine >= 0) {
+                blocks[std::size_t(b)] = {l, bindLine, key};
+                l = bindLine;
+                break;
+            }
+        }
+    }
+    return blocks;
+}
+
 int rowOfVariable(QStringView name)
 {
     static const std::array<QLatin1StringView, SettingCount> names = [] {
@@ -204,6 +230,24 @@ FileLine fileLine(const ConsoleLine &line)
     return {line.number, line.text.toString()};
 }
 
+// Every line with a command the window does not hold, a comment outside a held script block, or
+// text the game's versions read differently. Blank lines and superseded settings are not listed.
+QList<FileLine> unheldLines(const QList<ConsoleLine> &lines, const std::vector<std::vector<Fate>> &fates,
+                            const std::vector<bool> &inHeldBlock)
+{
+    QList<FileLine> unheld;
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const ConsoleLine &line = lines[l];
+        if (line.blank() || inHeldBlock[std::size_t(l)])
+            continue;
+        const std::vector<Fate> &lineFates = fates[std::size_t(l)];
+        if (!line.clear || !line.comment.isEmpty()
+            || std::find(lineFates.begin(), lineFates.end(), Fate::Unheld) != lineFates.end())
+            unheld.append(fileLine(line));
+    }
+    return unheld;
+}
+
 } // namespace
 
 QString configFileText(const QByteArray &bytes, QStringConverter::Encoding encoding)
@@ -225,25 +269,7 @@ ConfigRead readConfig(QStringView text)
         fates[std::size_t(l)].assign(std::size_t(lines[l].commands.size()), Fate::Unheld);
     std::vector<bool> inHeldBlock(std::size_t(lines.size()), false);
 
-    // Script blocks: the last whole block of each script is the one the window holds.
-    struct Occurrence {
-        qsizetype first = -1, bindLine = -1;
-        QString key;
-    };
-    std::array<Occurrence, ScriptCount> blocks;
-    for (qsizetype l = 0; l < lines.size(); ++l) {
-        if (lines[l].blank())
-            continue;
-        for (int b = 0; b < ScriptCount; ++b) {
-            QString key;
-            const qsizetype bindLine = matchBlock(lines, l, b, key);
-            if (bindLine >= 0) {
-                blocks[std::size_t(b)] = {l, bindLine, key};
-                l = bindLine;
-                break;
-            }
-        }
-    }
+    const std::array<Occurrence, ScriptCount> blocks = lastWholeBlocks(lines);
     for (int b = 0; b < ScriptCount; ++b) {
         const Occurrence &block = blocks[std::size_t(b)];
         if (block.first < 0)
@@ -318,16 +344,7 @@ ConfigRead readConfig(QStringView text)
         fates[std::size_t(last.line)][std::size_t(last.command)] = Fate::Held;
     }
 
-    for (qsizetype l = 0; l < lines.size(); ++l) {
-        const ConsoleLine &line = lines[l];
-        if (line.blank() || inHeldBlock[std::size_t(l)])
-            continue;
-        const std::vector<Fate> &lineFates = fates[std::size_t(l)];
-        const bool unheld = !line.clear || !line.comment.isEmpty()
-                            || std::find(lineFates.begin(), lineFates.end(), Fate::Unheld) != lineFates.end();
-        if (unheld)
-            read.unheld.append(fileLine(line));
-    }
+    read.unheld = unheldLines(lines, fates, inHeldBlock);
 
     for (int row = 0; row < SettingCount; ++row) {
         const SettingValue &setting = read.input.settings[std::size_t(row)];

@@ -226,10 +226,13 @@ private slots:
             const ConfigRead read = readConfig(configFileText(files[i], QStringConverter::Latin1));
             for (int row = 0; row < SettingCount; ++row) {
                 const QString cvar = QString::fromLatin1(settingRows[row].cvar);
-                const std::optional<QString> meant = testing::meantValue(settingRows[row], read.input.settings[std::size_t(row)]);
+                const std::optional<QString> meant =
+                    testing::meantValue(settingRows[row], read.input.settings[std::size_t(row)]);
+                const QString held = view.value(cvar).value_or("(not set)");
                 if (meant)
-                    QVERIFY2(view.value(cvar) == meant, qPrintable(QString("%1: %2 is \"%3\" in the window, \"%4\" in the console")
-                                                                        .arg(tags[i], cvar, *meant, view.value(cvar).value_or("(not set)"))));
+                    QVERIFY2(view.value(cvar) == meant,
+                             qPrintable(QString("%1: %2 is \"%3\" in the window, \"%4\" in the console")
+                                            .arg(tags[i], cvar, *meant, held)));
                 else if (!view.sameAs(judge.baseline(), cvar))
                     QVERIFY2(!read.unheld.isEmpty(), qPrintable(tags[i] + ": " + cvar + " set, yet no line listed"));
             }
@@ -293,7 +296,8 @@ private slots:
 
     void failureMessages()
     {
-        QCOMPARE(cannotOpenMessage("/x/a.cfg", "Permission denied. "), "Cannot open file \"/x/a.cfg\". Permission denied");
+        QCOMPARE(cannotOpenMessage("/x/a.cfg", "Permission denied. "),
+                 "Cannot open file \"/x/a.cfg\". Permission denied");
         QVERIFY(tooLargeMessage("/x/a.cfg").contains("too large for a config script"));
     }
 };
