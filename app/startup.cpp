@@ -70,7 +70,7 @@ bool asksOnlyForText(int argc, char **argv)
 int run(int &argc, char **argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Brackwell"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRACKWELL_VERSION));
     QCommandLineParser parser;
     describeCommandLine(parser);
     if (asksOnlyForText(argc, argv)) {
