@@ -13,8 +13,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server
-          clang libclang-rt-14-dev)
+          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server)
 
 # Only for the Windows cross-check: no Qt for Windows is needed, the checked code uses none.
 windows_packages=(g++-mingw-w64-x86-64)
@@ -80,7 +79,10 @@ case "${1:-}" in
         echo "built $build-windows/wincheck.exe (run it on Windows: it prints ok)"
         ;;
     fuzz)
-        install_missing "${packages[@]}"
+        install_missing "${packages[@]}" clang
+        # The fuzzer's runtime comes in a package named after clang's major version.
+        clang_major=$(clang++ -dumpversion | cut -d. -f1)
+        install_missing "libclang-rt-$clang_major-dev"
         dir="$build-fuzz"
         flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
         cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
