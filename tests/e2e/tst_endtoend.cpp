@@ -108,6 +108,9 @@ private:
         const qulonglong picker = m_driver->waitForWindow(QStringLiteral("^Bindable Keys Keyboard$"));
         if (!check(picker != 0, "the key picker appearing"))
             return false;
+        // The shown title, not only the one the program set: nothing may be appended to it.
+        if (!check(m_driver->windowTitle(picker) == QStringLiteral("Bindable Keys Keyboard"), "the key picker's title"))
+            return false;
         m_driver->clickOn(picker, twin(key));
         m_driver->clickOn(picker, twin("btnKeyOK"));
         return check(m_driver->waitUntilGone(picker), "the key picker closing on OK");

@@ -128,6 +128,11 @@ QSize X11Driver::windowSize(qulonglong window)
     return {geometryValue(shell, "WIDTH"), geometryValue(shell, "HEIGHT")};
 }
 
+QString X11Driver::windowTitle(qulonglong window)
+{
+    return xdotool({QStringLiteral("getwindowname"), QString::number(window)});
+}
+
 void X11Driver::click(QPoint screen)
 {
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(screen.x()),

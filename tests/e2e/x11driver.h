@@ -32,6 +32,8 @@ public:
     bool waitUntilGone(qulonglong window, int milliseconds = 10000);
     QPoint windowOrigin(qulonglong window);
     QSize windowSize(qulonglong window);
+    // The title the window shows, as the window manager reads it.
+    QString windowTitle(qulonglong window);
 
     void click(QPoint screen);
     // Clicks the middle of a twin control, placed on the real window `window`.
