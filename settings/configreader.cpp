@@ -2,6 +2,7 @@
 
 #include "settings/consolelines.h"
 #include "settings/number.h"
+#include "settings/saving.h"
 
 #include <QDir>
 #include <QStringDecoder>
@@ -38,10 +39,11 @@ bool isPlainKey(QStringView key)
     return true;
 }
 
-QString unquoted(const char *quotedCommand)
+// A catalogue command without the double quotes it is written in.
+QLatin1StringView unquoted(const char *quotedCommand)
 {
     const QLatin1StringView command(quotedCommand);
-    return command.sliced(1, command.size() - 2).toString();
+    return command.sliced(1, command.size() - 2);
 }
 
 bool sameCommand(const ConsoleCommand &a, const ConsoleCommand &b)
@@ -97,7 +99,7 @@ const BlockModels &blockModels()
         for (int b = 0; b < ScriptCount; ++b) {
             for (int l = 0; l < scriptBlocks[b].lineCount; ++l)
                 m.texts[b] += QLatin1StringView(scriptBlocks[b].lines[l]) + u'\n';
-            m.commands[b] = unquoted(scriptBlocks[b].quotedCommand);
+            m.commands[b] = unquoted(scriptBlocks[b].quotedCommand).toString();
         }
         // Split only once every text is in place: the lines point into them.
         for (int b = 0; b < ScriptCount; ++b)
@@ -164,15 +166,8 @@ std::array<Occurrence, ScriptCount> lastWholeBlocks(const QList<ConsoleLine> &li
 
 int rowOfVariable(QStringView name)
 {
-    static const std::array<QLatin1StringView, SettingCount> names = [] {
-        std::array<QLatin1StringView, SettingCount> n;
-        for (int i = 0; i < SettingCount; ++i)
-            n[std::size_t(i)] = QLatin1StringView(settingRows[i].cvar);
-        return n;
-    }();
     for (int i = 0; i < SettingCount; ++i) {
-        const QLatin1StringView cvar = names[std::size_t(i)];
-        if (name.size() == cvar.size() && name.compare(cvar, Qt::CaseInsensitive) == 0)
+        if (sameName(name, settingRows[i].cvar))
             return i;
     }
     return -1;
@@ -181,8 +176,7 @@ int rowOfVariable(QStringView name)
 int classOfCommand(QStringView command)
 {
     for (int i = 0; i < ClassBindCount; ++i) {
-        const QLatin1StringView quoted(classBinds[i].quotedCommand);
-        if (command == quoted.sliced(1, quoted.size() - 2))
+        if (command == unquoted(classBinds[i].quotedCommand))
             return i;
     }
     return -1;
@@ -408,13 +402,9 @@ QString openReport(const ConfigRead &read)
     return parts.join(QLatin1StringView("\n\n"));
 }
 
-QString cannotOpenMessage(const QString &path, const QString &systemReason)
+QString cannotOpenMessage(const QString &path, const QString &description)
 {
-    // The error box adds the one final full stop; the system's own would double it.
-    QString reason = systemReason;
-    while (!reason.isEmpty() && (reason.back().isSpace() || reason.back() == u'.'))
-        reason.chop(1);
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), systemReason(description));
 }
 
 QString tooLargeMessage(const QString &path)

@@ -46,7 +46,7 @@ ConfigRead readConfig(QStringView text);
 // What the user is told after an open, or an empty text when the window holds the whole file.
 QString openReport(const ConfigRead &read);
 
-QString cannotOpenMessage(const QString &path, const QString &systemReason);
+QString cannotOpenMessage(const QString &path, const QString &description);
 QString tooLargeMessage(const QString &path);
 
 } // namespace brackwell

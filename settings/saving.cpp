@@ -131,6 +131,14 @@ QString oneClickFailureMessage(const WriteFailure &failure)
     }
 }
 
+QString systemReason(const QString &description)
+{
+    QString reason = description;
+    while (!reason.isEmpty() && (reason.back().isSpace() || reason.back() == u'.'))
+        reason.chop(1);
+    return reason;
+}
+
 WriteFailure noGameFolder()
 {
     return {WriteFailure::Stage::Create, 3, 0, {}};
@@ -140,11 +148,8 @@ QString dialogFailureMessage(const QString &path, const WriteFailure &failure)
 {
     if (failure.stage == WriteFailure::Stage::Write)
         return QLatin1StringView(streamWriteError);
-    // The error box adds the one final full stop; the system's own would double it.
-    QString description = failure.description;
-    while (!description.isEmpty() && (description.back().isSpace() || description.back() == u'.'))
-        description.chop(1);
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), description);
+    return QStringLiteral("Cannot create file \"%1\". %2")
+        .arg(QDir::toNativeSeparators(path), systemReason(failure.description));
 }
 
 QString replaceQuestion(const QString &path)

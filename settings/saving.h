@@ -74,6 +74,10 @@ struct WriteFailure {
     QString description; // the system's own text
 };
 
+// The system's description of an error, ready to stand inside a message: the error box adds the
+// one final full stop, so the system's own trailing blanks and full stops go.
+QString systemReason(const QString &description);
+
 QString oneClickFailureMessage(const WriteFailure &failure);
 // The one-click save's failure when none of its folders exists: the code of a missing folder.
 WriteFailure noGameFolder();

@@ -88,11 +88,11 @@ case "${1:-}" in
         cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
             -DBRACKWELL_BENCHMARKS=OFF -DBRACKWELL_FUZZ=ON \
             -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-        cmake --build "$dir" -j"$(nproc)" --target fuzz_configreader fuzz_seeds
+        cmake --build "$dir" -j"$(nproc)" --target fuzz_configreader fuzz_corpus
         # A fresh corpus each run: the generator's scripts, which the fuzzer then varies.
         rm -rf "$dir/corpus" "$dir/crashes"
         mkdir -p "$dir/corpus" "$dir/crashes"
-        "$dir/tests/fuzz/fuzz_seeds" "$dir/corpus"
+        "$dir/tests/fuzz/fuzz_corpus" "$dir/corpus"
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             "$dir/tests/fuzz/fuzz_configreader" -max_total_time="${BRACKWELL_FUZZ_SECONDS:-60}" \
             -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

@@ -7,7 +7,7 @@
 #include <QString>
 
 // Random window states for tests that must hold for any input: random text in every value and key
-// box, random rows switched off, random scripts and class binds ticked. A fixed seed makes a
+// box, random rows switched off, random scripts and class binds ticked. A fixed start value makes a
 // failure repeat exactly.
 
 namespace brackwell::testing {
@@ -32,7 +32,7 @@ GenerationInput everythingTicked();
 class RandomState
 {
 public:
-    explicit RandomState(quint32 seed) : m_random(seed) {}
+    explicit RandomState(quint32 start) : m_random(start) {}
 
     // Any text: empty, very long, or a mix of quotes, separators, line breaks and non-Latin scripts
     // (or, under consoleSafe rules, of text the console carries unchanged).

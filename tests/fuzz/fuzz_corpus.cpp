@@ -16,7 +16,7 @@ namespace {
 bool write(const QDir &folder, int number, const GenerationInput &input)
 {
     const QString text = generate(input).text;
-    QFile file(folder.filePath(QStringLiteral("seed%1.cfg").arg(number, 3, 10, QLatin1Char('0'))));
+    QFile file(folder.filePath(QStringLiteral("start%1.cfg").arg(number, 3, 10, QLatin1Char('0'))));
     // Characters beyond the 8-bit set go as '?', which is still a fair input.
     return file.open(QIODevice::WriteOnly) && file.write(text.toLatin1()) >= 0;
 }
@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 20 && ok; ++i)
         ok = write(folder, ++number, random.input({}));
     if (!ok) {
-        std::fprintf(stderr, "cannot write the seeds into %s\n", argv[1]);
+        std::fprintf(stderr, "cannot write the first inputs into %s\n", argv[1]);
         return 1;
     }
     return 0;
