@@ -57,6 +57,13 @@ public:
         runCentred(*box);
     }
 
+    void showReport(QWidget *parent, const QString &text, const QString &details) override
+    {
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
+        box->setDetailedText(details);
+        runCentred(*box);
+    }
+
     void showError(QWidget *parent, const QString &text) override
     {
         makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent)->exec();

@@ -34,6 +34,8 @@ public:
 
     // A small modal window centred on the screen: application title, the text, one OK button, no icon.
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
+    // The same with a longer text the user can unfold under the message.
+    virtual void showReport(QWidget *parent, const QString &text, const QString &details) = 0;
     // Error icon, OK button, application title. The caller passes the final text (see withFullStop).
     virtual void showError(QWidget *parent, const QString &text) = 0;
     // Yes and No, No the default. True for Yes.

@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
 #include "settings/configreader.h"
 #include "settings/saving.h"
 #include "ui/desktop.h"
@@ -102,13 +103,19 @@ void TfrmBrackwell::openConfigFile(const QString &path)
         showError(cannotOpenMessage(path, file.error));
         return;
     }
-    const QString text = configFileText(file.bytes, configFileEncoding());
-    const ConfigRead read = readConfig(text);
-    applyConfig(read, text);
+    auto document = std::make_unique<ConfigDocument>();
+    document->path = QFileInfo(path).absoluteFilePath();
+    DecodedConfig decoded = decodeConfigFile(file.bytes, configFileEncoding());
+    document->text = std::move(decoded.text);
+    document->encoding = decoded.encoding;
+    document->read = readConfig(document->text);
+    applyConfig(document->read, document->text);
+    const OpenReport report = openReport(document->read);
+    // From here on "Create Config" edits the file's own text.
+    setDocument(std::move(document));
     rememberConfigFolder(path);
-    const QString report = openReport(read);
-    if (!report.isEmpty())
-        m_desktop.showMessage(this, report);
+    if (!report.text.isEmpty())
+        m_desktop.showReport(this, report.text, report.details);
 }
 
 void TfrmBrackwell::applyConfig(const ConfigRead &read, const QString &text)

@@ -1,5 +1,7 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
+
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
@@ -154,6 +156,7 @@ void TfrmBrackwell::CBCHStyleChange()
 
 void TfrmBrackwell::NewConfig1Click()
 {
+    setDocument(nullptr);
     m_ui->memoOutput->clear();
     m_ui->shpQuality->setSignedHeight(1);
     m_ui->shpFPS->setSignedHeight(1);
