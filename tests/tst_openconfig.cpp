@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -372,6 +373,60 @@ private slots:
         QVERIFY(!dropOn(f.window.get(), {QUrl("https://example.org/a.cfg")}));
         QTest::qWait(20);
         QVERIFY(f.desktop.readAttempts.isEmpty());
+    }
+    // After an open the window edits the file: its name in the title, Create Config keeps every
+    // other line, the dialog save proposes the file and writes it back in its own encoding; a pass
+    // that stops leaves the document whole; New Config ends all of it.
+    void anOpenedFileIsTheDocumentTheWindowEdits()
+    {
+        OpenFixture f;
+        const QByteArray bytes = "// \xe2\x80\x9cmine\xe2\x80\x9d\r\n\tseta r_gamma 1.2  // bright\r\nbind x \"say hi\"\r\n"
+                                 "cl_noprint 1; seta cg_brassTime 200; exec a.cfg\r\n";
+        const QString file = f.file("player.cfg", bytes);
+        f.open(file);
+        QCOMPARE(f.window->windowTitle(), QString::fromUtf8("player.cfg \xe2\x80\x94 Brackwell"));
+        QVERIFY(f.desktop.takeOnly(Kind::Message).contains("keeps the other 3 lines as they are"));
+        f.pressCreate();
+        QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
+
+        // Typed as a user types, the focus then leaving the box.
+        QLineEdit *gamma = f.edit("edtGamma");
+        gamma->setFocus();
+        gamma->selectAll();
+        QTest::keyClicks(gamma, "1.8");
+        f.get<QPushButton>("btnCreate")->setFocus();
+        f.pressCreate();
+        QCOMPARE(f.outputText(), QString::fromUtf8(QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8")));
+        // Undo in the box takes the whole change back in one step.
+        f.get<QPlainTextEdit>("memoOutput")->undo();
+        QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
+        f.pressCreate();
+
+        f.desktop.answerSaveDialog(file);
+        f.desktop.answerQuestion(true);
+        f.get<QPushButton>("btnSelectDestination")->click();
+        QCOMPARE(f.desktop.dialogsOpened.constLast().suggestedName, QFileInfo(file).absoluteFilePath());
+        QCOMPARE(f.desktop.shown.takeFirst().kind, Kind::Question);
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        QCOMPARE(readAll(file), QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8"));
+
+        // A value the bars cannot read: the error box, and the document stays as it was.
+        QLineEdit *brass = f.edit("edtBrass");
+        brass->setFocus();
+        brass->selectAll();
+        QTest::keyClicks(brass, "abc");
+        const QString before = f.outputText();
+        f.pressCreate();
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), "'abc' is not a valid floating point value.");
+        QCOMPARE(f.outputText(), before);
+
+        f.get<QAction>("NewConfig1")->trigger();
+        QCOMPARE(f.window->windowTitle(), "Brackwell");
+        f.pressCreate();
+        QCOMPARE(f.outputText(), generate(f.window->readGenerationInput()).text);
+        f.desktop.cancelSaveDialog();
+        f.get<QPushButton>("btnSelectDestination")->click();
+        QCOMPARE(f.desktop.dialogsOpened.constLast().suggestedName, QString::fromLatin1(dialogFileName));
     }
 };
 
