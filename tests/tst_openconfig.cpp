@@ -15,7 +15,17 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QUrl>
+
+#ifdef Q_OS_UNIX
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 using namespace brackwell;
 
@@ -65,11 +75,28 @@ struct OpenFixture : WindowFixture {
     }
 
     void pressCreate() const { get<QPushButton>("btnCreate")->click(); }
+    QString gameFolder() const { return path("Program Files/Wolfenstein - Enemy Territory/etmain"); }
+    QString oneClickFile() const { return gameFolder() + "/autoexec.cfg"; }
+    void oneClickSave()
+    {
+        get<QPushButton>("btnSave")->click();
+        QCOMPARE(desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+    }
     void saveAs(const QString &file)
     {
         desktop.answerSaveDialog(file);
         get<QPushButton>("btnSelectDestination")->click();
         QCOMPARE(desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+    }
+    // The dialog save over the file opened, as a user saves a change: the question answered Yes.
+    void saveOver(const QString &file)
+    {
+        desktop.answerQuestion(true);
+        desktop.answerSaveDialog(file);
+        get<QPushButton>("btnSelectDestination")->click();
+        QCOMPARE(desktop.shown.size(), 2);
+        QCOMPARE(desktop.shown.constLast().text, QString::fromLatin1(savedMessage));
+        desktop.shown.clear();
     }
     MeterHeights bars() const
     {
@@ -79,6 +106,32 @@ struct OpenFixture : WindowFixture {
     QTemporaryDir drive;
     QTemporaryDir user;
 };
+
+QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+#ifdef Q_OS_UNIX
+// A named pipe or a socket at `path`, as another program leaves one behind.
+bool makeSpecialFile(const QString &path, const QString &kind)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == "fifo")
+        return ::mkfifo(name.constData(), 0600) == 0;
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (kind != "socket" || size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd); // the socket's name stays in the folder
+    return bound;
+}
+#endif
 
 // Drags `urls` onto `target` and drops them there, as the window system delivers a drop.
 bool dropOn(QWidget *target, const QList<QUrl> &urls)
@@ -137,6 +190,45 @@ private slots:
         testing::RandomState random(20261209);
         for (int round = 0; round < 200 && !QTest::currentTestFailed(); ++round)
             roundTrip(f, random.input({true, true, true}), QString("round %1").arg(round));
+    }
+
+    // Open, save, open, save: the file the first one-click save writes, with CR LF line breaks
+    // and its last line ended, stays byte for byte through every later open and either save. A
+    // file already in that form is never changed, whichever save writes it.
+    void openingAndSavingKeepsEveryByte()
+    {
+        OpenFixture f;
+        QVERIFY(QDir().mkpath(f.gameFolder()));
+        const auto cycle = [&f](const QByteArray &bytes, bool oneClick) {
+            f.open(f.file("cycle.cfg", bytes));
+            f.desktop.shown.clear(); // the lines the window cannot hold, listed
+            if (oneClick) {
+                f.oneClickSave();
+                return readAll(f.oneClickFile());
+            }
+            f.saveOver(f.path("cycle.cfg"));
+            return readAll(f.path("cycle.cfg"));
+        };
+        QList<QByteArray> corpus = {"// mine\tbinds\r\nbind MOUSE1 \"+attack\"\r\nseta r_picmip 0 // sharp\r\n",
+                                    "set a \"vstr b\nseta cg_fov 90", "\r\n\r\n", "x", "", "a\rb\r"};
+        testing::RandomState random(20261208);
+        for (int i = 0; i < 12; ++i) {
+            const QByteArray script = generate(random.input({true, true, true})).text.toLatin1();
+            corpus << script << QByteArray(script).replace("\r\n", "\n") << script.chopped(2);
+        }
+        for (const QByteArray &bytes : std::as_const(corpus)) {
+            const QByteArray first = cycle(bytes, true);
+            QCOMPARE(first.size(), savedFileSize(bytes));
+            const bool savedForm = bytes.endsWith("\r\n") && bytes.count('\n') == bytes.count("\r\n")
+                                   && bytes.count('\r') == bytes.count('\n');
+            if (savedForm)
+                QCOMPARE(first, bytes);
+            // The dialog save leaves a last line without a line break as it is.
+            const QByteArray dialog = cycle(bytes, false);
+            QCOMPARE(dialog.endsWith("\r\n") ? dialog : dialog + "\r\n", first);
+            QCOMPARE(cycle(first, false), first);
+            QCOMPARE(cycle(first, true), first);
+        }
     }
 
     void theDialogOpensWhereConfigsWereLastSavedOrOpened()
@@ -233,41 +325,97 @@ private slots:
 
     void filesThatCannotBeOpenedChangeNothing_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint64>("size"); // -1: no such file; -2: a folder
+        QTest::addColumn<QString>("kind"); // what to make at the path
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "none.cfg" << qint64(-1) << "Cannot open file \"%1\". No such file or directory.";
-        QTest::newRow("folder") << "folder.cfg" << qint64(-2) << "Cannot open file \"%1\". ";
-        QTest::newRow("one byte too large") << "big.cfg" << maxConfigFileSize + 1
-                                            << "The file \"%1\" is too large for a config script (more than 1 MiB).";
+        const QString tooLarge = "The file \"%1\" is too large for a config script: saved with CR LF line breaks, it "
+                                 "holds more than 128 KiB.";
+        QTest::newRow("missing") << "none" << QByteArray() << "Cannot open file \"%1\". No such file or directory.";
+        QTest::newRow("folder") << "folder" << QByteArray() << "\"%1\" is a folder, not a config file.";
+        QTest::newRow("one byte too large") << "file" << QByteArray("\r\n").repeated(maxConfigFileSize / 2) + "x"
+                                            << tooLarge;
+        // Within the limit as it stands, beyond it once saved: it would not open again.
+        QTest::newRow("too large once saved") << "file" << QByteArray("x\n").repeated(maxConfigFileSize / 2)
+                                              << tooLarge;
+        QTest::newRow("last line too large once ended") << "file" << QByteArray(maxConfigFileSize - 1, 'x')
+                                                        << tooLarge;
+        const QString wide = "\"%1\" is saved as %2 text, but the game reads 8-bit text: save the file as ANSI or "
+                             "UTF-8 and open it again.";
+        const QString line = "seta r_gamma 2\r\n";
+        QTest::newRow("UTF-16 LE") << "file" << QByteArray("\xFF\xFE", 2) + encoded(line, QStringConverter::Utf16LE)
+                                   << wide.arg("%1", "UTF-16");
+        QTest::newRow("UTF-16 BE") << "file" << QByteArray("\xFE\xFF", 2) + encoded(line, QStringConverter::Utf16BE)
+                                   << wide.arg("%1", "UTF-16");
+        QTest::newRow("UTF-32 LE") << "file"
+                                   << QByteArray("\xFF\xFE\0\0", 4) + encoded(line, QStringConverter::Utf32LE)
+                                   << wide.arg("%1", "UTF-32");
+        QTest::newRow("UTF-32 BE") << "file"
+                                   << QByteArray("\0\0\xFE\xFF", 4) + encoded(line, QStringConverter::Utf32BE)
+                                   << wide.arg("%1", "UTF-32");
+#ifdef Q_OS_UNIX
+        // Opening these would wait for a writer, or read for ever.
+        const QString special = "\"%1\" is a device, pipe or socket, not a config file.";
+        QTest::newRow("pipe") << "fifo" << QByteArray() << special;
+        QTest::newRow("socket") << "socket" << QByteArray() << special;
+        QTest::newRow("device") << "/dev/zero" << QByteArray() << special;
+#endif
     }
 
     void filesThatCannotBeOpenedChangeNothing()
     {
-        QFETCH(QString, name);
-        QFETCH(qint64, size);
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         OpenFixture f;
-        const QString file = f.path(name);
-        if (size == -2)
-            QVERIFY(QDir(f.drive.path()).mkdir(name));
-        else if (size >= 0)
-            writeAll(file, QByteArray(size, 'a'));
+        QString file = f.path(kind + ".cfg");
+        if (kind == "folder")
+            QVERIFY(QDir(f.drive.path()).mkdir(kind + ".cfg"));
+        else if (kind == "file")
+            writeAll(file, bytes);
+        else if (kind.startsWith(u'/'))
+            file = kind;
+        else if (kind != "none")
+            QVERIFY(makeSpecialFile(file, kind));
         f.setState(testing::RandomState(7).input({true, true, true}));
         f.pressCreate();
         const QMap<QString, QString> before = snapshot(f.window.get());
 
         f.open(file);
-        QVERIFY(f.desktop.takeOnly(Kind::Error).startsWith(message.arg(QDir::toNativeSeparators(file))));
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), message.arg(QDir::toNativeSeparators(file)));
         compareSnapshots(snapshot(f.window.get()), before);
     }
 
-    void aFileOfExactlyTheLimitOpens()
+    // Files right at the limit and just beyond it, with every kind of line break: the window
+    // opens a file only where it can open it again after either save.
+    void aFileThatOpensOpensAgainOnceSaved()
     {
         OpenFixture f;
-        f.open(f.file("limit.cfg", QByteArray(maxConfigFileSize, '\n')));
-        QVERIFY(f.desktop.shown.isEmpty());
-        QVERIFY(f.outputText().startsWith("\r\n\r\n"));
+        QVERIFY(QDir().mkpath(f.gameFolder()));
+        const QByteArray ends[] = {"\n", "\r\n", "\r", ""};
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 8 && !QTest::currentTestFailed(); ++round) {
+            QByteArray bytes;
+            while (savedFileSize(bytes) < maxConfigFileSize - 8)
+                bytes += "seta r_gamma 1" + ends[random.bounded(3)];
+            while (savedFileSize(bytes) < maxConfigFileSize - 1 + round % 3)
+                bytes += 'x';
+            bytes += ends[random.bounded(4)];
+            const bool opens = savedFileSize(bytes) <= maxConfigFileSize;
+            f.open(f.file("limit.cfg", bytes));
+            QCOMPARE(f.desktop.shown.isEmpty(), opens);
+            if (!opens) {
+                QVERIFY(f.desktop.takeOnly(Kind::Error).contains("too large"));
+                continue;
+            }
+            f.oneClickSave();
+            f.saveAs(f.path("dialog.cfg"));
+            QCOMPARE(QFileInfo(f.oneClickFile()).size(), savedFileSize(bytes));
+            QVERIFY(QFileInfo(f.path("dialog.cfg")).size() <= savedFileSize(bytes));
+            for (const QString &saved : {f.oneClickFile(), f.path("dialog.cfg")}) {
+                f.open(saved);
+                QVERIFY2(f.desktop.shown.isEmpty(), qPrintable(saved));
+            }
+        }
     }
 
     void anUnreadableFileSaysWhy()
@@ -284,18 +432,24 @@ private slots:
     void oddFilesOpenAndTheirLinesAreListed_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        // Qt takes seconds to break a line of many thousand characters between words, if it has
+        // none; the box then breaks its lines anywhere.
+        QTest::addColumn<bool>("brokenAnywhere");
         QByteArray picture("\x89PNG\r\n\x1a\n", 8);
         for (int i = 0; i < 20000; ++i)
             picture += char((i * 7919) % 256);
-        QTest::newRow("a picture") << picture;
-        QTest::newRow("a very long line") << QByteArray(300000, 'x') + "\nseta r_gamma 2\n";
-        QTest::newRow("unbalanced quotes") << QByteArray("seta Name \"a\nbind \"x \"\"\"\n\"");
-        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("a picture") << picture << false;
+        QTest::newRow("a very long line") << QByteArray(maxConfigFileSize - 100, 'x') + "\nseta r_gamma 2\n" << true;
+        QTest::newRow("a very long line of words")
+            << QByteArray("seta r_gamma 2; ").repeated(maxConfigFileSize / 20) + "\n" << false;
+        QTest::newRow("unbalanced quotes") << QByteArray("seta Name \"a\nbind \"x \"\"\"\n\"") << false;
+        QTest::newRow("empty") << QByteArray() << false;
     }
 
     void oddFilesOpenAndTheirLinesAreListed()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(bool, brokenAnywhere);
         OpenFixture f;
         const QString file = f.file("odd.cfg", bytes);
         f.open(file);
@@ -309,7 +463,21 @@ private slots:
         QCOMPARE(encodeScript(f.window->outputText(), QStringConverter::Latin1).bytes,
                  encodeScript(text, QStringConverter::Latin1).bytes);
         QCOMPARE(readAll(file), bytes);
+        QCOMPARE(f.output()->wordWrapMode(),
+                 brokenAnywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
     }
+
+#ifdef Q_OS_LINUX
+    // The system's files below /proc claim no size and are made up as they are read.
+    void aFileThatClaimsNoSizeOpens()
+    {
+        OpenFixture f;
+        QCOMPARE(QFileInfo("/proc/version").size(), 0);
+        f.open("/proc/version");
+        QVERIFY(f.desktop.takeOnly(Kind::Message).contains("line 1: Linux version"));
+        QVERIFY(f.outputText().startsWith("Linux version"));
+    }
+#endif
 
     void openingNeverWritesTheFile()
     {

@@ -5,6 +5,7 @@
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/meterbar.h"
+#include "ui/textwrap.h"
 #include "ui/widgetrules.h"
 #include "ui_mainwindow.h"
 
@@ -113,7 +114,7 @@ QString TfrmBrackwell::outputText() const
 void TfrmBrackwell::btnCreateClick()
 {
     const GenerationResult result = generate(readGenerationInput());
-    m_ui->memoOutput->setPlainText(result.text);
+    setWrappedText(m_ui->memoOutput, result.text);
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())

@@ -17,8 +17,7 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    // The file gets one line break more than the box holds.
-    const ScriptBytes script = encodeScript(outputText() + u'\n', configFileEncoding());
+    const ScriptBytes script = encodeScript(oneClickText(outputText()), configFileEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;
