@@ -39,14 +39,14 @@ QString refusal(const QString &path, const FileRead &file)
         return folderMessage(path);
     if (file.kind == FileRead::Kind::Special)
         return specialFileMessage(path);
-    // The limit holds for the file as a save writes it, so a file that opens still opens once
-    // saved: its LF line breaks become CR LF then.
-    if (file.tooLarge || (file.ok() && savedFileSize(file.bytes) > maxConfigFileSize))
-        return tooLargeMessage(path);
-    if (!file.ok())
+    if (!file.error.isEmpty())
         return cannotOpenMessage(path, file.error);
     if (const std::optional<QString> encoding = wideTextEncoding(file.bytes))
         return wideTextMessage(path, *encoding);
+    // The limit holds for the file as a save writes it, so a file that opens still opens once
+    // saved: its LF line breaks become CR LF then.
+    if (file.tooLarge || savedFileSize(file.bytes) > maxConfigFileSize)
+        return tooLargeMessage(path);
     return {};
 }
 
