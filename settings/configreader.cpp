@@ -584,8 +584,10 @@ QString cannotOpenMessage(const QString &path, const QString &description)
 
 QString tooLargeMessage(const QString &path)
 {
-    return QStringLiteral("The file \"%1\" is too large for a config script (more than 1 MiB)")
-        .arg(QDir::toNativeSeparators(path));
+    return QStringLiteral("The file \"%1\" is too large for a config script: saved with CR LF line breaks, it "
+                          "holds more than %2 KiB")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(maxConfigFileSize / 1024);
 }
 
 } // namespace brackwell

@@ -17,8 +17,10 @@
 
 namespace brackwell {
 
-// A config is a few kilobytes; anything above this is no config script.
-inline constexpr qint64 maxConfigFileSize = 1024 * 1024;
+// A config is a few kilobytes; anything above this is no config script: the game's console
+// buffer holds 128 KiB, so a longer file cannot run whole. The limit also keeps opening quick, as
+// the output box takes about a microsecond for each line.
+inline constexpr qint64 maxConfigFileSize = 128 * 1024;
 
 struct FileLine {
     int number = 0; // counted from 1

@@ -6,6 +6,7 @@
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/meterbar.h"
+#include "ui/textwrap.h"
 #include "ui/widgetrules.h"
 #include "ui_mainwindow.h"
 
@@ -119,7 +120,7 @@ void TfrmBrackwell::btnCreateClick()
     const GenerationInput input = readGenerationInput();
     const GenerationResult result = generate(input);
     if (!m_document)
-        m_ui->memoOutput->setPlainText(result.text);
+        setWrappedText(m_ui->memoOutput, result.text);
     else if (result.ok()) // a pass that stops leaves the document whole
         changeOutputText(editConfig(m_document->text, m_document->read, input));
     m_ui->shpQuality->setSignedHeight(result.meter.quality);

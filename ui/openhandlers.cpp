@@ -1,10 +1,12 @@
 #include "ui/mainwindow.h"
 
 #include "settings/configedit.h"
+#include "settings/configfile.h"
 #include "settings/configreader.h"
 #include "settings/saving.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
+#include "ui/textwrap.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -29,6 +31,24 @@ QString draggedConfig(const QMimeData *data)
         return {};
     const QString path = urls.front().toLocalFile();
     return path.endsWith(u'.' + QLatin1StringView(configSuffix), Qt::CaseInsensitive) ? path : QString();
+}
+
+// Why the window does not open what was read, or an empty text when it does.
+QString refusal(const QString &path, const FileRead &file)
+{
+    if (file.kind == FileRead::Kind::Folder)
+        return folderMessage(path);
+    if (file.kind == FileRead::Kind::Special)
+        return specialFileMessage(path);
+    if (!file.error.isEmpty())
+        return cannotOpenMessage(path, file.error);
+    if (const std::optional<QString> encoding = wideTextEncoding(file.bytes))
+        return wideTextMessage(path, *encoding);
+    // The limit holds for the file as a save writes it, so a file that opens still opens once
+    // saved: its LF line breaks become CR LF then.
+    if (file.tooLarge || savedFileSize(file.bytes) > maxConfigFileSize)
+        return tooLargeMessage(path);
+    return {};
 }
 
 } // namespace
@@ -95,12 +115,8 @@ void TfrmBrackwell::openConfigLater(const QString &path)
 void TfrmBrackwell::openConfigFile(const QString &path)
 {
     const FileRead file = m_desktop.readFile(path, maxConfigFileSize);
-    if (file.tooLarge) {
-        showError(tooLargeMessage(path));
-        return;
-    }
-    if (!file.ok()) {
-        showError(cannotOpenMessage(path, file.error));
+    if (const QString refused = refusal(path, file); !refused.isEmpty()) {
+        showError(refused);
         return;
     }
     auto document = std::make_unique<ConfigDocument>();
@@ -136,7 +152,7 @@ void TfrmBrackwell::applyConfig(const ConfigRead &read, const QString &text)
 
     // The box shows the file as it is, not as "Create Config" would write it; the bars show
     // what "Create Config" would draw for the state now in the window.
-    m_ui->memoOutput->setPlainText(text);
+    setWrappedText(m_ui->memoOutput, text);
     const MeterHeights meter = generate(readGenerationInput()).meter;
     m_ui->shpQuality->setSignedHeight(meter.quality);
     m_ui->shpFPS->setSignedHeight(meter.fps);

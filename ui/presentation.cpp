@@ -222,5 +222,6 @@ void TfrmBrackwell::About1Click()
 {
     m_desktop.showMessage(this, tr("Brackwell was written by the Brackwell team. Many thanks to everyone who tested it "
                                    "and told us what went wrong. Please send problem reports and suggestions to the "
-                                   "Brackwell team. This is version 1.00."));
+                                   "Brackwell team. This is version %1.")
+                                    .arg(QCoreApplication::applicationVersion()));
 }

@@ -18,8 +18,7 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    // The file gets one line break more than the box holds.
-    const ScriptBytes script = encodeScript(outputText() + u'\n', saveEncoding());
+    const ScriptBytes script = encodeScript(oneClickText(outputText()), saveEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;

@@ -307,6 +307,7 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
         const QByteArray help = program.readAllStandardOutput();
         QVERIFY2(help.contains("[options] [file]") && help.contains("--version"), help.constData());
+        QVERIFY2(help.contains("brackwell -- -x.cfg"), help.constData());
 
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(environment);
@@ -314,6 +315,11 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(program.readAllStandardError().contains("Unknown option 'no-such-option'"));
+        // A file name that looks like options is one unknown option, named whole.
+        program.start(QStringLiteral(BRACKWELL_PROGRAM), {QStringLiteral("-x.cfg")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("Unknown option 'x.cfg'.\n"));
     }
 };
 
