@@ -65,6 +65,7 @@ private:
     QString put(const QString &line) const { return line + m_read.places.lineBreak; }
 
     void editSettings(const GenerationInput &now);
+    bool bindGoesToEnd(const CommandPlace *place, const KeyedTick &was, const KeyedTick &is);
     void editScripts(const GenerationInput &now);
     void editClasses(const GenerationInput &now);
     void editUnbindAll(const GenerationInput &now);
@@ -162,25 +163,33 @@ void Editor::editSettings(const GenerationInput &now)
         insert(m_read.places.afterLastHeld.value_or(m_text.size()), SettingsAtEnd, added);
 }
 
+// A script or class bind: true when the file's own bind goes and the window's goes in at the end.
+// A held one stays where it is while its key stays, or takes the new key there unless the file binds
+// that key again later; one the window did not hold goes in when it is ticked now.
+bool Editor::bindGoesToEnd(const CommandPlace *place, const KeyedTick &was, const KeyedTick &is)
+{
+    if (!place)
+        return is.ticked;
+    if (is.ticked && is.key == was.key)
+        return false;
+    if (is.ticked && !boundLater(*place, is.key)) {
+        replaceWord(*place, wordFor(*place, is.key));
+        return false;
+    }
+    return is.ticked;
+}
+
 void Editor::editScripts(const GenerationInput &now)
 {
-    const QString lineBreak = m_read.places.lineBreak;
     for (int b = 0; b < ScriptCount; ++b) {
-        const KeyedTick &was = m_read.input.scripts[std::size_t(b)];
         const KeyedTick &is = now.scripts[std::size_t(b)];
-        if (const std::optional<BlockPlace> &place = m_read.places.scripts[std::size_t(b)]) {
-            if (is.ticked && is.key == was.key)
-                continue;
-            if (!is.ticked || boundLater(place->bind, is.key)) {
-                removeLines(place->lines, place->blankBefore);
-            } else {
-                replaceWord(place->bind, wordFor(place->bind, is.key));
-                continue;
-            }
-        }
-        if (is.ticked) {
+        const std::optional<BlockPlace> &place = m_read.places.scripts[std::size_t(b)];
+        const bool toEnd = bindGoesToEnd(place ? &place->bind : nullptr, m_read.input.scripts[std::size_t(b)], is);
+        if (place && (!is.ticked || toEnd))
+            removeLines(place->lines, place->blankBefore);
+        if (toEnd) {
             const ScriptBlock &block = scriptBlocks[b];
-            QString text = lineBreak;
+            QString text = m_read.places.lineBreak;
             for (int l = 0; l < block.lineCount; ++l)
                 text += put(QLatin1StringView(block.lines[l]));
             insert(m_text.size(), ScriptsAtEnd + b, text + put(bindLine(is.key, block.quotedCommand)));
@@ -191,22 +200,14 @@ void Editor::editScripts(const GenerationInput &now)
 void Editor::editClasses(const GenerationInput &now)
 {
     for (int k = 0; k < ClassBindCount; ++k) {
-        const KeyedTick &was = m_read.input.classes[std::size_t(k)];
         const KeyedTick &is = now.classes[std::size_t(k)];
-        if (const std::optional<CommandPlace> &place = m_read.places.classes[std::size_t(k)]) {
-            if (is.ticked && is.key == was.key)
-                continue;
-            if (!is.ticked || boundLater(*place, is.key)) {
-                removeCommand(*place);
-            } else {
-                replaceWord(*place, wordFor(*place, is.key));
-                continue;
-            }
-        }
-        if (is.ticked) {
+        const std::optional<CommandPlace> &place = m_read.places.classes[std::size_t(k)];
+        const bool toEnd = bindGoesToEnd(place ? &*place : nullptr, m_read.input.classes[std::size_t(k)], is);
+        if (place && (!is.ticked || toEnd))
+            removeCommand(*place);
+        if (toEnd)
             insert(m_text.size(), ClassesAtEnd + k,
                    m_read.places.lineBreak + put(bindLine(is.key, classBinds[k].quotedCommand)));
-        }
     }
 }
 
