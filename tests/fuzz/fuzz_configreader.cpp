@@ -1,8 +1,10 @@
 // libFuzzer target for reading config files: any bytes must read without a crash or a sanitizer
 // report, and whatever state they give must write a script that reads back to that same state.
 // Where the reader lists no line of the file and "Create Config" writes the whole script, the file
-// and that script must also leave the same keys bound to the same commands in the game.
+// and that script must also leave the same keys bound to the same commands in the game. Editing
+// the file in place with nothing changed must give it back.
 // Built and run by `tools/dev.sh fuzz`.
+#include "settings/configedit.h"
 #include "settings/configreader.h"
 #include "settings/consolelines.h"
 
@@ -51,6 +53,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString text = configFileText(bytes, QStringConverter::Latin1);
     const ConfigRead read = readConfig(text);
     (void)openReport(read);
+
+    // Edit mode: "Create Config" with nothing changed gives the text back; with everything
+    // changed it runs through every kind of edit.
+    if (editConfig(text, read, read.input) != text)
+        __builtin_trap();
+    GenerationInput flipped = read.input;
+    for (SettingValue &setting : flipped.settings)
+        setting.enabled = !setting.enabled;
+    flipped.unbindAll = !flipped.unbindAll;
+    const auto flip = [](auto &keyed) {
+        for (KeyedTick &tick : keyed) {
+            tick.ticked = !tick.ticked || tick.key.size() % 2 == 0;
+            tick.key += QLatin1StringView("x");
+        }
+    };
+    flip(flipped.scripts);
+    flip(flipped.classes);
+    (void)editConfig(text, read, flipped);
 
     // The state's own script holds nothing the window cannot hold, and gives the state again.
     const GenerationResult created = generate(read.input);
