@@ -22,6 +22,8 @@ QString below(const QString &base, const char *relative)
 QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
 {
     QStringList folders{below(places.driveRoot, "Program Files/Wolfenstein - Enemy Territory/etmain")};
+    if (platform == Platform::Windows)
+        folders << below(places.driveRoot, "Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
     // The maintained client reads its own "legacy" folder before "etmain"; the original Linux
     // release kept its files in ~/.etwolf.
     if (platform == Platform::Windows)
@@ -33,12 +35,21 @@ QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
     return folders;
 }
 
-std::optional<QString> firstExistingFolder(const QStringList &folders)
+GameFolderChoice chooseGameFolder(const QStringList &folders, const std::function<bool(const QString &)> &takesNewFiles)
 {
-    for (const QString &folder : folders)
-        if (QFileInfo(folder).isDir())
-            return folder;
-    return std::nullopt;
+    GameFolderChoice choice;
+    for (const QString &folder : folders) {
+        if (!QFileInfo(folder).isDir())
+            continue;
+        if (takesNewFiles(folder)) {
+            choice.folder = folder;
+            choice.refused.clear();
+            return choice;
+        }
+        if (choice.refused.isEmpty())
+            choice.refused = folder;
+    }
+    return choice;
 }
 
 QString oneClickFile(const QString &folder)
@@ -129,6 +140,13 @@ QString oneClickFailureMessage(const WriteFailure &failure)
     case 106: return QStringLiteral("Invalid numeric input");
     default: return QStringLiteral("I/O error %1").arg(failure.systemError);
     }
+}
+
+QString unwritableGameFolderMessage(const QString &folder)
+{
+    return QStringLiteral("File access denied: the game folder \"%1\" cannot be written. "
+                          "Save with \"Manually Select Save Destination\" instead")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 QString systemReason(const QString &description)

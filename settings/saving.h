@@ -5,6 +5,7 @@
 #include <QStringConverter>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace brackwell {
@@ -24,13 +25,22 @@ inline constexpr Platform hostPlatform = Platform::Unix;
 #endif
 
 // The folders the one-click save may write into, in the order it tries them: the game's default
-// installation below the drive root first, so that wherever it exists nothing else is looked at;
-// then the folders in the user's own files where the game reads its config on `platform`. A place
+// installation below the drive root first (on 64-bit Windows the original game installs below
+// "Program Files (x86)", tried next), so that wherever it exists nothing else is looked at; then
+// the folders in the user's own files where the game reads its config on `platform`. A place
 // left empty adds no folder: a relative path would land wherever the program was started.
 QStringList gameFolderCandidates(const GamePlaces &places, Platform platform);
 
-// The first of `folders` that exists as a folder right now; a file of that name does not count.
-std::optional<QString> firstExistingFolder(const QStringList &folders);
+// The one-click save's folder: the first of `folders` that exists as a folder right now (a file
+// of that name does not count) and in which `takesNewFiles` can make a file. An installation
+// folder only an administrator may write into is passed over for the user's own folders.
+struct GameFolderChoice {
+    std::optional<QString> folder;
+    // When no folder was chosen: the first that exists but refused a new file, else empty.
+    QString refused;
+};
+GameFolderChoice chooseGameFolder(const QStringList &folders,
+                                  const std::function<bool(const QString &)> &takesNewFiles);
 
 // The file the one-click save writes in the folder it chose.
 inline constexpr char oneClickFileName[] = "autoexec.cfg";
@@ -79,6 +89,9 @@ struct WriteFailure {
 QString systemReason(const QString &description);
 
 QString oneClickFailureMessage(const WriteFailure &failure);
+// The one-click save's failure when the game's folders that exist cannot be written: it names the
+// first and sends the user to the other save.
+QString unwritableGameFolderMessage(const QString &folder);
 // The one-click save's failure when none of its folders exists: the code of a missing folder.
 WriteFailure noGameFolder();
 QString dialogFailureMessage(const QString &path, const WriteFailure &failure);

@@ -142,6 +142,33 @@ private slots:
         QVERIFY(f.desktop.writeAttempts.isEmpty());
     }
 
+    // A game folder this user may not write into (an installation below Program Files without
+    // administrator rights) is passed over for the next one; when no folder takes the file, the
+    // message names the first that refused and sends the user to the other save.
+    void unwritableGameFolderIsPassedOver()
+    {
+        SaveFixture f;
+        f.create();
+        const QStringList folders = gameFolderCandidates(
+            {f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        for (const QString &folder : folders)
+            QVERIFY(QDir().mkpath(folder));
+        f.desktop.unwritableFolders = folders.mid(0, folders.size() - 1);
+
+        f.save(Save::OneClick);
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        QCOMPARE(f.desktop.writeAttempts, QStringList{oneClickFile(folders.last())});
+
+        f.desktop.unwritableFolders = folders;
+        f.save(Save::OneClick);
+        QCOMPARE(f.desktop.takeOnly(Kind::Error),
+                 QStringLiteral("File access denied: the game folder \"%1\" cannot be written. Save with "
+                                "\"Manually Select Save Destination\" instead.")
+                     .arg(QDir::toNativeSeparators(folders.first())));
+        QCOMPARE(f.desktop.writeAttempts.size(), 1);
+        QCOMPARE((tree(f.drive.path()) + tree(f.user.path())).filter(QStringLiteral(".tmp")), QStringList());
+    }
+
     void dialogWritesTheBoxWithNothingAdded_data()
     {
         QTest::addColumn<Save>("how");

@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <tuple>
 
 using namespace brackwell;
 
@@ -26,9 +25,10 @@ private slots:
         QTest::newRow("Linux") << Platform::Unix << QStringList{"/", "/home/u", "/home/u/Documents"}
                                << QStringList{"/" + installed, "/home/u/.etlegacy/legacy", "/home/u/.etlegacy/etmain",
                                               "/home/u/.etwolf/etmain"};
+        const QString installed32 = QStringLiteral("Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
         QTest::newRow("Windows, Documents moved to another drive")
             << Platform::Windows << QStringList{"C:/", "C:/Users/u", "D:/Users/u/Documents"}
-            << QStringList{"C:/" + installed, "D:/Users/u/Documents/ETLegacy/legacy",
+            << QStringList{"C:/" + installed, "C:/" + installed32, "D:/Users/u/Documents/ETLegacy/legacy",
                            "D:/Users/u/Documents/ETLegacy/etmain"};
         QTest::newRow("places without a final slash")
             << Platform::Unix << QStringList{"/tmp/drive", "/tmp/home/", "/tmp/docs"}
@@ -37,7 +37,8 @@ private slots:
         QTest::newRow("Linux, no home folder known")
             << Platform::Unix << QStringList{"/", "", "/home/u/Documents"} << QStringList{"/" + installed};
         QTest::newRow("Windows, no Documents folder known")
-            << Platform::Windows << QStringList{"C:/", "C:/Users/u", ""} << QStringList{"C:/" + installed};
+            << Platform::Windows << QStringList{"C:/", "C:/Users/u", ""}
+            << QStringList{"C:/" + installed, "C:/" + installed32};
     }
     void gameFoldersInTheOrderTheyAreTried()
     {
@@ -47,44 +48,48 @@ private slots:
         QCOMPARE(gameFolderCandidates({places[0], places[1], places[2]}, platform), folders);
     }
 
-    // Every candidate wins in turn while all later ones exist too; the earlier ones are missing or
-    // files of that name.
-    void firstExistingGameFolderWins_data()
+    // Every mix of candidates that are missing, files of that name, folders, and folders that
+    // refuse new files: the first real folder that takes files wins; when none does, the first
+    // that refused is named.
+    void firstWritableGameFolderWins()
     {
-        QTest::addColumn<Platform>("platform");
-        QTest::addColumn<int>("winner"); // -1: none
-        QTest::addColumn<bool>("earlierAreFiles");
-        for (const auto &[platform, name, count] : {std::tuple{Platform::Unix, "Linux", 4},
-                                                    std::tuple{Platform::Windows, "Windows", 3}}) {
-            for (int winner = 0; winner < count; ++winner)
-                for (const bool files : {false, true})
-                    if (winner > 0 || !files)
-                        QTest::addRow("%s, folder %d wins%s", name, winner + 1, files ? ", files before it" : "")
-                            << platform << winner << files;
-            QTest::addRow("%s, none exists", name) << platform << -1 << false;
-            QTest::addRow("%s, only files", name) << platform << -1 << true;
-        }
-    }
-    void firstExistingGameFolderWins()
-    {
-        QFETCH(Platform, platform);
-        QFETCH(int, winner);
-        QFETCH(bool, earlierAreFiles);
-        QTemporaryDir temp;
-        const QStringList folders = gameFolderCandidates(
-            {temp.filePath("drive"), temp.filePath("home"), temp.filePath("home/Documents")}, platform);
-        const qsizetype firstFolder = winner < 0 ? folders.size() : winner;
-        for (qsizetype i = 0; i < folders.size(); ++i) {
-            if (i >= firstFolder) {
-                QVERIFY(QDir().mkpath(folders[i]));
-            } else if (earlierAreFiles) {
-                QVERIFY(QDir().mkpath(QFileInfo(folders[i]).path()));
-                QFile file(folders[i]);
-                QVERIFY(file.open(QIODevice::WriteOnly));
+        enum State { Missing, File, Folder, Refusing, StateCount };
+        for (const Platform platform : {Platform::Unix, Platform::Windows}) {
+            QTemporaryDir temp;
+            const QStringList folders = gameFolderCandidates(
+                {temp.filePath("drive"), temp.filePath("home"), temp.filePath("home/Documents")}, platform);
+            QCOMPARE(folders.size(), 4);
+            int combinations = 1;
+            for (int i = 0; i < folders.size(); ++i)
+                combinations *= StateCount;
+            for (int combination = 0; combination < combinations; ++combination) {
+                QVERIFY(QDir(temp.path()).removeRecursively() && QDir().mkpath(temp.path()));
+                QStringList refusing;
+                qsizetype winner = -1, refused = -1;
+                for (int i = 0, code = combination; i < folders.size(); ++i, code /= StateCount) {
+                    const State state = State(code % StateCount);
+                    if (state == File) {
+                        QVERIFY(QDir().mkpath(QFileInfo(folders[i]).path()));
+                        QFile file(folders[i]);
+                        QVERIFY(file.open(QIODevice::WriteOnly));
+                    } else if (state != Missing) {
+                        QVERIFY(QDir().mkpath(folders[i]));
+                    }
+                    if (state == Refusing) {
+                        refusing << folders[i];
+                        if (refused < 0)
+                            refused = i;
+                    }
+                    if (state == Folder && winner < 0)
+                        winner = i;
+                }
+                const GameFolderChoice choice =
+                    chooseGameFolder(folders, [&](const QString &folder) { return !refusing.contains(folder); });
+                const QString tag = QStringLiteral("combination %1").arg(combination);
+                QVERIFY2(choice.folder == (winner < 0 ? std::nullopt : std::optional(folders[winner])), qPrintable(tag));
+                QVERIFY2(choice.refused == (winner < 0 && refused >= 0 ? folders[refused] : QString()), qPrintable(tag));
             }
         }
-        const std::optional<QString> chosen = firstExistingFolder(folders);
-        QCOMPARE(chosen.value_or(QStringLiteral("none")), winner < 0 ? QStringLiteral("none") : folders[winner]);
     }
 
     void dialogNameGetsCfgOnlyWhenItLacksIt_data()

@@ -23,12 +23,13 @@ void TfrmBrackwell::btnSaveClick()
         showError(script.error);
         return;
     }
-    const std::optional<QString> folder = oneClickFolder(m_desktop);
-    if (!folder) {
-        showError(oneClickFailureMessage(noGameFolder()));
+    const GameFolderChoice target = oneClickChoice(m_desktop);
+    if (!target.folder) {
+        showError(target.refused.isEmpty() ? oneClickFailureMessage(noGameFolder())
+                                           : unwritableGameFolderMessage(target.refused));
         return;
     }
-    writeOutput(SaveKind::OneClick, oneClickFile(*folder), script.bytes);
+    writeOutput(SaveKind::OneClick, oneClickFile(*target.folder), script.bytes);
 }
 
 void TfrmBrackwell::btnSelectDestinationClick()

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace brackwell::win32 {
 
@@ -85,6 +86,26 @@ int oneClickCode(unsigned long error)
     case 1295: return 101; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
     default: return 0;
     }
+}
+
+bool attachStandardOutput()
+{
+    const auto leadsSomewhere = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    };
+    // Redirected output: the C runtime already writes to the inherited handle.
+    if (leadsSomewhere(STD_OUTPUT_HANDLE))
+        return true;
+    // A program of the Windows subsystem gets no console; the terminal it was started from has one.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return false;
+    if (!std::freopen("CONOUT$", "w", stdout))
+        return false;
+    // The error output follows unless it was redirected on its own; losing it loses no answer.
+    if (!leadsSomewhere(STD_ERROR_HANDLE))
+        static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+    return true;
 }
 
 } // namespace brackwell::win32

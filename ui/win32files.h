@@ -31,4 +31,9 @@ std::wstring currentDriveRoot();
 // The one-click save's code for a system error number, 0 where it names none.
 int oneClickCode(unsigned long error);
 
+// Connects the C runtime's standard output and error to where a program started from a terminal
+// expects them: a file or pipe it inherited stays; otherwise the console of the process that
+// started it, if any. False when the output leads nowhere (started from the desktop).
+bool attachStandardOutput();
+
 } // namespace brackwell::win32

@@ -100,6 +100,11 @@ std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &pat
     return brackwell::writeFileAtomically(path, bytes);
 }
 
+bool FakeDesktop::canCreateFilesIn(const QString &folder)
+{
+    return !unwritableFolders.contains(folder) && brackwell::folderTakesNewFiles(folder);
+}
+
 QString FakeDesktop::currentDriveRoot()
 {
     return placeOrStop(driveRoot, "driveRoot");
