@@ -200,8 +200,11 @@ private slots:
 
         m_states = {{"defaults", defaultInput()}, {"everything on", everythingTicked()}, {"every row off", everythingOff()}};
         RandomState random(randomStart);
+        StateRules rules;
+        rules.consoleSafe = true;
+        rules.numericMeters = true;
         for (int i = 0; i < randomStates; ++i)
-            m_states.append({QString("random %1").arg(i), random.input({.consoleSafe = true, .numericMeters = true})});
+            m_states.append({QString("random %1").arg(i), random.input(rules)});
 
         // Everything goes through one batch of engine runs.
         QStringList texts;

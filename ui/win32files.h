@@ -1,7 +1,7 @@
 #pragma once
 
-// The Windows side of the desktop's file work, in standard C++ and the Windows API alone, so that
-// the MinGW cross-compiler checks it without a Qt built for Windows (tools/dev.sh windows).
+// The Windows side of the desktop's file work and console, in standard C++ and the Windows API
+// alone. tools/dev.sh windows builds it into the program and tests it under Wine.
 
 #include <cstddef>
 #include <functional>
