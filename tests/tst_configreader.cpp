@@ -7,6 +7,7 @@
 #endif
 #include "support/randomstate.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace brackwell;
@@ -303,7 +304,7 @@ private slots:
     void failureMessages()
     {
         QCOMPARE(cannotOpenMessage("/x/a.cfg", "Permission denied. "),
-                 "Cannot open file \"/x/a.cfg\". Permission denied");
+                 "Cannot open file \"" + QDir::toNativeSeparators("/x/a.cfg") + "\". Permission denied");
         QVERIFY(tooLargeMessage("/x/a.cfg").contains("too large for a config script"));
     }
 };

@@ -74,17 +74,6 @@ GenerationInput everythingOff()
     return input;
 }
 
-// Key presses for each character; QTest::keyClicks takes ASCII only.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(widget, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
-    }
-}
-
 const QString extraName = "brackwell_extra";
 const QString laterName = "brackwell_later";
 

@@ -182,7 +182,8 @@ private slots:
         QFETCH(QString, dialog);
         const WriteFailure failure{WriteFailure::Stage(stage), code, systemError, description};
         QCOMPARE(oneClickFailureMessage(failure), oneClick);
-        QCOMPARE(dialogFailureMessage(QStringLiteral("/d/x.cfg"), failure), dialog);
+        QCOMPARE(dialogFailureMessage(QStringLiteral("/d/x.cfg"), failure),
+                 dialog.replace(QStringLiteral("/d/x.cfg"), QDir::toNativeSeparators(QStringLiteral("/d/x.cfg"))));
     }
 };
 

@@ -19,6 +19,13 @@ constexpr int nameAttempts = 100;
 std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
                                    const std::function<std::wstring()> &temporaryName)
 {
+    // A read-only file is refused before anything is written. Windows would refuse to replace it
+    // only at the end, and not every file system that maps the attribute refuses at all.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure{Failure::Step::Create, ERROR_ACCESS_DENIED};
+
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring tempName;
     for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {

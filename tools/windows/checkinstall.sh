@@ -24,18 +24,25 @@ mkdir -p "$check"
 
 wine() { bash "$here/tools/windows/wine.sh" run "$build" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Every file and folder on the drive, but the temporary folder and what Wine keeps for itself.
+# Every file and folder on the drive, but the temporary folders (where the uninstaller runs a copy
+# of itself, which the system deletes at the next start) and Windows' own folder.
 tree() {
-    (cd "$drive" && find . \( -path './users/Zoë/AppData/Local/Temp' -o -path './windows' \) -prune -o -print | sort)
+    (cd "$drive" && find . \( -path './users/Zoë/AppData/Local/Temp' -o -path './users/Zoë/Temp' \
+                             -o -path './windows' \) -prune -o -print | sort)
 }
-registry() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+# A registry key's values, or a failure where there is no such key.
+registry() {
+    local values
+    values=$(wine reg query "$1" 2>/dev/null) || return 1
+    tr -d '\r' <<< "$values"
+}
 driven() {
     QT_PLUGIN_PATH="Z:${build//\//\\}\\plugins" QT_QPA_GENERIC_PLUGINS="brackwelldriver:$1" \
         wine "$installed/brackwell.exe" "${@:2}"
 }
 
 tree > "$check/before.txt"
-[ -z "$(registry 'HKCU\Software\Classes\.cfg')" ] || fail ".cfg has a program before the installation"
+! registry 'HKCU\Software\Classes\.cfg' > /dev/null || fail ".cfg has a program before the installation"
 
 echo "installing brackwell-$version-setup.exe silently"
 wine "$build/brackwell-$version-setup.exe" /S
@@ -60,7 +67,8 @@ echo "opening a config on the command line and saving it with the one-click save
 configs="$user/Documents/Zoë's configs"
 mkdir -p "$configs" "$user/Documents/ETLegacy/etmain"
 printf 'seta name "Zo\xeb"\r\nseta r_gamma "1.3"\r\nbind F7 "say hello"\r\n' > "$configs/mine.cfg"
-QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\mine.cfg" > "$check/save.txt"
+QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\mine.cfg" > "$check/save.txt" \
+    2> "$check/save.log"
 tr -d '\r' < "$check/save.txt" | grep -qx 'box: Config File Saved' || fail "one-click save: $(cat "$check/save.txt")"
 { cat "$configs/mine.cfg"; printf '\r\n'; } | cmp - "$user/Documents/ETLegacy/etmain/autoexec.cfg" ||
     fail "the saved file is not the opened one and a line break"
@@ -70,7 +78,8 @@ bash "$here/tools/windows/wine.sh" wait "$build"
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=windows \
     QT_PLUGIN_PATH="Z:${build//\//\\}\\plugins" \
     QT_QPA_GENERIC_PLUGINS="brackwelldriver:screenshot:Z:${build//\//\\}\\brackwell-windows.png" \
-    bash "$here/tools/windows/wine.sh" run "$build" "$installed/brackwell.exe" > "$check/screenshot.txt"
+    bash "$here/tools/windows/wine.sh" run "$build" "$installed/brackwell.exe" > "$check/screenshot.txt" \
+    2> "$check/screenshot.log"
 grep -q '^screenshot: [0-9]' "$check/screenshot.txt" || fail "screenshot: $(cat "$check/screenshot.txt")"
 [ "$(stat -c %s "$build/brackwell-windows.png")" -gt 20000 ] || fail "the screenshot is blank"
 
@@ -91,6 +100,6 @@ diff -u "$check/expected.txt" "$check/left.txt" || fail "the uninstaller left mo
 diff "$check/before.txt" "$check/after.txt" | grep -q '^<' && fail "the uninstaller removed files it did not install"
 for key in 'HKCU\Software\Classes\Brackwell.Config' 'HKCU\Software\Classes\Applications\brackwell.exe' \
            'HKCU\Software\Classes\.cfg' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brackwell'; do
-    [ -z "$(registry "$key")" ] || fail "$key is left in the registry"
+    ! registry "$key" > /dev/null || fail "$key is left in the registry"
 done
 echo "installer checked: installed, run, saved, drawn, uninstalled"

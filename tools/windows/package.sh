@@ -4,7 +4,7 @@
 # BUILD/brackwell-<version>-win64.zip, the installed tree in a folder of that name, and
 # BUILD/brackwell-<version>-setup.exe, made with NSIS. Before either is made, every DLL that a
 # program or library in the tree imports must be in the tree or be one of Windows' own (as the
-# Wine prefix in BUILD/wine has them).
+# Wine prefix in BUILD/wine has them, or an API set of the system's loader).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -17,6 +17,8 @@ rm -rf "$stage" "$build/$name" "$build/$name.zip" "$build/brackwell-$version-set
 cmake --install "$build" --prefix "$stage" --strip > /dev/null
 mv "$stage/bin" "$build/$name"
 rm -rf "$stage"
+# The runtime DLLs come with their symbol tables, which Windows does not use; the exports stay.
+find "$build/$name" -type f \( -iname '*.exe' -o -iname '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 
 # Imports, case-insensitively, against the tree and the system folder of the prefix.
 system32="$build/wine/prefix/drive_c/windows/system32"
@@ -25,6 +27,8 @@ missing=0
 while IFS= read -r -d '' binary; do
     while read -r dll; do
         lower=${dll,,}
+        # API sets name parts of the system that its loader maps to its own DLLs.
+        [[ "$lower" == api-ms-win-* || "$lower" == ext-ms-* ]] && continue
         if [ -z "$(find "$build/$name" "$system32" -maxdepth 1 -iname "$lower" -print -quit)" ]; then
             echo "${binary#"$build/"} needs $dll, which is neither in the package nor in Windows" >&2
             missing=1

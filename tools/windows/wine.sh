@@ -23,6 +23,16 @@ export USER="Zoë" LOGNAME="Zoë"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko: nothing here needs .NET or a web view, and asking for them would stop the set-up.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Qt writes test results and warnings to the debugger's log unless it sees a console; to the
+# terminal here.
+export QT_FORCE_STDERR_LOGGING=1
+# Qt's offscreen platform on Windows reads fonts from a folder rather than from the system.
+export QT_QPA_FONTDIR="${QT_QPA_FONTDIR:-Z:\\usr\\share\\fonts\\truetype\\liberation}"
+# Wine keeps the host's QT_ variables from Windows programs (they are meant for Linux's Qt) and
+# hands on WINEQT_ ones under their QT_ name.
+for variable in $(compgen -e); do
+    [[ "$variable" == QT_* ]] && export "WINE$variable=${!variable}"
+done
 # The Qt and MinGW DLLs, as Windows paths on the drive Z: that Wine maps to "/".
 winepath=""
 if [ -f "$build/dll-folders.txt" ]; then
@@ -56,6 +66,8 @@ case "$command" in
                 mkdir "$link"
             fi
         done
+        # Where Windows installs programs for one user; Wine has no such folder.
+        mkdir -p "$WINEPREFIX/drive_c/users/$USER/AppData/Local/Programs"
         # Wine has no Arial, Tahoma or the program's "MS Sans Serif" and "Lucida Console"; without
         # the metric-compatible Liberation fonts in their place, captions are drawn wider and cut.
         cat > "$build/wine/fonts.reg" <<'REG'
@@ -65,7 +77,7 @@ REGEDIT4
 "Arial"="Liberation Sans"
 "Tahoma"="Liberation Sans"
 "Microsoft Sans Serif"="Liberation Sans"
-"MS Sans Serif"="Liberation Sans"
+"MS Sans Serif"="Liberation Sans Narrow"
 "Segoe UI"="Liberation Sans"
 "Times New Roman"="Liberation Serif"
 "Courier New"="Liberation Mono"

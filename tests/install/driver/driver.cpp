@@ -7,6 +7,7 @@
 // window is then closed, which ends the program. Gives up with exit code 3 after 60 seconds.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QGenericPlugin>
 #include <QMessageBox>
 #include <QPixmap>
@@ -55,17 +56,15 @@ public:
 private:
     void step()
     {
-        // Any box first: they are modal, and the save's own answer comes in one.
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (QWidget *window : windows) {
-            auto *box = qobject_cast<QMessageBox *>(window);
-            if (box && box->isVisible()) {
+        // The box in front first: boxes are modal, and the save's own answer comes in one.
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 say(QStringLiteral("box: ") + box->text());
                 box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
                 if (m_acted)
                     finish();
-                return;
             }
+            return;
         }
         QWidget *window = mainWindow();
         if (!window || m_acted)
@@ -76,16 +75,22 @@ private:
             if (!output || !save || output->toPlainText().isEmpty())
                 return; // the file is opened from inside the event loop, after the window shows
             m_acted = true;
-            save->click();
+            // Later, from the event loop: the box the save shows runs a loop of its own, in
+            // which this timer must fire again.
+            QMetaObject::invokeMethod(save, &QAbstractButton::click, Qt::QueuedConnection);
         } else if (m_mode == QLatin1StringView("screenshot")) {
-            // A few rounds after the window shows, so that everything is drawn.
-            if (++m_shownRounds < 5)
+            // A few rounds after the window shows, so that everything is drawn; the pointer out
+            // of the way first, so that no caption is lit up by it.
+            if (m_shownRounds++ == 0)
+                QCursor::setPos(window->screen()->geometry().bottomRight());
+            if (m_shownRounds < 5)
                 return;
             m_acted = true;
-            // The screen's pixels, the frame the system draws included.
-            const QRect frame = window->frameGeometry();
+            // The screen's pixels where the window is, as the platform drew them. (Without a window
+            // manager there is no title bar around it.)
+            const QRect area = window->geometry();
             const QPixmap picture =
-                window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+                window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
             say(picture.save(m_file, "PNG") ? QStringLiteral("screenshot: %1x%2").arg(picture.width()).arg(picture.height())
                                             : QStringLiteral("screenshot: not saved"));
             finish();
