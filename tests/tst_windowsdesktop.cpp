@@ -79,8 +79,8 @@ struct SystemFixture : WindowFixture {
         if (!desktop.shown.isEmpty() && desktop.shown.front().kind == Kind::Question)
             desktop.shown.removeFirst();
     }
-    // The file the one-click save writes after a generation: the box and one more line break.
-    QByteArray oneClickBytes() const { return outputText().toLatin1() + "\r\n"; }
+    // The file the one-click save writes after a generation: the box, whose last line is ended.
+    QByteArray oneClickBytes() const { return outputText().toLatin1(); }
 
     QStringList folders; // Program Files, Program Files (x86), Documents' legacy and etmain
 };
