@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringConverter>
 #include <QStringList>
@@ -72,14 +75,39 @@ QString oneClickText(const QString &boxText);
 // its byte count: the box's text is written in the set it was read in.
 qint64 savedFileSize(QByteArrayView fileBytes);
 
+// The lines of an opened file, each with the bytes it was read from. Reading is not always undone
+// by writing: where the system's character set is UTF-8 or takes two bytes for some characters,
+// bytes it cannot read become U+FFFD, which would be written back as other bytes.
+class OpenedLines
+{
+public:
+    OpenedLines() = default;
+    // `text` is `bytes` read in `encoding`, line breaks included.
+    OpenedLines(QByteArrayView bytes, const QString &text, QStringConverter::Encoding encoding);
+
+    bool isEmpty() const { return m_texts.isEmpty(); }
+    qsizetype size() const { return m_texts.size(); }
+    const QString &text(qsizetype line) const { return m_texts[line]; }
+    const QByteArray &bytes(qsizetype line) const { return m_bytes[line]; }
+    // The lines that read `text`, in the file's order.
+    QList<qsizetype> linesReading(const QString &text) const { return m_where.value(text); }
+
+private:
+    QStringList m_texts;
+    QList<QByteArray> m_bytes;
+    QHash<QString, QList<qsizetype>> m_where;
+};
+
 // The output box's text as the file's bytes: every line break CR LF, every character in the 8-bit
 // set of `encoding`. A character the set lacks is never replaced: `error` names it and `bytes` is empty.
+// A line that reads as a line of the file it was opened from, `opened`, is written as that line's
+// bytes; in other lines U+FFFD, which stands for bytes that could not be read, is refused too.
 struct ScriptBytes {
     QByteArray bytes;
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
-ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding);
+ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened = {});
 
 // How writing a file failed. The two save commands report the same failure differently: the
 // one-click save by `code`, the dialog save by `stage` and the system's own description.

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -169,6 +171,51 @@ private slots:
         QVERIFY(!script.ok());
         QCOMPARE(script.error, message);
         QVERIFY(script.bytes.isEmpty());
+    }
+
+    // Files of any bytes, read in a character set and saved again. On UTF-8, as on a system whose
+    // set is UTF-8 or takes two bytes for some characters, bytes that cannot be read become U+FFFD.
+    // Every line the box still holds as it was read is written with the bytes it was read from;
+    // a typed line is written in the set; U+FFFD in a line that is not the file's is refused.
+    void openedLinesKeepTheirBytes()
+    {
+        const QByteArray pieces[] = {"seta r_gamma \"1.3\"", "bind F7 \"say ", "caf\xE9", "\xC3\xA9t\xC3\xA9",
+                                     "\xE2\x82", "\x81\x8D", "\xFF\xFE", "\xEF\xBB\xBF", "\xE9\"", " // ",
+                                     "\x82\xA0", "\t", "\xC0\x80", "\xF0\x9F\x98\x80"};
+        const QString typed = QString::fromUtf8("seta name \"Zoë\"");
+        QRandomGenerator random(20261209);
+        for (const QStringConverter::Encoding encoding : {QStringConverter::Utf8, QStringConverter::Latin1}) {
+            for (int round = 0; round < 400; ++round) {
+                QList<QByteArray> lines(1 + int(random.bounded(10)));
+                for (QByteArray &line : lines) {
+                    for (int n = int(random.bounded(5)); n > 0; --n)
+                        line += pieces[random.bounded(int(std::size(pieces)))];
+                }
+                const QByteArray bytes = lines.join("\r\n");
+                const QString text = QStringDecoder(encoding).decode(bytes);
+                const OpenedLines opened(bytes, text, encoding);
+                const QString tag = QStringLiteral("%1: %2").arg(round).arg(bytes.toPercentEncoding().constData());
+                QVERIFY2(encodeScript(text, encoding, opened).bytes == bytes, qPrintable(tag));
+
+                // One line typed over: only that line changes.
+                QStringList boxLines = text.split(QStringLiteral("\r\n"));
+                const int edited = int(random.bounded(int(boxLines.size())));
+                const QString read = boxLines[edited];
+                boxLines[edited] = typed;
+                QList<QByteArray> expected = lines;
+                expected[edited] = QStringEncoder(encoding).encode(typed);
+                QVERIFY2(encodeScript(boxLines.join(u'\n'), encoding, opened).bytes == expected.join("\r\n"),
+                         qPrintable(tag));
+
+                // A line changed where reading lost bytes cannot be written without losing them.
+                if (read.contains(QChar::ReplacementCharacter)) {
+                    boxLines[edited] = read + u'x';
+                    const ScriptBytes refused = encodeScript(boxLines.join(u'\n'), encoding, opened);
+                    QVERIFY2(!refused.ok() && refused.error.contains(QStringLiteral("(U+FFFD) on line %1").arg(edited + 1)),
+                             qPrintable(tag + " " + refused.error));
+                }
+            }
+        }
     }
 
     void failureMessages_data()

@@ -18,7 +18,7 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    const ScriptBytes script = encodeScript(oneClickText(outputText()), saveEncoding());
+    const ScriptBytes script = encodeForSaving(oneClickText(outputText()));
     if (!script.ok()) {
         showError(script.error);
         return;
@@ -38,6 +38,12 @@ QStringConverter::Encoding TfrmBrackwell::saveEncoding() const
     return m_document ? m_document->encoding : configFileEncoding();
 }
 
+ScriptBytes TfrmBrackwell::encodeForSaving(const QString &text) const
+{
+    // The opened file's own lines keep their bytes even where reading them lost some.
+    return encodeScript(text, saveEncoding(), m_document ? m_document->opened : OpenedLines());
+}
+
 void TfrmBrackwell::btnSelectDestinationClick()
 {
     saveWithDialog();
@@ -51,7 +57,7 @@ void TfrmBrackwell::SaveConfig1Click()
 void TfrmBrackwell::saveWithDialog()
 {
     // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
-    const ScriptBytes script = encodeScript(outputText(), saveEncoding());
+    const ScriptBytes script = encodeForSaving(outputText());
     if (!script.ok()) {
         showError(script.error);
         return;

@@ -4,11 +4,13 @@
 #   tools/windows/checkinstall.sh BUILD
 # Installs silently, checks the installed files, the Start menu entry and the .cfg association,
 # asks the installed brackwell.exe for --version and --help, opens a config with a non-ASCII path
-# on its command line and saves it with the one-click save (offscreen), takes a screenshot of the
+# on its command line and saves it with the one-click save (offscreen), also on code pages 65001
+# and 932 with bytes those cannot read, takes a screenshot of the
 # main window drawn by the windows platform on a virtual X server, uninstalls silently and checks
 # that nothing is left but the player's configs. The program is driven from inside by the test
 # plugin tests/install/driver, which the build puts in BUILD/plugins.
 set -euo pipefail
+export LC_COLLATE=C # one order for the file lists compared below
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -22,7 +24,8 @@ check="$build/check"
 rm -rf "$check"
 mkdir -p "$check"
 
-wine() { bash "$here/tools/windows/wine.sh" run "$build" "$@"; }
+# WINE_LOCALE: the locale Wine takes the system's character set from, for one program.
+wine() { env ${WINE_LOCALE:+LC_ALL="$WINE_LOCALE"} bash "$here/tools/windows/wine.sh" run "$build" "$@"; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Every file and folder on the drive, but the temporary folders (where the uninstaller runs a copy
 # of itself, which the system deletes at the next start) and Windows' own folder.
@@ -72,6 +75,21 @@ QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\mine
 tr -d '\r' < "$check/save.txt" | grep -qx 'box: Config File Saved' || fail "one-click save: $(cat "$check/save.txt")"
 cmp "$configs/mine.cfg" "$user/Documents/ETLegacy/etmain/autoexec.cfg" || fail "the saved file is not the opened one"
 
+# The same on systems whose character set is UTF-8 (code page 65001) or takes two bytes for some
+# characters (932, Japanese), which Wine takes from the locale: bytes these cannot read must come
+# back as they were.
+printf 'seta name "J\xe9r\xf4me"\r\n// caf\xe9 \x81\x8d\r\nseta r_gamma "1.3"\r\nbind F7 "say \xff\xfe"\r\n' \
+    > "$configs/odd bytes.cfg"
+for locale in hi_IN.UTF-8:65001 ja_JP.UTF-8:932; do
+    echo "the same on code page ${locale#*:}"
+    WINE_LOCALE="${locale%:*}" QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\odd bytes.cfg" \
+        > "$check/save-${locale#*:}.txt" 2> "$check/save-${locale#*:}.log"
+    tr -d '\r' < "$check/save-${locale#*:}.txt" | grep -qx 'box: Config File Saved' ||
+        fail "one-click save on code page ${locale#*:}: $(cat "$check/save-${locale#*:}.txt")"
+    cmp "$configs/odd bytes.cfg" "$user/Documents/ETLegacy/etmain/autoexec.cfg" ||
+        fail "code page ${locale#*:} changed bytes of the opened file"
+done
+
 echo "a screenshot of the main window on the windows platform"
 bash "$here/tools/windows/wine.sh" wait "$build"
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=windows \
@@ -94,6 +112,7 @@ cat > "$check/expected.txt" <<LEFT
 ./users/Zoë/Documents/ETLegacy/etmain/autoexec.cfg
 ./users/Zoë/Documents/Zoë's configs
 ./users/Zoë/Documents/Zoë's configs/mine.cfg
+./users/Zoë/Documents/Zoë's configs/odd bytes.cfg
 LEFT
 diff -u "$check/expected.txt" "$check/left.txt" || fail "the uninstaller left more than the player's configs"
 diff "$check/before.txt" "$check/after.txt" | grep -q '^<' && fail "the uninstaller removed files it did not install"
