@@ -55,6 +55,7 @@ SOURCES
         "$want"+*|"$want"-*) ;;
         *) echo "Debian's $package source is $version, not $want" >&2; exit 1 ;;
     esac
+    rm -rf "$src/$dir.tmp"
     (cd "$src/download" && dpkg-source --no-check -x ./*.dsc "$src/$dir.tmp")
     mv "$src/$dir.tmp" "$src/$dir"
     rm -rf "$src/download"
@@ -79,7 +80,8 @@ if [ ! -f "$jpeg/.done" ]; then
     cmake -S "$src/libjpeg-turbo-$jpeg_version" -B "$src/libjpeg-turbo-build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$jpeg" -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
-        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON > "$src/libjpeg-turbo-configure.log"
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -Wno-dev > "$src/libjpeg-turbo-configure.log" 2>&1 ||
+        { tail -n 40 "$src/libjpeg-turbo-configure.log" >&2; exit 1; }
     build_logged "$src/libjpeg-turbo-build.log" cmake --build "$src/libjpeg-turbo-build" -j"$jobs"
     cmake --install "$src/libjpeg-turbo-build" > /dev/null
     touch "$jpeg/.done"
@@ -88,10 +90,12 @@ fi
 if [ ! -f "$qt/.done" ]; then
     echo "Qt for Windows: fetching and building into $qt (the first time takes 20-40 minutes)"
     fetch qt6-base "$qt_version" "qtbase-$qt_version"
-    rm -rf "$qt" "$src/qtbase-build"
+    # A build cut short goes on where it stopped.
+    rm -rf "$qt"
     start=$(date +%s)
-    # Only what Brackwell uses: Core, Gui, Widgets, Test and the windows and offscreen platforms.
-    # Debian's tarball leaves out the Wintab headers, hence no tablet events.
+    # Only what Brackwell uses: Core, Gui, Widgets, Test and the windows and offscreen platforms;
+    # no picture plugins, the program reads its JPEG pictures with libjpeg. Debian's tarball leaves
+    # out the Wintab headers, hence no tablet events.
     cmake -S "$src/qtbase-$qt_version" -B "$src/qtbase-build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$qt" \
