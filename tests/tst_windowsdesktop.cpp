@@ -8,7 +8,6 @@
 #include "ui/desktop.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
