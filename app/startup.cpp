@@ -89,7 +89,7 @@ int run(int &argc, char **argv)
     describeCommandLine(parser);
     if (asksOnlyForText(argc, argv)) {
         QCoreApplication app(argc, argv);
-        parser.process(app); // prints the text and ends the program
+        answerTextOptions(parser, app); // prints the text and ends the program
     }
 
     QApplication app(argc, argv);

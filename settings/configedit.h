@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/configreader.h"
+#include "settings/saving.h"
 
 #include <QString>
 #include <QStringConverter>
@@ -17,6 +18,7 @@ struct ConfigDocument {
     QString text;
     QStringConverter::Encoding encoding = QStringConverter::Latin1; // the one its bytes are in
     ConfigRead read; // what the window took from `text`, and where
+    OpenedLines opened; // the file's lines with their bytes, which saving them again writes
 };
 
 // `text` with the state `now` put into it, where `read` is what the window took from `text`. What

@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace brackwell {
 
 namespace {
@@ -22,6 +24,8 @@ QString below(const QString &base, const char *relative)
 QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
 {
     QStringList folders{below(places.driveRoot, "Program Files/Wolfenstein - Enemy Territory/etmain")};
+    if (platform == Platform::Windows)
+        folders << below(places.driveRoot, "Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
     // The maintained client reads its own "legacy" folder before "etmain"; the original Linux
     // release kept its files in ~/.etwolf.
     if (platform == Platform::Windows)
@@ -33,12 +37,21 @@ QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
     return folders;
 }
 
-std::optional<QString> firstExistingFolder(const QStringList &folders)
+GameFolderChoice chooseGameFolder(const QStringList &folders, const std::function<bool(const QString &)> &takesNewFiles)
 {
-    for (const QString &folder : folders)
-        if (QFileInfo(folder).isDir())
-            return folder;
-    return std::nullopt;
+    GameFolderChoice choice;
+    for (const QString &folder : folders) {
+        if (!QFileInfo(folder).isDir())
+            continue;
+        if (takesNewFiles(folder)) {
+            choice.folder = folder;
+            choice.refused.clear();
+            return choice;
+        }
+        if (choice.refused.isEmpty())
+            choice.refused = folder;
+    }
+    return choice;
 }
 
 QString oneClickFile(const QString &folder)
@@ -94,23 +107,31 @@ QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
 bool survivesRoundTrip(const QString &text, const QByteArray &bytes, QStringConverter::Encoding encoding)
 {
     // Encoders put a stand-in ("?" or a best-fit letter) where a character has no code, so the
-    // bytes are read back and compared rather than trusting the encoder's error flag.
-    QStringDecoder decoder(encoding);
+    // bytes are read back and compared rather than trusting the encoder's error flag. A byte-order
+    // mark the text holds is read back as the character it is, not dropped.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
     return QString(decoder.decode(bytes)) == text;
 }
 
-QString unencodableMessage(const QString &text, QStringConverter::Encoding encoding)
+QString characterMessage(const QString &character, int line)
 {
-    int line = 1;
+    const char32_t codePoint = character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1])
+                                                     : character[0].unicode();
+    return QStringLiteral("The config file cannot hold the character \"%1\" (U+%2) on line %3")
+        .arg(character, QString::number(uint(codePoint), 16).toUpper().rightJustified(4, u'0'))
+        .arg(line);
+}
+
+// The first character of `text` that `encoding` cannot hold, as a message counting lines from
+// `firstLine`; empty when every character alone can be held.
+QString unencodableMessage(const QString &text, QStringConverter::Encoding encoding, int firstLine = 1)
+{
+    int line = firstLine;
     for (qsizetype i = 0; i < text.size();) {
         const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         const QString character = text.mid(i, pair ? 2 : 1);
-        if (!survivesRoundTrip(character, encoded(character, encoding), encoding)) {
-            const char32_t codePoint = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
-            return QStringLiteral("The config file cannot hold the character \"%1\" (U+%2) on line %3")
-                .arg(character, QString::number(uint(codePoint), 16).toUpper().rightJustified(4, u'0'))
-                .arg(line);
-        }
+        if (!survivesRoundTrip(character, encoded(character, encoding), encoding))
+            return characterMessage(character, line);
         if (text.at(i) == u'\n')
             ++line;
         i += character.size();
@@ -118,16 +139,123 @@ QString unencodableMessage(const QString &text, QStringConverter::Encoding encod
     return {};
 }
 
-} // namespace
-
-ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding)
+// Lines as the box has them: a line break may reach it as CR LF or a lone CR (pasted text), and
+// each is one break.
+QString withLineFeeds(const QString &text)
 {
-    // A line break may reach the box as CR LF or a lone CR (pasted text); each becomes one CR LF.
     QString lines = text;
     lines.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
     lines.replace(u'\r', u'\n');
-    const QString fileText = QString(lines).replace(u'\n', QLatin1StringView("\r\n"));
+    return lines;
+}
 
+QList<QByteArrayView> byteLines(QByteArrayView bytes)
+{
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' && bytes[i] != '\r')
+            continue;
+        lines << bytes.sliced(start, i - start);
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    lines << bytes.sliced(start);
+    return lines;
+}
+
+// Which opened line each line of the box is, where it is one. The box's lines before the first
+// and after the last that differ from the file are those lines of the file; between them a line is
+// the next copy there of the same text, else any copy. Copies matter only where reading made
+// different bytes into the same text.
+QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &opened)
+{
+    const qsizetype most = std::min(box.size(), opened.size());
+    qsizetype head = 0;
+    while (head < most && box[head] == opened.text(head))
+        ++head;
+    qsizetype tail = 0;
+    while (tail < most - head && box[box.size() - 1 - tail] == opened.text(opened.size() - 1 - tail))
+        ++tail;
+    QList<qsizetype> lines(box.size(), -1);
+    QHash<QString, qsizetype> copiesUsed;
+    for (qsizetype j = 0; j < box.size(); ++j) {
+        if (j < head) {
+            lines[j] = j;
+        } else if (j >= box.size() - tail) {
+            lines[j] = opened.size() - (box.size() - j);
+        } else {
+            const QList<qsizetype> copies = opened.linesReading(box[j]);
+            if (copies.isEmpty())
+                continue;
+            const auto first = std::lower_bound(copies.cbegin(), copies.cend(), head);
+            const auto last = std::lower_bound(first, copies.cend(), opened.size() - tail);
+            if (first == last) {
+                lines[j] = copies.front(); // moved here from where the file has it
+                continue;
+            }
+            lines[j] = first[std::min<qsizetype>(copiesUsed[box[j]]++, last - first - 1)];
+        }
+    }
+    return lines;
+}
+
+// Line by line, for a box that holds lines of an opened file.
+ScriptBytes encodeLines(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened)
+{
+    const QStringList lines = text.split(u'\n');
+    const QList<qsizetype> openedLine = openedLineOfEach(lines, opened);
+    QByteArray bytes;
+    for (qsizetype j = 0; j < lines.size(); ++j) {
+        const int number = int(j + 1);
+        if (j > 0)
+            bytes += "\r\n";
+        if (openedLine[j] >= 0) {
+            bytes += opened.bytes(openedLine[j]);
+            continue;
+        }
+        const QString &line = lines[j];
+        const QByteArray written = encoded(line, encoding);
+        if (!survivesRoundTrip(line, written, encoding)) {
+            const QString error = unencodableMessage(line, encoding, number);
+            return {{}, error.isEmpty() ? QStringLiteral("The config file cannot hold the text of line %1").arg(number)
+                                        : error};
+        }
+        if (line.contains(QChar::ReplacementCharacter))
+            return {{}, characterMessage(QString(QChar::ReplacementCharacter), number)};
+        bytes += written;
+    }
+    return {bytes, {}};
+}
+
+} // namespace
+
+OpenedLines::OpenedLines(QByteArrayView bytes, const QString &text, QStringConverter::Encoding encoding)
+{
+    const QList<QByteArrayView> lineBytes = byteLines(bytes);
+    QStringList lineTexts = withLineFeeds(text).split(u'\n');
+    // Line breaks are single bytes that no character set here uses inside a character, so the
+    // text has as many lines as the bytes; should a decoder have swallowed one, each line is read
+    // on its own instead.
+    if (lineTexts.size() != lineBytes.size()) {
+        lineTexts.clear();
+        for (const QByteArrayView line : lineBytes)
+            lineTexts << QString(QStringDecoder(encoding).decode(line));
+    }
+    m_texts = lineTexts;
+    for (qsizetype i = 0; i < lineBytes.size(); ++i) {
+        m_bytes << lineBytes[i].toByteArray();
+        m_where[lineTexts[i]].append(i);
+    }
+}
+
+ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened)
+{
+    const QString lines = withLineFeeds(text);
+    if (!opened.isEmpty() || lines.contains(QChar::ReplacementCharacter))
+        return encodeLines(lines, encoding, opened);
+    const QString fileText = QString(lines).replace(u'\n', QLatin1StringView("\r\n"));
     const QByteArray bytes = encoded(fileText, encoding);
     if (survivesRoundTrip(fileText, bytes, encoding))
         return {bytes, {}};
@@ -150,6 +278,13 @@ QString oneClickFailureMessage(const WriteFailure &failure)
     case 106: return QStringLiteral("Invalid numeric input");
     default: return QStringLiteral("I/O error %1").arg(failure.systemError);
     }
+}
+
+QString unwritableGameFolderMessage(const QString &folder)
+{
+    return QStringLiteral("File access denied: the game folder \"%1\" cannot be written. "
+                          "Save with \"Manually Select Save Destination\" instead")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 QString systemReason(const QString &description)

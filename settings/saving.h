@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringConverter>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace brackwell {
@@ -24,13 +28,22 @@ inline constexpr Platform hostPlatform = Platform::Unix;
 #endif
 
 // The folders the one-click save may write into, in the order it tries them: the game's default
-// installation below the drive root first, so that wherever it exists nothing else is looked at;
-// then the folders in the user's own files where the game reads its config on `platform`. A place
+// installation below the drive root first (on 64-bit Windows the original game installs below
+// "Program Files (x86)", tried next), so that wherever it exists nothing else is looked at; then
+// the folders in the user's own files where the game reads its config on `platform`. A place
 // left empty adds no folder: a relative path would land wherever the program was started.
 QStringList gameFolderCandidates(const GamePlaces &places, Platform platform);
 
-// The first of `folders` that exists as a folder right now; a file of that name does not count.
-std::optional<QString> firstExistingFolder(const QStringList &folders);
+// The one-click save's folder: the first of `folders` that exists as a folder right now (a file
+// of that name does not count) and in which `takesNewFiles` can make a file. An installation
+// folder only an administrator may write into is passed over for the user's own folders.
+struct GameFolderChoice {
+    std::optional<QString> folder;
+    // When no folder was chosen: the first that exists but refused a new file, else empty.
+    QString refused;
+};
+GameFolderChoice chooseGameFolder(const QStringList &folders,
+                                  const std::function<bool(const QString &)> &takesNewFiles);
 
 // The file the one-click save writes in the folder it chose.
 inline constexpr char oneClickFileName[] = "autoexec.cfg";
@@ -62,14 +75,39 @@ QString oneClickText(const QString &boxText);
 // its byte count: the box's text is written in the set it was read in.
 qint64 savedFileSize(QByteArrayView fileBytes);
 
+// The lines of an opened file, each with the bytes it was read from. Reading is not always undone
+// by writing: where the system's character set is UTF-8 or takes two bytes for some characters,
+// bytes it cannot read become U+FFFD, which would be written back as other bytes.
+class OpenedLines
+{
+public:
+    OpenedLines() = default;
+    // `text` is `bytes` read in `encoding`, line breaks included.
+    OpenedLines(QByteArrayView bytes, const QString &text, QStringConverter::Encoding encoding);
+
+    bool isEmpty() const { return m_texts.isEmpty(); }
+    qsizetype size() const { return m_texts.size(); }
+    const QString &text(qsizetype line) const { return m_texts[line]; }
+    const QByteArray &bytes(qsizetype line) const { return m_bytes[line]; }
+    // The lines that read `text`, in the file's order.
+    QList<qsizetype> linesReading(const QString &text) const { return m_where.value(text); }
+
+private:
+    QStringList m_texts;
+    QList<QByteArray> m_bytes;
+    QHash<QString, QList<qsizetype>> m_where;
+};
+
 // The output box's text as the file's bytes: every line break CR LF, every character in the 8-bit
 // set of `encoding`. A character the set lacks is never replaced: `error` names it and `bytes` is empty.
+// A line that reads as a line of the file it was opened from, `opened`, is written as that line's
+// bytes; in other lines U+FFFD, which stands for bytes that could not be read, is refused too.
 struct ScriptBytes {
     QByteArray bytes;
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
-ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding);
+ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened = {});
 
 // How writing a file failed. The two save commands report the same failure differently: the
 // one-click save by `code`, the dialog save by `stage` and the system's own description.
@@ -89,6 +127,9 @@ struct WriteFailure {
 QString systemReason(const QString &description);
 
 QString oneClickFailureMessage(const WriteFailure &failure);
+// The one-click save's failure when the game's folders that exist cannot be written: it names the
+// first and sends the user to the other save.
+QString unwritableGameFolderMessage(const QString &folder);
 // The one-click save's failure when none of its folders exists: the code of a missing folder.
 WriteFailure noGameFolder();
 QString dialogFailureMessage(const QString &path, const WriteFailure &failure);

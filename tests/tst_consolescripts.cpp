@@ -74,17 +74,6 @@ GenerationInput everythingOff()
     return input;
 }
 
-// Key presses for each character; QTest::keyClicks takes ASCII only.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(widget, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
-    }
-}
-
 const QString extraName = "brackwell_extra";
 const QString laterName = "brackwell_later";
 
@@ -200,8 +189,11 @@ private slots:
 
         m_states = {{"defaults", defaultInput()}, {"everything on", everythingTicked()}, {"every row off", everythingOff()}};
         RandomState random(randomStart);
+        StateRules rules;
+        rules.consoleSafe = true;
+        rules.numericMeters = true;
         for (int i = 0; i < randomStates; ++i)
-            m_states.append({QString("random %1").arg(i), random.input({.consoleSafe = true, .numericMeters = true})});
+            m_states.append({QString("random %1").arg(i), random.input(rules)});
 
         // Everything goes through one batch of engine runs.
         QStringList texts;

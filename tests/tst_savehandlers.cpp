@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QPushButton>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,6 +32,13 @@ void writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// Whether the config files' character set on this system holds `text`.
+bool inFileSet(const QString &text)
+{
+    const QByteArray bytes = QStringEncoder(configFileEncoding()).encode(text);
+    return QString(QStringDecoder(configFileEncoding()).decode(bytes)) == text;
 }
 
 // Every file and folder below `folder`, so a stray temporary file shows wherever it is.
@@ -144,6 +153,33 @@ private slots:
             QCOMPARE(readAll(oneClickFile(folders[i])), expected);
         }
         QVERIFY(f.desktop.writeAttempts.isEmpty());
+    }
+
+    // A game folder this user may not write into (an installation below Program Files without
+    // administrator rights) is passed over for the next one; when no folder takes the file, the
+    // message names the first that refused and sends the user to the other save.
+    void unwritableGameFolderIsPassedOver()
+    {
+        SaveFixture f;
+        f.create();
+        const QStringList folders = gameFolderCandidates(
+            {f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        for (const QString &folder : folders)
+            QVERIFY(QDir().mkpath(folder));
+        f.desktop.unwritableFolders = folders.mid(0, folders.size() - 1);
+
+        f.save(Save::OneClick);
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        QCOMPARE(f.desktop.writeAttempts, QStringList{oneClickFile(folders.last())});
+
+        f.desktop.unwritableFolders = folders;
+        f.save(Save::OneClick);
+        QCOMPARE(f.desktop.takeOnly(Kind::Error),
+                 QStringLiteral("File access denied: the game folder \"%1\" cannot be written. Save with "
+                                "\"Manually Select Save Destination\" instead.")
+                     .arg(QDir::toNativeSeparators(folders.first())));
+        QCOMPARE(f.desktop.writeAttempts.size(), 1);
+        QCOMPARE((tree(f.drive.path()) + tree(f.user.path())).filter(QStringLiteral(".tmp")), QStringList());
     }
 
     void dialogWritesTheBoxWithNothingAdded_data()
@@ -289,8 +325,8 @@ private slots:
 
     void characterOutsideTheFileSetStopsTheSaveBeforeTheDialog()
     {
-        if (configFileEncoding() != QStringConverter::Latin1)
-            QSKIP("the file's character set here is the system's");
+        if (inFileSet(QString::fromUtf8("Ł")))
+            QSKIP("this system's character set holds the character");
         SaveFixture f;
         f.output()->setPlainText(QString::fromUtf8("seta Name \"ok\"\nbind x \"say Łódź\""));
         f.save(Save::DialogButton);
@@ -304,8 +340,8 @@ private slots:
     // name stays byte 0xA0, and a line break typed into the box with Shift+Enter becomes CR LF.
     void typedCharactersAreSavedAsTheyAre()
     {
-        if (configFileEncoding() != QStringConverter::Latin1)
-            QSKIP("the file's character set here is the system's");
+        if (QStringEncoder(configFileEncoding()).encode(QString(QChar(0xA0))) != QByteArray("\xA0"))
+            QSKIP("this system's character set writes a no-break space otherwise");
         SaveFixture f;
         const QString name = QStringLiteral("A") + QChar(0xA0) + QStringLiteral("B");
         f.typeInto(f.edit("edtPlayerName"), name);

@@ -4,11 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <iterator>
-#include <tuple>
 
 using namespace brackwell;
 
@@ -28,9 +29,10 @@ private slots:
         QTest::newRow("Linux") << Platform::Unix << QStringList{"/", "/home/u", "/home/u/Documents"}
                                << QStringList{"/" + installed, "/home/u/.etlegacy/legacy", "/home/u/.etlegacy/etmain",
                                               "/home/u/.etwolf/etmain"};
+        const QString installed32 = QStringLiteral("Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
         QTest::newRow("Windows, Documents moved to another drive")
             << Platform::Windows << QStringList{"C:/", "C:/Users/u", "D:/Users/u/Documents"}
-            << QStringList{"C:/" + installed, "D:/Users/u/Documents/ETLegacy/legacy",
+            << QStringList{"C:/" + installed, "C:/" + installed32, "D:/Users/u/Documents/ETLegacy/legacy",
                            "D:/Users/u/Documents/ETLegacy/etmain"};
         QTest::newRow("places without a final slash")
             << Platform::Unix << QStringList{"/tmp/drive", "/tmp/home/", "/tmp/docs"}
@@ -39,7 +41,8 @@ private slots:
         QTest::newRow("Linux, no home folder known")
             << Platform::Unix << QStringList{"/", "", "/home/u/Documents"} << QStringList{"/" + installed};
         QTest::newRow("Windows, no Documents folder known")
-            << Platform::Windows << QStringList{"C:/", "C:/Users/u", ""} << QStringList{"C:/" + installed};
+            << Platform::Windows << QStringList{"C:/", "C:/Users/u", ""}
+            << QStringList{"C:/" + installed, "C:/" + installed32};
     }
     void gameFoldersInTheOrderTheyAreTried()
     {
@@ -49,44 +52,48 @@ private slots:
         QCOMPARE(gameFolderCandidates({places[0], places[1], places[2]}, platform), folders);
     }
 
-    // Every candidate wins in turn while all later ones exist too; the earlier ones are missing or
-    // files of that name.
-    void firstExistingGameFolderWins_data()
+    // Every mix of candidates that are missing, files of that name, folders, and folders that
+    // refuse new files: the first real folder that takes files wins; when none does, the first
+    // that refused is named.
+    void firstWritableGameFolderWins()
     {
-        QTest::addColumn<Platform>("platform");
-        QTest::addColumn<int>("winner"); // -1: none
-        QTest::addColumn<bool>("earlierAreFiles");
-        for (const auto &[platform, name, count] : {std::tuple{Platform::Unix, "Linux", 4},
-                                                    std::tuple{Platform::Windows, "Windows", 3}}) {
-            for (int winner = 0; winner < count; ++winner)
-                for (const bool files : {false, true})
-                    if (winner > 0 || !files)
-                        QTest::addRow("%s, folder %d wins%s", name, winner + 1, files ? ", files before it" : "")
-                            << platform << winner << files;
-            QTest::addRow("%s, none exists", name) << platform << -1 << false;
-            QTest::addRow("%s, only files", name) << platform << -1 << true;
-        }
-    }
-    void firstExistingGameFolderWins()
-    {
-        QFETCH(Platform, platform);
-        QFETCH(int, winner);
-        QFETCH(bool, earlierAreFiles);
-        QTemporaryDir temp;
-        const QStringList folders = gameFolderCandidates(
-            {temp.filePath("drive"), temp.filePath("home"), temp.filePath("home/Documents")}, platform);
-        const qsizetype firstFolder = winner < 0 ? folders.size() : winner;
-        for (qsizetype i = 0; i < folders.size(); ++i) {
-            if (i >= firstFolder) {
-                QVERIFY(QDir().mkpath(folders[i]));
-            } else if (earlierAreFiles) {
-                QVERIFY(QDir().mkpath(QFileInfo(folders[i]).path()));
-                QFile file(folders[i]);
-                QVERIFY(file.open(QIODevice::WriteOnly));
+        enum State { Missing, File, Folder, Refusing, StateCount };
+        for (const Platform platform : {Platform::Unix, Platform::Windows}) {
+            QTemporaryDir temp;
+            const QStringList folders = gameFolderCandidates(
+                {temp.filePath("drive"), temp.filePath("home"), temp.filePath("home/Documents")}, platform);
+            QCOMPARE(folders.size(), 4);
+            int combinations = 1;
+            for (int i = 0; i < folders.size(); ++i)
+                combinations *= StateCount;
+            for (int combination = 0; combination < combinations; ++combination) {
+                QVERIFY(QDir(temp.path()).removeRecursively() && QDir().mkpath(temp.path()));
+                QStringList refusing;
+                qsizetype winner = -1, refused = -1;
+                for (int i = 0, code = combination; i < folders.size(); ++i, code /= StateCount) {
+                    const State state = State(code % StateCount);
+                    if (state == File) {
+                        QVERIFY(QDir().mkpath(QFileInfo(folders[i]).path()));
+                        QFile file(folders[i]);
+                        QVERIFY(file.open(QIODevice::WriteOnly));
+                    } else if (state != Missing) {
+                        QVERIFY(QDir().mkpath(folders[i]));
+                    }
+                    if (state == Refusing) {
+                        refusing << folders[i];
+                        if (refused < 0)
+                            refused = i;
+                    }
+                    if (state == Folder && winner < 0)
+                        winner = i;
+                }
+                const GameFolderChoice choice =
+                    chooseGameFolder(folders, [&](const QString &folder) { return !refusing.contains(folder); });
+                const QString tag = QStringLiteral("combination %1").arg(combination);
+                QVERIFY2(choice.folder == (winner < 0 ? std::nullopt : std::optional(folders[winner])), qPrintable(tag));
+                QVERIFY2(choice.refused == (winner < 0 && refused >= 0 ? folders[refused] : QString()), qPrintable(tag));
             }
         }
-        const std::optional<QString> chosen = firstExistingFolder(folders);
-        QCOMPARE(chosen.value_or(QStringLiteral("none")), winner < 0 ? QStringLiteral("none") : folders[winner]);
     }
 
     void dialogNameGetsCfgOnlyWhenItLacksIt_data()
@@ -166,6 +173,51 @@ private slots:
         QVERIFY(script.bytes.isEmpty());
     }
 
+    // Files of any bytes, read in a character set and saved again. On UTF-8, as on a system whose
+    // set is UTF-8 or takes two bytes for some characters, bytes that cannot be read become U+FFFD.
+    // Every line the box still holds as it was read is written with the bytes it was read from;
+    // a typed line is written in the set; U+FFFD in a line that is not the file's is refused.
+    void openedLinesKeepTheirBytes()
+    {
+        const QByteArray pieces[] = {"seta r_gamma \"1.3\"", "bind F7 \"say ", "caf\xE9", "\xC3\xA9t\xC3\xA9",
+                                     "\xE2\x82", "\x81\x8D", "\xFF\xFE", "\xEF\xBB\xBF", "\xE9\"", " // ",
+                                     "\x82\xA0", "\t", "\xC0\x80", "\xF0\x9F\x98\x80"};
+        const QString typed = QString::fromUtf8("seta name \"Zoë\"");
+        QRandomGenerator random(20261209);
+        for (const QStringConverter::Encoding encoding : {QStringConverter::Utf8, QStringConverter::Latin1}) {
+            for (int round = 0; round < 400; ++round) {
+                QList<QByteArray> lines(1 + int(random.bounded(10)));
+                for (QByteArray &line : lines) {
+                    for (int n = int(random.bounded(5)); n > 0; --n)
+                        line += pieces[random.bounded(int(std::size(pieces)))];
+                }
+                const QByteArray bytes = lines.join("\r\n");
+                const QString text = QStringDecoder(encoding).decode(bytes);
+                const OpenedLines opened(bytes, text, encoding);
+                const QString tag = QStringLiteral("%1: %2").arg(round).arg(bytes.toPercentEncoding().constData());
+                QVERIFY2(encodeScript(text, encoding, opened).bytes == bytes, qPrintable(tag));
+
+                // One line typed over: only that line changes.
+                QStringList boxLines = text.split(QStringLiteral("\r\n"));
+                const int edited = int(random.bounded(int(boxLines.size())));
+                const QString read = boxLines[edited];
+                boxLines[edited] = typed;
+                QList<QByteArray> expected = lines;
+                expected[edited] = QStringEncoder(encoding).encode(typed);
+                QVERIFY2(encodeScript(boxLines.join(u'\n'), encoding, opened).bytes == expected.join("\r\n"),
+                         qPrintable(tag));
+
+                // A line changed where reading lost bytes cannot be written without losing them.
+                if (read.contains(QChar::ReplacementCharacter)) {
+                    boxLines[edited] = read + u'x';
+                    const ScriptBytes refused = encodeScript(boxLines.join(u'\n'), encoding, opened);
+                    QVERIFY2(!refused.ok() && refused.error.contains(QStringLiteral("(U+FFFD) on line %1").arg(edited + 1)),
+                             qPrintable(tag + " " + refused.error));
+                }
+            }
+        }
+    }
+
     void failureMessages_data()
     {
         QTest::addColumn<int>("stage");
@@ -195,7 +247,8 @@ private slots:
         QFETCH(QString, dialog);
         const WriteFailure failure{WriteFailure::Stage(stage), code, systemError, description};
         QCOMPARE(oneClickFailureMessage(failure), oneClick);
-        QCOMPARE(dialogFailureMessage(QStringLiteral("/d/x.cfg"), failure), dialog);
+        QCOMPARE(dialogFailureMessage(QStringLiteral("/d/x.cfg"), failure),
+                 dialog.replace(QStringLiteral("/d/x.cfg"), QDir::toNativeSeparators(QStringLiteral("/d/x.cfg"))));
     }
 };
 

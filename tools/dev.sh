@@ -4,7 +4,9 @@
 #   tools/dev.sh test   install what is missing, build, run every test headless
 #   tools/dev.sh sanitize   the same tests in a second build under AddressSanitizer and UBSan
 #   tools/dev.sh package    the Debian package (cpack), its files checked and the installed program started
-#   tools/dev.sh windows    the Windows-only file code, cross-compiled with MinGW into a small test program
+#   tools/dev.sh windows    the Windows build: Qt and libjpeg for Windows built once into a cache
+#                           folder, the program and its tests cross-built with MinGW, the tests run
+#                           under Wine, the zip and the installer made and checked under Wine
 #   tools/dev.sh fuzz   fuzz the config reader for a bounded time (BRACKWELL_FUZZ_SECONDS, 60 by default)
 #                       in a clang build of its own; fails on a crash or sanitizer report
 set -euo pipefail
@@ -15,8 +17,12 @@ build="${BRACKWELL_BUILD_DIR:-$here/build}"
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
           fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server)
 
-# Only for the Windows cross-check: no Qt for Windows is needed, the checked code uses none.
-windows_packages=(g++-mingw-w64-x86-64)
+# The Windows build: MinGW, Wine, NSIS, the host Qt's tools and what builds Qt for Windows from
+# Debian's sources (tools/windows/deps.sh).
+windows_packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+                  g++-mingw-w64-x86-64-posix wine64 nsis xvfb xauth fonts-liberation)
+windows_qt=6.4.2
+windows_jpeg=2.1.5
 
 install_missing() {
     local missing=()
@@ -73,10 +79,23 @@ case "${1:-}" in
         ;;
     windows)
         install_missing "${windows_packages[@]}"
-        mkdir -p "$build-windows"
-        x86_64-w64-mingw32-g++ -std=c++17 -Wall -Wextra -Werror -O2 -static -I"$here" \
-            -o "$build-windows/wincheck.exe" "$here/tools/wincheck/main.cpp" "$here/ui/win32files.cpp"
-        echo "built $build-windows/wincheck.exe (run it on Windows: it prints ok)"
+        dir="$build-windows"
+        cache="${XDG_CACHE_HOME:-$HOME/.cache}/brackwell-windows"
+        start=$(date +%s)
+        bash "$here/tools/windows/deps.sh" "$cache" "$windows_qt" "$windows_jpeg"
+        echo "Qt and libjpeg for Windows ready after $(( $(date +%s) - start )) s"
+        cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_TOOLCHAIN_FILE="$here/tools/windows/mingw-w64.cmake" \
+            -DCMAKE_PREFIX_PATH="$cache/qt-$windows_qt;$cache/libjpeg-turbo-$windows_jpeg" \
+            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DBRACKWELL_BENCHMARKS=OFF \
+            -DCMAKE_CROSSCOMPILING_EMULATOR="/bin/bash;$here/tools/windows/wine.sh;run;$dir"
+        cmake --build "$dir" -j"$(nproc)"
+        bash "$here/tools/windows/wine.sh" prefix "$dir"
+        (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
+        bash "$here/tools/windows/package.sh" "$dir"
+        bash "$here/tools/windows/checkinstall.sh" "$dir"
+        echo "Windows build, tests and packages done in $(( $(date +%s) - start )) s"
         ;;
     fuzz)
         install_missing "${packages[@]}" clang

@@ -1,6 +1,7 @@
 #include "ui/desktop.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -11,6 +12,8 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #ifdef Q_OS_WIN
@@ -111,6 +114,8 @@ public:
         return writeFileAtomically(path, bytes);
     }
 
+    bool canCreateFilesIn(const QString &folder) override { return folderTakesNewFiles(folder); }
+
     QString currentDriveRoot() override
     {
 #ifdef Q_OS_WIN
@@ -167,7 +172,50 @@ QString temporaryName(const QString &target)
     return target + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".tmp");
 }
 
+constexpr int nameAttempts = 100;
+
 } // namespace
+
+bool folderTakesNewFiles(const QString &folder)
+{
+    // Asking for the rights instead would miss what only trying shows: access lists, read-only
+    // drives, quotas.
+    const QString base = QDir(folder).filePath(QLatin1StringView(oneClickFileName));
+    for (int attempt = 0; attempt < nameAttempts; ++attempt) {
+        QFile probe(temporaryName(base));
+        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            probe.close();
+            probe.remove();
+            return true;
+        }
+        if (!probe.exists())
+            return false; // refused for another reason than a taken name
+    }
+    return false;
+}
+
+void answerTextOptions(QCommandLineParser &parser, const QCoreApplication &app)
+{
+#ifdef Q_OS_WIN
+    // A Windows program without a console window of its own gets Qt's answer in a message box,
+    // even when it was started from a terminal or its output is sent to a file: it prints itself
+    // wherever the output can go.
+    if (win32::attachStandardOutput() && parser.parse(app.arguments())) {
+        if (parser.isSet(QStringLiteral("help"))) {
+            std::fputs(qPrintable(parser.helpText()), stdout);
+            std::fflush(stdout);
+            std::exit(EXIT_SUCCESS);
+        }
+        if (parser.isSet(QStringLiteral("version"))) {
+            std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                        qPrintable(QCoreApplication::applicationVersion()));
+            std::fflush(stdout);
+            std::exit(EXIT_SUCCESS);
+        }
+    }
+#endif
+    parser.process(app);
+}
 
 #ifdef Q_OS_WIN
 
@@ -190,12 +238,6 @@ QStringConverter::Encoding configFileEncoding()
 }
 
 #else
-
-namespace {
-
-constexpr int nameAttempts = 100;
-
-} // namespace
 
 std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
@@ -391,10 +433,11 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     return box;
 }
 
-std::optional<QString> oneClickFolder(Desktop &desktop)
+GameFolderChoice oneClickChoice(Desktop &desktop)
 {
     const GamePlaces places{desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()};
-    return firstExistingFolder(gameFolderCandidates(places, hostPlatform));
+    return chooseGameFolder(gameFolderCandidates(places, hostPlatform),
+                            [&desktop](const QString &folder) { return desktop.canCreateFilesIn(folder); });
 }
 
 Desktop &systemDesktop()

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class QCommandLineParser;
+class QCoreApplication;
 class QWidget;
 
 namespace brackwell {
@@ -62,6 +64,9 @@ public:
 
     // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
     virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
+    // Whether a new file can be made in the existing `folder` (a game folder below Program Files
+    // is read-only without administrator rights). Leaves nothing behind.
+    virtual bool canCreateFilesIn(const QString &folder) = 0;
 
     // The root of the drive the program runs on: where a path without a drive letter lands.
     virtual QString currentDriveRoot() = 0;
@@ -70,10 +75,14 @@ public:
     virtual QString documentsFolder() = 0;
 };
 
-// The folder the one-click save would write into if the user clicked now, or nothing when none of
-// the game's folders exists on this machine. Asked afresh each time: a game installed while the
+// The folder the one-click save would write into if the user clicked now: the first of the game's
+// folders that exists and can be written. Asked afresh each time: a game installed while the
 // program runs is found.
-std::optional<QString> oneClickFolder(Desktop &desktop);
+GameFolderChoice oneClickChoice(Desktop &desktop);
+inline std::optional<QString> oneClickFolder(Desktop &desktop)
+{
+    return oneClickChoice(desktop).folder;
+}
 
 // A box as the production desktop shows it: application title, plain text the user can select
 // and copy, the given icon and buttons.
@@ -93,6 +102,15 @@ QStringConverter::Encoding configFileEncoding();
 // Refuses a folder or anything but a regular file without reading from it, and never waits for
 // data: a file the system makes up as it is read (as below /proc) is read like any other.
 FileRead readFileBounded(const QString &path, qint64 maxBytes);
+
+// Makes a file in `folder` and removes it again: whether the system lets this user create files there.
+bool folderTakesNewFiles(const QString &folder);
+
+// Answers --help and --version from the command line and ends the program; anything else is left
+// for the caller. The text goes to the terminal the program was started from, or to the file or
+// pipe its output is sent to; only where there is neither (a Windows program started from the
+// desktop) does the platform show it in a box.
+void answerTextOptions(QCommandLineParser &parser, const QCoreApplication &app);
 
 // Writes through a temporary file beside `path` that replaces it only once every byte is on the
 // disk: a failure leaves the previous file as it was and no temporary file behind.

@@ -23,8 +23,20 @@ void FittedLabel::paintEvent(QPaintEvent *event)
         return;
     }
     QPainter painter(this);
-    painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
     const QRect box = contentsRect();
-    painter.drawText(QPoint(box.left(), box.top() + baseline(font(), text(), box.height())), text());
+    const int top = box.top() + baseline(font(), text(), box.height());
+    const QFontMetrics metrics(font());
+    // Where text and underline together are taller than the box (some font engines place the
+    // underline a row lower), the underline goes on the box's last row rather than outside it.
+    QFont drawn = font();
+    const bool ownUnderline = drawn.underline() && top + metrics.underlinePos() + metrics.lineWidth() - 1 > box.bottom();
+    drawn.setUnderline(!ownUnderline && drawn.underline());
+    const QColor ink = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole());
+    painter.setFont(drawn);
+    painter.setPen(ink);
+    painter.drawText(QPoint(box.left(), top), text());
+    if (ownUnderline)
+        painter.fillRect(QRect(box.left(), box.bottom() - metrics.lineWidth() + 1, metrics.horizontalAdvance(text()),
+                               metrics.lineWidth()),
+                         ink);
 }

@@ -8,14 +8,14 @@ namespace brackwell {
 
 void installFonts()
 {
-#ifndef Q_OS_WIN
-    // Not installed outside Windows. The old bitmap sans is narrow: at the same pixel height only a
-    // narrow face keeps every caption inside the box it was designed for.
+    // Used only where the fonts are missing: outside Windows, and on Windows where Qt draws
+    // without the system's fonts (the offscreen platform of the tests). The old bitmap sans is
+    // narrow: at the same pixel height only a narrow face keeps every caption inside the box it
+    // was designed for.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")});
     QFont::insertSubstitutions(QStringLiteral("Lucida Console"),
                                {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
-#endif
     // The windows' own font as the default: a window built with it needs no font change after its
     // controls exist, and such a change would ripple through hundreds of them.
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -26,6 +26,7 @@ namespace brackwell {
 class Desktop;
 struct ConfigRead;
 struct ConfigDocument;
+struct ScriptBytes;
 }
 
 // The main window. Its controls are the program's only store of the user's settings: handlers
@@ -150,6 +151,7 @@ private:
     // Saving state (savehandlers.cpp).
     void saveWithDialog();
     QStringConverter::Encoding saveEncoding() const;
+    brackwell::ScriptBytes encodeForSaving(const QString &text) const;
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
     void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);

@@ -124,6 +124,7 @@ void TfrmBrackwell::openConfigFile(const QString &path)
     DecodedConfig decoded = decodeConfigFile(file.bytes, configFileEncoding());
     document->text = std::move(decoded.text);
     document->encoding = decoded.encoding;
+    document->opened = OpenedLines(file.bytes, document->text, document->encoding);
     document->read = readConfig(document->text);
     applyConfig(document->read, document->text);
     const OpenReport report = openReport(document->read);

@@ -18,23 +18,30 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    const ScriptBytes script = encodeScript(oneClickText(outputText()), saveEncoding());
+    const ScriptBytes script = encodeForSaving(oneClickText(outputText()));
     if (!script.ok()) {
         showError(script.error);
         return;
     }
-    const std::optional<QString> folder = oneClickFolder(m_desktop);
-    if (!folder) {
-        showError(oneClickFailureMessage(noGameFolder()));
+    const GameFolderChoice target = oneClickChoice(m_desktop);
+    if (!target.folder) {
+        showError(target.refused.isEmpty() ? oneClickFailureMessage(noGameFolder())
+                                           : unwritableGameFolderMessage(target.refused));
         return;
     }
-    writeOutput(SaveKind::OneClick, oneClickFile(*folder), script.bytes);
+    writeOutput(SaveKind::OneClick, oneClickFile(*target.folder), script.bytes);
 }
 
 QStringConverter::Encoding TfrmBrackwell::saveEncoding() const
 {
     // An opened file is written back in the encoding it came in, so its lines keep their bytes.
     return m_document ? m_document->encoding : configFileEncoding();
+}
+
+ScriptBytes TfrmBrackwell::encodeForSaving(const QString &text) const
+{
+    // The opened file's own lines keep their bytes even where reading them lost some.
+    return encodeScript(text, saveEncoding(), m_document ? m_document->opened : OpenedLines());
 }
 
 void TfrmBrackwell::btnSelectDestinationClick()
@@ -50,7 +57,7 @@ void TfrmBrackwell::SaveConfig1Click()
 void TfrmBrackwell::saveWithDialog()
 {
     // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
-    const ScriptBytes script = encodeScript(outputText(), saveEncoding());
+    const ScriptBytes script = encodeForSaving(outputText());
     if (!script.ok()) {
         showError(script.error);
         return;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace brackwell::win32 {
 
@@ -18,6 +19,13 @@ constexpr int nameAttempts = 100;
 std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
                                    const std::function<std::wstring()> &temporaryName)
 {
+    // A read-only file is refused before anything is written. Windows would refuse to replace it
+    // only at the end, and not every file system that maps the attribute refuses at all.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure{Failure::Step::Create, ERROR_ACCESS_DENIED};
+
     HANDLE file = INVALID_HANDLE_VALUE;
     std::wstring tempName;
     for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -85,6 +93,26 @@ int oneClickCode(unsigned long error)
     case 1295: return 101; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
     default: return 0;
     }
+}
+
+bool attachStandardOutput()
+{
+    const auto leadsSomewhere = [](DWORD which) {
+        const HANDLE handle = GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    };
+    // Redirected output: the C runtime already writes to the inherited handle.
+    if (leadsSomewhere(STD_OUTPUT_HANDLE))
+        return true;
+    // A program of the Windows subsystem gets no console; the terminal it was started from has one.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return false;
+    if (!std::freopen("CONOUT$", "w", stdout))
+        return false;
+    // The error output follows unless it was redirected on its own; losing it loses no answer.
+    if (!leadsSomewhere(STD_ERROR_HANDLE))
+        static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+    return true;
 }
 
 } // namespace brackwell::win32

@@ -1,7 +1,7 @@
 #pragma once
 
-// The Windows side of the desktop's file work, in standard C++ and the Windows API alone, so that
-// the MinGW cross-compiler checks it without a Qt built for Windows (tools/dev.sh windows).
+// The Windows side of the desktop's file work and console, in standard C++ and the Windows API
+// alone. tools/dev.sh windows builds it into the program and tests it under Wine.
 
 #include <cstddef>
 #include <functional>
@@ -30,5 +30,10 @@ std::wstring currentDriveRoot();
 
 // The one-click save's code for a system error number, 0 where it names none.
 int oneClickCode(unsigned long error);
+
+// Connects the C runtime's standard output and error to where a program started from a terminal
+// expects them: a file or pipe it inherited stays; otherwise the console of the process that
+// started it, if any. False when the output leads nowhere (started from the desktop).
+bool attachStandardOutput();
 
 } // namespace brackwell::win32

@@ -105,6 +105,11 @@ std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &pat
     return brackwell::writeFileAtomically(path, bytes);
 }
 
+bool FakeDesktop::canCreateFilesIn(const QString &folder)
+{
+    return !unwritableFolders.contains(folder) && brackwell::folderTakesNewFiles(folder);
+}
+
 QString FakeDesktop::currentDriveRoot()
 {
     return placeOrStop(driveRoot, "driveRoot");
@@ -122,10 +127,13 @@ QString FakeDesktop::documentsFolder()
 
 QString FakeDesktop::takeOnly(Kind kind)
 {
+    const auto name = [](Kind k) { return k == Kind::Error ? "error" : k == Kind::Message ? "message" : "question"; };
     if (shown.size() != 1 || shown.front().kind != kind) {
-        QTest::qFail(qPrintable(QStringLiteral("expected exactly one %1 box, %2 shown")
-                                    .arg(kind == Kind::Error ? "error" : kind == Kind::Message ? "message" : "question")
-                                    .arg(shown.size())),
+        QString boxes;
+        for (const Shown &box : std::as_const(shown))
+            boxes += QStringLiteral("\n  %1: %2").arg(name(box.kind), box.text);
+        QTest::qFail(qPrintable(QStringLiteral("expected exactly one %1 box, %2 shown%3")
+                                    .arg(name(kind)).arg(shown.size()).arg(boxes)),
                      __FILE__, __LINE__);
         shown.clear();
         return {};

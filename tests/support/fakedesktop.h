@@ -32,6 +32,7 @@ public:
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override;
     brackwell::FileRead readFile(const QString &path, qint64 maxBytes) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
+    bool canCreateFilesIn(const QString &folder) override;
     QString currentDriveRoot() override;
     QString homeFolder() override;
     QString documentsFolder() override;
@@ -74,6 +75,9 @@ public:
     static brackwell::WriteFailure cannotCreate(int code, int systemError, const QString &description);
     static brackwell::WriteFailure diskFull();
     QStringList writeAttempts;
+    // Folders that refuse new files, as an installation folder does to a user without
+    // administrator rights; the others are asked for real.
+    QStringList unwritableFolders;
 
     // Where the one-click save looks for the game's folders; a test that saves that way must set
     // all three, to temporary folders, never the real ones.

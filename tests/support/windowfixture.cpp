@@ -55,7 +55,17 @@ void WindowFixture::typeInto(QWidget *field, const QString &text) const
     QVERIFY(target->hasFocus());
     QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(target, Qt::Key_Delete);
-    QTest::keyClicks(target, text);
+    typeText(target, text);
+}
+
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+    }
 }
 
 void WindowFixture::clickButton(const char *name) const

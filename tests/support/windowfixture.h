@@ -53,6 +53,9 @@ struct WindowFixture {
     std::unique_ptr<TForm3> picker; // after the window: it goes first
 };
 
+// Key presses for each character, as a user types them; QTest::keyClicks takes ASCII only.
+void typeText(QWidget *widget, const QString &text);
+
 // The application-wide set-up, once per test process.
 brackwell::ApplicationSetup &applicationSetup();
 

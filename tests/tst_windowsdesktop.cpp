@@ -1,0 +1,227 @@
+// The Windows half of the desktop on a real Windows file system, with the system's own drive,
+// home and Documents folders. It runs in the Wine prefix that tools/windows/wine.sh prepares as a
+// player's Windows: the user is "Zoë", the program folders are read-only, the original game is
+// installed read-only below Program Files (x86), and an older installation folder below Program
+// Files belongs to the user. Only what the test makes itself is removed afterwards.
+#include "settings/saving.h"
+#include "support/windowfixture.h"
+#include "ui/desktop.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <windows.h>
+
+using namespace brackwell;
+
+namespace {
+
+using Kind = FakeDesktop::Kind;
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+std::wstring native(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+bool setReadOnly(const QString &path, bool readOnly)
+{
+    return SetFileAttributesW(native(path).c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Removes the folders a test made, whatever way it ends.
+struct MadeFolders {
+    ~MadeFolders()
+    {
+        for (const QString &folder : folders)
+            QDir(folder).removeRecursively();
+    }
+    QStringList folders;
+};
+
+// A main window whose desktop takes its places from the system, as the program does.
+struct SystemFixture : WindowFixture {
+    SystemFixture()
+    {
+        Desktop &system = systemDesktop();
+        desktop.driveRoot = system.currentDriveRoot();
+        desktop.home = system.homeFolder();
+        desktop.documents = system.documentsFolder();
+        folders = gameFolderCandidates({desktop.driveRoot, desktop.home, desktop.documents}, Platform::Windows);
+    }
+
+    void oneClick() const { get<QPushButton>("btnSave")->click(); }
+    void dialogSave(const QString &path)
+    {
+        desktop.answerSaveDialog(path);
+        if (QFileInfo::exists(path))
+            desktop.answerQuestion(true);
+        get<QPushButton>("btnSelectDestination")->click();
+        if (!desktop.shown.isEmpty() && desktop.shown.front().kind == Kind::Question)
+            desktop.shown.removeFirst();
+    }
+    // The file the one-click save writes after a generation: the box, whose last line is ended.
+    QByteArray oneClickBytes() const { return outputText().toLatin1(); }
+
+    QStringList folders; // Program Files, Program Files (x86), Documents' legacy and etmain
+};
+
+} // namespace
+
+class TestWindowsDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // The current folder decides the drive of the one-click save: the user's folder, on C: as
+        // for a program started from the Start menu, not the build folder this test starts in.
+        QVERIFY(QDir::setCurrent(QDir::homePath()));
+        applicationSetup();
+        SystemFixture f;
+        QCOMPARE(f.desktop.driveRoot, QStringLiteral("C:/"));
+        QVERIFY2(f.desktop.home.contains(QStringLiteral("Zoë")), qPrintable(f.desktop.home));
+        QVERIFY2(f.desktop.documents.startsWith(f.desktop.home + u'/'), qPrintable(f.desktop.documents));
+        QVERIFY2(QFileInfo(f.folders[1]).isDir() && !folderTakesNewFiles(f.folders[1]),
+                 "the game must be installed read-only below Program Files (x86)");
+        const QString ownInstallation = QFileInfo(f.folders[0]).path();
+        QVERIFY2(folderTakesNewFiles(ownInstallation), "the installation below Program Files must be the user's");
+        for (const QString &folder : {f.folders[0], f.folders[2], f.folders[3]})
+            QVERIFY2(!QFileInfo::exists(folder), qPrintable(folder + " exists already: a player's files?"));
+    }
+
+    // The read-only installation is passed over and named while no other folder exists; then each
+    // game folder made takes over from those after it, the one below Program Files last.
+    void oneClickWritesIntoTheFirstFolderTheUserMayWrite()
+    {
+        SystemFixture f;
+        MadeFolders made{{QDir(f.desktop.documents).filePath(QStringLiteral("ETLegacy")), f.folders[0]}};
+        f.typeInto(f.edit("edtPlayerName"), QStringLiteral("Zoë"));
+        f.create();
+        const QByteArray installed = readAll(oneClickFile(f.folders[1]));
+
+        f.oneClick();
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), unwritableGameFolderMessage(f.folders[1]) + u'.');
+        QVERIFY2(f.desktop.shown.isEmpty() && f.desktop.writeAttempts.isEmpty(), "nothing is written");
+
+        for (const int folder : {3, 2, 0}) {
+            QVERIFY(QDir().mkpath(f.folders[folder]));
+            f.oneClick();
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+            QCOMPARE(readAll(oneClickFile(f.folders[folder])), f.oneClickBytes());
+            QCOMPARE(filesIn(f.folders[folder]), QStringList{QString::fromLatin1(oneClickFileName)});
+        }
+        QVERIFY(f.oneClickBytes().contains("seta Name \"Zo\xEB\""));
+        QCOMPARE(readAll(oneClickFile(f.folders[1])), installed);
+    }
+
+    // The new file takes the old one's place only when complete: a second name of the old file
+    // (a hard link) still holds the old bytes, as a rewrite in place would not leave them.
+    void dialogSaveReplacesTheFileWhole()
+    {
+        SystemFixture f;
+        f.create();
+        QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("Zoë's configs-XXXXXX")));
+        QVERIFY(folder.isValid());
+        const QString target = folder.filePath(QStringLiteral("ëtmain.cfg"));
+        const QString second = folder.filePath(QStringLiteral("old.cfg"));
+        writeAll(target, "seta old \"1\"\r\n");
+        QVERIFY(CreateHardLinkW(native(second).c_str(), native(target).c_str(), nullptr));
+
+        f.dialogSave(target);
+
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        QCOMPARE(readAll(target), f.outputText().toLatin1());
+        QCOMPARE(readAll(second), QByteArray("seta old \"1\"\r\n"));
+        QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("old.cfg"), QStringLiteral("ëtmain.cfg")}));
+    }
+
+    // A read-only config, and a folder the user may not write into, refuse the save with their
+    // messages; the old file stays as it was and nothing is left beside it.
+    void refusedSavesKeepTheOldFile_data()
+    {
+        QTest::addColumn<bool>("oneClick");
+        QTest::addColumn<bool>("readOnlyFile"); // else the read-only installation's folder
+        QTest::newRow("one-click, read-only file") << true << true;
+        QTest::newRow("dialog, read-only file") << false << true;
+        QTest::newRow("dialog, folder the user may not write") << false << false;
+    }
+    void refusedSavesKeepTheOldFile()
+    {
+        QFETCH(bool, oneClick);
+        QFETCH(bool, readOnlyFile);
+        SystemFixture f;
+        MadeFolders made{{QDir(f.desktop.documents).filePath(QStringLiteral("ETLegacy"))}};
+        f.create();
+        QString target = oneClickFile(f.folders[1]);
+        if (readOnlyFile) {
+            QVERIFY(QDir().mkpath(f.folders[2]));
+            target = oneClickFile(f.folders[2]);
+            writeAll(target, "seta old \"1\"\r\n");
+            QVERIFY(setReadOnly(target, true));
+        }
+        const QByteArray old = readAll(target);
+        const QStringList before = filesIn(QFileInfo(target).path());
+
+        if (oneClick)
+            f.oneClick();
+        else
+            f.dialogSave(target);
+
+        const QString error = f.desktop.takeOnly(Kind::Error);
+        if (oneClick) {
+            QCOMPARE(error, QStringLiteral("File access denied."));
+        } else {
+            const QString start = QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(target));
+            QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
+        }
+        QCOMPARE(readAll(target), old);
+        QCOMPARE(filesIn(QFileInfo(target).path()), before);
+        if (readOnlyFile)
+            QVERIFY(setReadOnly(target, false));
+    }
+
+    // A config below the user's folder opens through the system's reader, whatever the characters
+    // in its path, and saved back it is the same file.
+    void configsOpenFromFoldersWithAnyName()
+    {
+        SystemFixture f;
+        QTemporaryDir folder(QDir(f.desktop.documents).filePath(QStringLiteral("Zoë ÆØÅ ĳ-XXXXXX")));
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral("naïve.cfg"));
+        const QByteArray bytes = "seta name \"Zo\xEB\"\r\nseta r_gamma \"1.3\"\r\n";
+        writeAll(path, bytes);
+        f.showActive();
+
+        f.desktop.answerOpenDialog(path);
+        QTest::keyClick(f.window.get(), Qt::Key_O, Qt::ControlModifier);
+
+        QCOMPARE(f.desktop.readAttempts, QStringList{path});
+        QCOMPARE(f.edit("edtPlayerName")->text(), QStringLiteral("Zoë"));
+        f.dialogSave(path);
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        QCOMPARE(readAll(path), bytes);
+    }
+};
+
+QTEST_MAIN(TestWindowsDesktop)
+#include "tst_windowsdesktop.moc"
