@@ -14,7 +14,7 @@ bool operator==(const RoleStretch &a, const RoleStretch &b)
     return a.start == b.start && a.length == b.length && a.role == b.role;
 }
 
-bool operator==(const ColourCode &a, const ColourCode &b)
+bool operator==(const CodeStretch &a, const CodeStretch &b)
 {
     return a.start == b.start && a.digit == b.digit;
 }
@@ -499,14 +499,12 @@ struct Stretch {
 struct Lines {
     QList<qsizetype> starts;
     qsizetype size = 0;
-    int firstNumber = 1;
 
     int at(qsizetype position) const
     {
         return int(std::upper_bound(starts.begin(), starts.end(), position) - starts.begin()) - 1;
     }
     qsizetype end(int line) const { return line + 1 < starts.size() ? starts[line + 1] - 1 : size; }
-    int number(qsizetype position) const { return firstNumber + at(position); }
 };
 
 struct LineContext {
@@ -517,10 +515,19 @@ struct LineContext {
     qsizetype from = 0, to = 0; // the console line
     const LineCommands &line;
     const Lines &lines;
-    int nulLine = 0;
+    bool afterNul = false;
     const QList<CharUse> *uses = nullptr; // the console's uses to compare, where not read.uses
 
-    int lineNumber(qsizetype position) const { return lines.number(position); }
+    // Where a position stands, seen from this line: "on the line above", "3 lines below".
+    QString where(qsizetype position) const
+    {
+        const int delta = lines.at(position) - lines.at(from);
+        if (delta == 0)
+            return QStringLiteral("on this line");
+        if (delta == -1 || delta == 1)
+            return delta < 0 ? QStringLiteral("on the line above") : QStringLiteral("on the line below");
+        return QStringLiteral("%1 lines %2").arg(std::abs(delta)).arg(delta < 0 ? "above" : "below");
+    }
 };
 
 int commandAt(const ConsoleRead &read, qsizetype start)
@@ -585,9 +592,7 @@ QString commentPredicate(const LineContext &c, const ConsoleRead::Skipped &comme
 {
     const QString opener = comment.star ? QStringLiteral("\"/*\"") : QStringLiteral("\"//\"");
     if (comment.start < c.from)
-        return QStringLiteral("skips this text: it lies in the comment that %1 opens on line %2.")
-            .arg(opener)
-            .arg(c.lineNumber(comment.start));
+        return QStringLiteral("skips this text: it lies in the comment that %1 opens %2.").arg(opener, c.where(comment.start));
     if (!comment.star)
         return QStringLiteral("takes \"//\" as the start of a comment and skips the rest of the line.");
     // The comment ends at its "*/", or at a "*/" that ended the command (which keeps the '/').
@@ -596,8 +601,8 @@ QString commentPredicate(const LineContext &c, const ConsoleRead::Skipped &comme
     if (closed && comment.end <= c.to)
         return QStringLiteral("takes \"/*\" as the start of a comment and skips everything up to \"*/\".");
     if (closed)
-        return QStringLiteral("takes \"/*\" as the start of a comment and skips everything up to the \"*/\" on line %1.")
-            .arg(c.lineNumber(comment.end - 1));
+        return QStringLiteral("takes \"/*\" as the start of a comment and skips everything up to the \"*/\" %1.")
+            .arg(c.where(comment.end - 1));
     if (comment.end > c.to)
         return QStringLiteral("takes \"/*\" as the start of a comment and skips the rest of the file.");
     if (comment.end == c.to)
@@ -665,13 +670,12 @@ void characterDifferences(const LineContext &c, QList<Stretch> &out)
         } else if (use == CharUse::Blank && mean == CharUse::Word) {
             next = run(i, [&](qsizetype j) { return uses[j] == CharUse::Blank && meant[j - c.from] == CharUse::Word; });
             out.append({i, next, QStringLiteral("ends the word at this blank.")});
-        } else if (use == CharUse::Unread && mean != CharUse::Blank) {
+        } else if (use == CharUse::Unread && (mean != CharUse::Blank || i == c.read.nul)) {
             next = run(i, [&](qsizetype j) { return uses[j] == CharUse::Unread; });
             if (c.read.nul >= c.from && c.read.nul < c.to && i >= c.read.nul)
                 out.append({c.read.nul, next, QStringLiteral("stops reading the file at this NUL character.")});
-            else if (c.nulLine > 0 || (c.read.nul >= 0 && c.read.nul < c.from))
-                out.append({i, next, QStringLiteral("never reads this line: it stops at the NUL character on line %1.")
-                                         .arg(c.nulLine > 0 ? c.nulLine : c.lineNumber(c.read.nul))});
+            else if (c.afterNul || (c.read.nul >= 0 && c.read.nul < c.from))
+                out.append({i, next, QStringLiteral("never reads this line: it stops reading the file at a NUL character above it.")});
             else
                 out.append({i, next, QStringLiteral("reads at most 256 words of a command and skips the rest.")});
         }
@@ -692,9 +696,9 @@ void sharedCommands(const LineContext &c, QList<Stretch> &out)
             if (word.start < c.from && word.end > c.from) {
                 const qsizetype end = std::min(word.end, c.to);
                 if (end > c.from)
-                    out.append({c.from, end, QStringLiteral("reads %1 as part of a word of the command on line %2.")
-                                                 .arg(quoted(c.text.sliced(c.from, end - c.from)))
-                                                 .arg(c.lineNumber(command.words.front().start))});
+                    out.append({c.from, end, QStringLiteral("reads %1 as part of a word of the command %2.")
+                                                 .arg(quoted(c.text.sliced(c.from, end - c.from)),
+                                                      c.where(command.words.front().start))});
             }
         }
     }
@@ -716,9 +720,8 @@ void sharedCommands(const LineContext &c, QList<Stretch> &out)
             }
         }
         if (before && first >= 0) {
-            out.append({first, last, QStringLiteral("reads %1 as part of the command on line %2.")
-                                         .arg(wordsIn(c, first, last))
-                                         .arg(c.lineNumber(command.words.front().start))});
+            out.append({first, last, QStringLiteral("reads %1 as part of the command %2.")
+                                         .arg(wordsIn(c, first, last), c.where(command.words.front().start))});
         } else if (after) {
             // The buffer is still in a "/*" comment at the line's end, where a double quote has
             // hidden a "*/" from it that the word cutter took as the comment's end.
@@ -738,8 +741,8 @@ void sharedCommands(const LineContext &c, QList<Stretch> &out)
             out.append({start, end, opener == c.read.comments.end()
                                         ? QStringLiteral("reads the next lines into this command.")
                                         : QStringLiteral("reads the next lines into this command: for the game the comment "
-                                                         "that \"/*\" opens on line %1 is still open, a double quote in "
-                                                         "it hiding its end.").arg(c.lineNumber(opener->start))});
+                                                         "that \"/*\" opens %1 is still open, a double quote in it "
+                                                         "hiding its end.").arg(c.where(opener->start))});
         }
     }
 }
@@ -755,8 +758,10 @@ void valueDifferences(const LineContext &c, QList<Stretch> &out)
         return;
     const QString name = quoted(m.name);
     if (refusedName(m.name)) {
+        const QChar refused = *std::find_if(m.name.begin(), m.name.end(),
+                                            [](QChar ch) { return ch == u'\\' || ch == u'"' || ch == u';'; });
         out.append({words[1].start, words[1].end,
-                    QStringLiteral("refuses a variable name holding \"\\\", a double quote or \";\": it sets \"BADNAME\" instead.")});
+                    QStringLiteral("refuses a variable name holding %1: it sets \"BADNAME\" instead.").arg(quoted(QString(refused)))});
         return;
     }
     const std::optional<QString> stored = storedValue(c.rules, words);
@@ -830,7 +835,7 @@ QList<Stretch> explain(const LineContext &c)
         for (qsizetype i = std::max(stretch.start, c.from); i < std::min(stretch.end, c.to); ++i)
             covered[i] = CharUse::Separator;
     }
-    const LineContext rest{c.text, c.read, c.rules, c.m, c.from, c.to, c.line, c.lines, c.nulLine, &covered};
+    const LineContext rest{c.text, c.read, c.rules, c.m, c.from, c.to, c.line, c.lines, c.afterNul, &covered};
     characterDifferences(rest, out);
     sharedCommands(c, out);
     if (c.m.shape == Shape::Set)
@@ -1030,7 +1035,6 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
     box.lines.resize(lineCount);
     box.settled = QList<bool>(lineCount, true);
     box.next.resize(lineCount);
-    lines.firstNumber = start.lineNumber;
 
     // The console's lines: its line breaks include the box's own.
     QList<Span> consoleLines;
@@ -1060,7 +1064,7 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
     for (qsizetype v = 0; v < versions.size(); ++v) {
         const ConsoleRules &rules = *versions[v];
         ConsoleRead read;
-        if (start.nulLine > 0)
+        if (start.afterNul)
             read.uses = QList<CharUse>(text.size(), CharUse::Unread);
         else
             read = saved.read(rules);
@@ -1070,7 +1074,7 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
             if (readAsMeant(meanings[l], read, byLine[l], rules))
                 continue;
             const LineContext context{text, read, rules, meanings[l], span.start, span.end,
-                                      byLine[l], lines, start.nulLine};
+                                      byLine[l], lines, start.afterNul};
             QList<Stretch> stretches = explain(context);
             if (stretches.isEmpty())
                 stretches.append({span.start, std::max(span.end, span.start + 1), QString()});
@@ -1110,13 +1114,12 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
                 marks.append({int(stretch.start - lines.starts[line]), int(clippedEnd - stretch.start), tip});
             }
         }
-        box.next[line].lineNumber = start.lineNumber + line + 1;
-        box.next[line].nulLine = start.nulLine;
+        box.next[line].afterNul = start.afterNul;
     }
     const qsizetype nul = text.indexOf(QChar(0));
-    if (start.nulLine == 0 && nul >= 0) {
+    if (nul >= 0) {
         for (int line = lines.at(nul); line < lineCount; ++line)
-            box.next[line].nulLine = start.lineNumber + lines.at(nul);
+            box.next[line].afterNul = true;
     }
     return box;
 }

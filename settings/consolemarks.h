@@ -38,7 +38,7 @@ struct RoleStretch {
 };
 
 // A colour code "^0" to "^9" inside a value: two characters.
-struct ColourCode {
+struct CodeStretch {
     int start = 0;
     int digit = 0;
 };
@@ -51,12 +51,12 @@ struct LineMark {
 
 struct BoxLine {
     QList<RoleStretch> roles;
-    QList<ColourCode> codes;
+    QList<CodeStretch> codes;
     QList<LineMark> marks;
 };
 
 bool operator==(const RoleStretch &a, const RoleStretch &b);
-bool operator==(const ColourCode &a, const ColourCode &b);
+bool operator==(const CodeStretch &a, const CodeStretch &b);
 bool operator==(const LineMark &a, const LineMark &b);
 bool operator==(const BoxLine &a, const BoxLine &b);
 inline bool operator!=(const BoxLine &a, const BoxLine &b) { return !(a == b); }
@@ -64,9 +64,8 @@ inline bool operator!=(const BoxLine &a, const BoxLine &b) { return !(a == b); }
 // Where a reading starts: the box's first line, or the line after one where every version's
 // console stands at the start of a new command.
 struct BoxStart {
-    int lineNumber = 1;       // of the first line read, counted from 1
     bool inComment = false;   // a "/*" comment written on an earlier line is still open
-    int nulLine = 0;          // the line of a NUL character before, where the game stops reading
+    bool afterNul = false;    // an earlier line holds a NUL character, where the game stops reading
 };
 
 struct BoxReading {

@@ -1,0 +1,233 @@
+#include "ui/outputhighlighter.h"
+
+#include <QHelpEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QToolTip>
+
+#include <algorithm>
+#include <utility>
+
+using namespace brackwell;
+
+namespace {
+
+// What a block showed when it was last highlighted.
+class BlockReading : public QTextBlockUserData
+{
+public:
+    explicit BlockReading(BoxLine line) : line(std::move(line)) {}
+    BoxLine line;
+};
+
+// A block's state. After a line where every console starts afresh: bit 0 set, bit 1 for a "/*"
+// comment still open as written, bit 2 for a NUL character before. Otherwise bit 0 clear and a
+// digest of what the rest of its segment shows, so that a change there reaches the blocks after.
+constexpr int settledBit = 1;
+constexpr int commentBit = 2;
+constexpr int nulBit = 4;
+
+int settledState(const BoxStart &next)
+{
+    return settledBit | (next.inComment ? commentBit : 0) | (next.afterNul ? nulBit : 0);
+}
+
+bool isSettled(int state)
+{
+    return state < 0 || (state & settledBit) != 0;
+}
+
+BoxStart startAfter(const QTextBlock &previous)
+{
+    BoxStart start;
+    const int state = previous.isValid() ? previous.userState() : -1;
+    if (state >= 0) {
+        start.inComment = (state & commentBit) != 0;
+        start.afterNul = (state & nulBit) != 0;
+    }
+    return start;
+}
+
+size_t digest(const BoxLine &line, size_t seed)
+{
+    for (const RoleStretch &role : line.roles)
+        seed = qHashMulti(seed, role.start, role.length, int(role.role));
+    for (const CodeStretch &code : line.codes)
+        seed = qHashMulti(seed, code.start, code.digit);
+    for (const LineMark &mark : line.marks)
+        seed = qHashMulti(seed, mark.start, mark.length, mark.tip);
+    return seed;
+}
+
+QTextCharFormat roleFormat(TextRole role)
+{
+    QTextCharFormat format;
+    switch (role) {
+    case TextRole::Command:
+        format.setForeground(QColor(0, 0, 160));
+        format.setFontWeight(QFont::Bold);
+        break;
+    case TextRole::Name: format.setForeground(QColor(128, 0, 128)); break;
+    case TextRole::Value: format.setForeground(QColor(150, 75, 0)); break;
+    case TextRole::Comment: format.setForeground(QColor(128, 128, 128)); break;
+    }
+    return format;
+}
+
+} // namespace
+
+OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColor, 10> &codeColours)
+    : QSyntaxHighlighter(box)
+    , m_box(box)
+    , m_codeColours(codeColours)
+{
+    // A change makes the readings held stale before the highlighter's own handling re-highlights
+    // from the changed block on; the blocks before it are seen to after that.
+    // Re-highlighting reports a change of the same length: that one changes no text.
+    QTextDocument *document = box->document();
+    connect(document, &QTextDocument::contentsChange, this, [this] {
+        if (!m_formatting)
+            ++m_changes;
+    });
+    setDocument(document);
+    connect(document, &QTextDocument::contentsChange, this, [this](int position) {
+        if (!m_formatting)
+            showChanges(position);
+    });
+    box->viewport()->installEventFilter(this);
+    // Highlight now rather than once the event loop runs: until then the highlighter would leave
+    // changes to the box unformatted.
+    m_formatting = true;
+    rehighlight();
+    m_formatting = false;
+}
+
+BoxLine OutputHighlighter::shown(const QTextBlock &block)
+{
+    const auto *reading = dynamic_cast<const BlockReading *>(block.userData());
+    return reading ? reading->line : BoxLine();
+}
+
+const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock &block)
+{
+    const int number = block.blockNumber();
+    const int cachedEnd = m_segment.first + int(m_segment.lines.size());
+    const bool current = m_segment.changes == m_changes;
+    if (current && number >= m_segment.first && number < cachedEnd)
+        return m_segment;
+    // A pass over the blocks in order reads further ahead each time.
+    m_readAhead = current && number == cachedEnd ? std::min(m_readAhead * 2, 1024) : 1;
+
+    QTextBlock first = block;
+    while (first.previous().isValid() && !isSettled(first.previous().userState()))
+        first = first.previous();
+    const BoxStart start = startAfter(first.previous());
+    const int wanted = number - first.blockNumber() + 1;
+
+    QString text;
+    QTextBlock next = first;
+    int count = 0;
+    for (int chunk = std::max(wanted, m_readAhead);; chunk *= 2) {
+        for (; next.isValid() && count < chunk; next = next.next(), ++count) {
+            if (count > 0)
+                text += u'\n';
+            text += next.text();
+        }
+        const BoxReading reading = readBox(text, start);
+        // The reading holds up to its last line after which every console starts afresh.
+        int last = next.isValid() ? -1 : count - 1;
+        for (int i = count - 1; last < 0 && i >= 0; --i) {
+            if (reading.settled[i])
+                last = i;
+        }
+        if (last < wanted - 1)
+            continue;
+        m_segment.changes = m_changes;
+        m_segment.first = first.blockNumber();
+        m_segment.lines = reading.lines.mid(0, last + 1);
+        m_segment.states.resize(last + 1);
+        size_t rest = qHash(settledState(reading.next[last]));
+        for (int i = last; i >= 0; --i) {
+            m_segment.states[i] = reading.settled[i] ? settledState(reading.next[i]) : int((rest & 0x3FFFFFFF) << 1);
+            rest = digest(reading.lines[i], rest);
+        }
+        return m_segment;
+    }
+}
+
+void OutputHighlighter::highlightBlock(const QString &text)
+{
+    const QTextBlock block = currentBlock();
+    const Segment &segment = segmentFor(block);
+    const int index = block.blockNumber() - segment.first;
+    const BoxLine &line = segment.lines.at(index);
+    const int size = int(text.size());
+
+    for (const RoleStretch &role : line.roles)
+        setFormat(role.start, role.length, roleFormat(role.role));
+    // A colour code in its own colour, on the window's ground as the name chart shows it.
+    for (const CodeStretch &code : line.codes) {
+        QTextCharFormat format = this->format(code.start);
+        format.setForeground(m_codeColours[std::size_t(code.digit)]);
+        format.setBackground(m_box->palette().color(QPalette::Window));
+        setFormat(code.start, 2, format);
+    }
+    for (const LineMark &mark : line.marks) {
+        const int end = std::min(mark.start + mark.length, size);
+        for (int at = mark.start; at < end;) {
+            QTextCharFormat format = this->format(at);
+            int run = 1;
+            while (at + run < end && this->format(at + run) == format)
+                ++run;
+            format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+            format.setUnderlineColor(Qt::red);
+            setFormat(at, run, format);
+            at += run;
+        }
+    }
+    setCurrentBlockUserData(new BlockReading(line));
+    setCurrentBlockState(segment.states.at(index));
+}
+
+// Blocks before the change whose reading or state it changed: read together with it, the
+// highlighter's own pass, which starts at the changed block, does not reach them.
+void OutputHighlighter::showChanges(int position)
+{
+    const QTextBlock changed = document()->findBlock(position);
+    QList<QTextBlock> stale;
+    for (QTextBlock block = changed.previous(); block.isValid() && !isSettled(block.userState());
+         block = block.previous()) {
+        // Its state too: a stale digest could match a later one and stop a pass too early.
+        const Segment &segment = segmentFor(block);
+        const int index = block.blockNumber() - segment.first;
+        if (segment.lines.at(index) != shown(block) || segment.states.at(index) != block.userState())
+            stale << block;
+    }
+    m_formatting = true;
+    for (const QTextBlock &block : stale)
+        rehighlightBlock(block);
+    m_formatting = false;
+}
+
+bool OutputHighlighter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_box->viewport() || event->type() != QEvent::ToolTip)
+        return QSyntaxHighlighter::eventFilter(watched, event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    // The character under the mouse: the cursor lands on its nearer edge.
+    const QTextCursor cursor = m_box->cursorForPosition(help->pos());
+    const QRect edge = m_box->cursorRect(cursor);
+    const int at = cursor.positionInBlock() - (help->pos().x() < edge.x() ? 1 : 0);
+    QStringList tips;
+    if (help->pos().y() >= edge.top() && help->pos().y() <= edge.bottom()) {
+        for (const LineMark &mark : shown(cursor.block()).marks) {
+            if (at >= mark.start && at < mark.start + mark.length && !tips.contains(mark.tip))
+                tips << mark.tip;
+        }
+    }
+    if (tips.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tips.join(u'\n'), m_box->viewport());
+    return true;
+}
