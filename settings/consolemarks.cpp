@@ -613,10 +613,13 @@ QString commentPredicate(const LineContext &c, const ConsoleRead::Skipped &comme
 QString wordsIn(const LineContext &c, qsizetype from, qsizetype to)
 {
     QStringList words;
-    for (const ReadCommand &command : c.read.commands) {
-        if (command.start >= to)
+    // Commands end in order: the first that can hold a word here is the first ending after `from`.
+    const auto first = std::lower_bound(c.read.commands.begin(), c.read.commands.end(), from,
+                                        [](const ReadCommand &command, qsizetype at) { return command.end < at; });
+    for (auto command = first; command != c.read.commands.end(); ++command) {
+        if (command->start >= to)
             break;
-        for (const ReadWord &word : command.words) {
+        for (const ReadWord &word : command->words) {
             if (word.start >= from && word.start < to)
                 words << word.text;
         }
@@ -929,29 +932,32 @@ public:
     explicit SavedText(QStringView text) : m_size(text.size())
     {
         m_file.reserve(text.size() + text.size() / 16);
-        for (QChar c : text) {
-            if (endsConsoleLine(c)) {
-                m_breaks << m_file.size();
+        m_toBox.reserve(m_file.capacity() + 2);
+        for (qsizetype b = 0; b < text.size(); ++b) {
+            m_toBox << b;
+            if (endsConsoleLine(text[b])) {
+                m_toBox << b;
                 m_file += QLatin1StringView("\r\n");
             } else {
-                m_file += c;
+                m_file += text[b];
             }
         }
+        // The line break the game puts after the text, and the end of its buffer.
+        m_toBox << m_size << m_size + 1;
     }
 
     // The console's reading of the file, in the positions of the box's text.
     ConsoleRead read(const ConsoleRules &rules) const
     {
-        const ConsoleRead file = readAsConsole(m_file, rules);
-        ConsoleRead box;
-        box.uses.resize(m_size);
+        ConsoleRead box = readAsConsole(m_file, rules);
+        QList<CharUse> uses(m_size);
         for (qsizetype b = 0, f = 0; b < m_size; ++b, ++f) {
-            box.uses[b] = file.uses[f];
+            uses[b] = box.uses[f];
             if (endsConsoleLine(m_file[f]))
                 ++f;
         }
-        box.nul = file.nul < 0 ? -1 : toBox(file.nul);
-        box.commands = file.commands;
+        box.uses = std::move(uses);
+        box.nul = box.nul < 0 ? -1 : toBox(box.nul);
         for (ReadCommand &command : box.commands) {
             command.start = toBox(command.start);
             command.end = toBox(command.end);
@@ -961,7 +967,6 @@ public:
                 word.end = toBox(word.end);
             }
         }
-        box.comments = file.comments;
         for (ConsoleRead::Skipped &comment : box.comments) {
             comment.start = toBox(comment.start);
             comment.end = toBox(comment.end);
@@ -970,14 +975,10 @@ public:
     }
 
 private:
-    // Both characters of a CR LF stand for the one line break of the box.
-    qsizetype toBox(qsizetype file) const
-    {
-        return file - (std::lower_bound(m_breaks.begin(), m_breaks.end(), file) - m_breaks.begin());
-    }
+    qsizetype toBox(qsizetype file) const { return m_toBox[file]; }
 
     QString m_file;
-    QList<qsizetype> m_breaks; // where each CR LF begins in the file
+    QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
 };
 

@@ -80,6 +80,8 @@ OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColo
     : QSyntaxHighlighter(box)
     , m_box(box)
     , m_codeColours(codeColours)
+    , m_roleFormats{roleFormat(TextRole::Command), roleFormat(TextRole::Name), roleFormat(TextRole::Value),
+                    roleFormat(TextRole::Comment)}
 {
     // A change makes the readings held stale before the highlighter's own handling re-highlights
     // from the changed block on; the blocks before it are seen to after that.
@@ -164,7 +166,7 @@ void OutputHighlighter::highlightBlock(const QString &text)
     const int size = int(text.size());
 
     for (const RoleStretch &role : line.roles)
-        setFormat(role.start, role.length, roleFormat(role.role));
+        setFormat(role.start, role.length, m_roleFormats[std::size_t(role.role)]);
     // A colour code in its own colour, on the window's ground as the name chart shows it.
     for (const CodeStretch &code : line.codes) {
         QTextCharFormat format = this->format(code.start);
@@ -204,8 +206,15 @@ void OutputHighlighter::showChanges(int position)
             stale << block;
     }
     m_formatting = true;
-    for (const QTextBlock &block : stale)
-        rehighlightBlock(block);
+    for (QTextBlock block : stale) {
+        const Segment &segment = segmentFor(block);
+        const int index = block.blockNumber() - segment.first;
+        // A block that shows the same needs its new state only.
+        if (segment.lines.at(index) == shown(block))
+            block.setUserState(segment.states.at(index));
+        else
+            rehighlightBlock(block);
+    }
     m_formatting = false;
 }
 

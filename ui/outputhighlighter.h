@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QSyntaxHighlighter>
+#include <QTextCharFormat>
 #include <QTextBlock>
 
 #include <array>
@@ -46,6 +47,7 @@ private:
 
     QPlainTextEdit *m_box;
     std::array<QColor, 10> m_codeColours;
+    std::array<QTextCharFormat, 4> m_roleFormats; // by TextRole
     quint64 m_changes = 1;     // changes to the box's text so far
     bool m_formatting = false; // re-highlighting, which changes no text
     Segment m_segment;
