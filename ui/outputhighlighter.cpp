@@ -167,11 +167,13 @@ void OutputHighlighter::highlightBlock(const QString &text)
 
     for (const RoleStretch &role : line.roles)
         setFormat(role.start, role.length, m_roleFormats[std::size_t(role.role)]);
-    // A colour code in its own colour, on the window's ground as the name chart shows it.
+    // A colour code in its own colour, as the name chart shows it: on the window's ground, or on a
+    // dark one where the colour is too light to read on that (white, yellow).
     for (const CodeStretch &code : line.codes) {
         QTextCharFormat format = this->format(code.start);
-        format.setForeground(m_codeColours[std::size_t(code.digit)]);
-        format.setBackground(m_box->palette().color(QPalette::Window));
+        const QColor colour = m_codeColours[std::size_t(code.digit)];
+        format.setForeground(colour);
+        format.setBackground(colour.lightnessF() > 0.7 ? QColor(80, 80, 80) : m_box->palette().color(QPalette::Window));
         setFormat(code.start, 2, format);
     }
     for (const LineMark &mark : line.marks) {
