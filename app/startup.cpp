@@ -14,11 +14,22 @@
 
 namespace brackwell {
 
+namespace {
+
+// The application title, and the version --version and the About box show.
+void nameApplication()
+{
+    // The name, not a display name: Qt appends a display name to every window title that lacks
+    // it, and the key picker's title is its own.
+    QCoreApplication::setApplicationName(QStringLiteral("Brackwell"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRACKWELL_VERSION));
+}
+
+} // namespace
+
 ApplicationSetup::ApplicationSetup()
 {
-    // The application title. It is the name, not a display name: Qt appends a display name to
-    // every window title that lacks it, and the key picker's title is its own.
-    QApplication::setApplicationName(QStringLiteral("Brackwell"));
+    nameApplication();
     // Ties the windows to the installed desktop entry, so task bars show its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("brackwell"));
     // The window descriptions store their pictures as JPEG data: the format must be known before
@@ -47,7 +58,11 @@ void describeCommandLine(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral("Builds an autoexec.cfg console script for Enemy Territory."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A config script to open at start."),
+    // "-x.cfg" is one unknown option, not the five options x, ., c, f and g.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A config script to open at start. A name that begins with '-' "
+                                                "follows '--': brackwell -- -x.cfg"),
                                  QStringLiteral("[file]"));
 }
 
@@ -69,8 +84,7 @@ bool asksOnlyForText(int argc, char **argv)
 
 int run(int &argc, char **argv)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("Brackwell"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRACKWELL_VERSION));
+    nameApplication();
     QCommandLineParser parser;
     describeCommandLine(parser);
     if (asksOnlyForText(argc, argv)) {

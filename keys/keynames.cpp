@@ -1,5 +1,7 @@
 #include "keys/keynames.h"
 
+#include <utility>
+
 namespace brackwell {
 
 namespace {
@@ -136,5 +138,101 @@ const PickerKey pickerKeys[PickerKeyCount] = {
     {"Label3", "Middle", 864, 256, 31, 13, "mouse3"},
     {"Label4", "   Right", 904, 256, 34, 13, "mouse2"},
 };
+
+namespace {
+
+// The named keys whose key number is a character's: the console's names for them.
+struct CharacterKey {
+    const char *name;
+    char16_t character;
+};
+constexpr CharacterKey characterKeys[] = {
+    {"TAB", u'\t'}, {"ENTER", u'\r'}, {"ESCAPE", 27}, {"SPACE", u' '}, {"BACKSPACE", 127}, {"SEMICOLON", u';'},
+};
+
+// Every other name the console takes for a key, in either version of the game.
+const char *const namedKeys[] = {
+    "UPARROW", "DOWNARROW", "LEFTARROW", "RIGHTARROW", "RIGHTALT", "LEFTALT", "ALT", "RIGHTCTRL", "LEFTCTRL", "CTRL",
+    "RIGHTSHIFT", "LEFTSHIFT", "SHIFT", "COMMAND", "CAPSLOCK", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9",
+    "F10", "F11", "F12", "F13", "F14", "F15", "INS", "DEL", "PGDN", "PGUP", "HOME", "END", "MOUSE1", "MOUSE2", "MOUSE3",
+    "MOUSE4", "MOUSE5", "MWHEELUP", "MWHEELDOWN", "KP_HOME", "KP_UPARROW", "KP_PGUP", "KP_LEFTARROW", "KP_5",
+    "KP_RIGHTARROW", "KP_END", "KP_DOWNARROW", "KP_PGDN", "KP_ENTER", "KP_INS", "KP_DEL", "KP_SLASH", "KP_MINUS",
+    "KP_PLUS", "KP_NUMLOCK", "KP_STAR", "KP_EQUALS", "PAUSE", "US_0", "US_1", "US_2", "US_3", "US_4", "US_5", "US_6",
+    "US_7", "US_8", "US_9", "US_MINUS", "US_EQUALS", "US_LEFTBRACKET", "US_RIGHTBRACKET", "US_BACKSLASH",
+    "US_SEMICOLON", "US_APOSTROPHE", "US_GRAVE", "US_COMMA", "US_PERIOD", "US_SLASH", "NONUSBACKSLASH", "WINDOWS",
+    "COMPOSE", "MODE", "HELP", "PRINT", "SYSREQ", "SCROLLOCK", "BREAK", "MENU", "POWER", "EURO", "UNDO", "PAD0_A",
+    "PAD0_B", "PAD0_X", "PAD0_Y", "PAD0_BACK", "PAD0_GUIDE", "PAD0_START", "PAD0_LEFTSTICK_CLICK",
+    "PAD0_RIGHTSTICK_CLICK", "PAD0_LEFTSHOULDER", "PAD0_RIGHTSHOULDER", "PAD0_DPAD_UP", "PAD0_DPAD_DOWN",
+    "PAD0_DPAD_LEFT", "PAD0_DPAD_RIGHT", "PAD0_LEFTSTICK_LEFT", "PAD0_LEFTSTICK_RIGHT", "PAD0_LEFTSTICK_UP",
+    "PAD0_LEFTSTICK_DOWN", "PAD0_RIGHTSTICK_LEFT", "PAD0_RIGHTSTICK_RIGHT", "PAD0_RIGHTSTICK_UP",
+    "PAD0_RIGHTSTICK_DOWN", "PAD0_LEFTTRIGGER", "PAD0_RIGHTTRIGGER", "PAD0_MISC1", "PAD0_PADDLE1", "PAD0_PADDLE2",
+    "PAD0_PADDLE3", "PAD0_PADDLE4", "PAD0_TOUCHPAD",
+};
+
+// JOY1 to JOY32 and AUX1 to AUX16.
+bool numberedKey(QStringView upper)
+{
+    for (const auto &[prefix, count] : {std::pair{u"JOY", 32}, std::pair{u"AUX", 16}}) {
+        if (upper.startsWith(prefix) && upper.size() > 3 && upper[3] != u'0') {
+            bool ok = false;
+            const int n = upper.sliced(3).toInt(&ok);
+            if (ok && n >= 1 && n <= count)
+                return true;
+        }
+    }
+    return false;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+QString characterIdentity(char16_t c)
+{
+    for (const CharacterKey &key : characterKeys) {
+        if (key.character == c)
+            return QLatin1StringView(key.name);
+    }
+    // The console lower-cases one character with tolower, which knows only ASCII letters.
+    if (c >= u'A' && c <= u'Z')
+        c = char16_t(c - u'A' + u'a');
+    return QString(QChar(c));
+}
+
+} // namespace
+
+QString keyIdentity(QStringView name)
+{
+    if (name.isEmpty())
+        return {};
+    if (name.size() == 1)
+        return characterIdentity(name.front().unicode());
+    if (name.size() == 4 && name.startsWith(u"0x")) {
+        const int high = hexDigit(name[2]), low = hexDigit(name[3]);
+        if (high >= 0 && low >= 0) {
+            const int code = high * 16 + low;
+            // Key numbers of characters are the characters; other numbers name keys of their own.
+            return code < 128 ? characterIdentity(char16_t(code)) : QStringLiteral("#%1").arg(code);
+        }
+    }
+    const QString upper = name.toString().toUpper();
+    for (const CharacterKey &key : characterKeys) {
+        if (upper == QLatin1StringView(key.name))
+            return upper;
+    }
+    for (const char *key : namedKeys) {
+        if (upper == QLatin1StringView(key))
+            return upper;
+    }
+    return numberedKey(upper) ? upper : QString();
+}
 
 } // namespace brackwell

@@ -4,6 +4,9 @@
 // the 110 keyboard keys (the picker builds its buttons from these rows) and the three mouse buttons
 // (captions drawn on the mouse in keypicker.ui).
 
+#include <QString>
+#include <QStringView>
+
 namespace brackwell {
 
 struct PickerKey {
@@ -21,5 +24,12 @@ constexpr int PickerKeyCount = KeyboardKeyCount + MouseButtonCount;
 extern const PickerKey pickerKeys[PickerKeyCount];
 
 inline bool isMouseButton(int index) { return index >= KeyboardKeyCount; }
+
+// The key a bind names, as the game tells keys apart: one character is its own key in lower case,
+// "0xNN" is key number NN, and a name is compared without regard to case; names of keys that send
+// a character ("SEMICOLON", "SPACE", "TAB", ...) are that character's key. Two names bind the same
+// key exactly when their identities are equal. Empty for a name the console knows no key by (the
+// empty name, "esc", "a b"), whose bind binds nothing.
+QString keyIdentity(QStringView name);
 
 } // namespace brackwell

@@ -81,6 +81,7 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
             const qsizetype close = text.indexOf(u'"', i + 1);
             const qsizetype end = close < 0 ? n : close;
             command.words.append(text.sliced(i + 1, end - i - 1));
+            command.quoted.append(true);
             i = close < 0 ? n : close + 1;
             continue;
         }
@@ -100,6 +101,7 @@ ConsoleCommand tokenize(QStringView text, QStringView &comment)
             ++i;
         }
         command.words.append(text.sliced(start, i - start));
+        command.quoted.append(false);
     }
     return command;
 }
@@ -124,9 +126,10 @@ QList<ConsoleLine> splitConsoleLines(QStringView text)
 
         afterNul = afterNul || line.text.contains(QChar(0));
         bool touchedStar = inStar;
-        const QList<QStringView> pieces = cutCommands(line.text, inStar, touchedStar);
-        for (QStringView piece : pieces) {
-            ConsoleCommand command = tokenize(piece, line.comment);
+        line.pieces = cutCommands(line.text, inStar, touchedStar);
+        for (qsizetype p = 0; p < line.pieces.size(); ++p) {
+            ConsoleCommand command = tokenize(line.pieces[p], line.comment);
+            command.piece = int(p);
             if (!command.words.isEmpty())
                 line.commands.append(std::move(command));
         }

@@ -64,26 +64,10 @@ void appendSeta(QString &out, const char *cvar, const Value &value)
 // Appends the row's line; false when the row writes nothing (texture mode with another text).
 bool appendSettingLine(QString &out, const SettingRow &row, const SettingValue &value)
 {
-    switch (row.shape) {
-    case LineShape::Text:
-        appendSeta(out, row.cvar, value.text);
-        return true;
-    case LineShape::OnOff:
-    case LineShape::OnOffInverted: {
-        const bool one = value.checked != (row.shape == LineShape::OnOffInverted);
-        appendSeta(out, row.cvar, one ? QLatin1StringView("1") : QLatin1StringView("0"));
-        return true;
-    }
-    case LineShape::Mapped:
-        for (const TextureMode &mode : textureModes) {
-            if (value.text == QLatin1StringView(mode.listText)) {
-                appendSeta(out, row.cvar, QLatin1StringView(mode.glName));
-                return true;
-            }
-        }
-        return false;
-    }
-    return false;
+    const std::optional<QString> written = writtenValue(row, value);
+    if (written)
+        appendSeta(out, row.cvar, *written);
+    return written.has_value();
 }
 
 void appendBind(QString &out, const QString &key, const char *quotedCommand)
@@ -96,6 +80,40 @@ void appendBind(QString &out, const QString &key, const char *quotedCommand)
 }
 
 } // namespace
+
+std::optional<QString> writtenValue(const SettingRow &row, const SettingValue &value)
+{
+    switch (row.shape) {
+    case LineShape::Text:
+        return value.text;
+    case LineShape::OnOff:
+    case LineShape::OnOffInverted:
+        return QString(QLatin1Char(value.checked != (row.shape == LineShape::OnOffInverted) ? '1' : '0'));
+    case LineShape::Mapped:
+        for (const TextureMode &mode : textureModes) {
+            if (value.text == QLatin1StringView(mode.listText))
+                return QString::fromLatin1(mode.glName);
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+QString settingLine(const SettingRow &row, const QString &value)
+{
+    QString line;
+    appendSeta(line, row.cvar, value);
+    line.chop(crlf.size());
+    return line;
+}
+
+QString bindLine(const QString &key, const char *quotedCommand)
+{
+    QString line;
+    appendBind(line, key, quotedCommand);
+    line.chop(crlf.size());
+    return line;
+}
 
 QString notANumberMessage(const QString &text)
 {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace brackwell {
 
@@ -49,5 +50,12 @@ GenerationInput defaultInput();
 GenerationResult generate(const GenerationInput &input);
 
 QString notANumberMessage(const QString &text);
+
+// The value a switched-on row's line gives its variable, or none when the row writes no line
+// (texture mode with a text that names no filter). The enabled state is not looked at.
+std::optional<QString> writtenValue(const SettingRow &row, const SettingValue &value);
+// Lines as a generation pass writes them, without their line break.
+QString settingLine(const SettingRow &row, const QString &value);
+QString bindLine(const QString &key, const char *quotedCommand);
 
 } // namespace brackwell

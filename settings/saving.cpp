@@ -62,6 +62,27 @@ QString boxText(const QString &rawDocumentText)
     return text;
 }
 
+QString oneClickText(const QString &boxText)
+{
+    return boxText.endsWith(u'\n') || boxText.endsWith(u'\r') ? boxText : boxText + u'\n';
+}
+
+qint64 savedFileSize(QByteArrayView fileBytes)
+{
+    const qsizetype size = fileBytes.size();
+    qint64 saved = size;
+    for (qsizetype i = 0; i < size; ++i) {
+        // A lone LF or a lone CR each gains the other half of its CR LF.
+        if (fileBytes[i] == '\n' && (i == 0 || fileBytes[i - 1] != '\r'))
+            ++saved;
+        else if (fileBytes[i] == '\r' && (i + 1 == size || fileBytes[i + 1] != '\n'))
+            ++saved;
+    }
+    if (size == 0 || (fileBytes.back() != '\n' && fileBytes.back() != '\r'))
+        saved += 2;
+    return saved;
+}
+
 namespace {
 
 QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)

@@ -52,6 +52,16 @@ QString withConfigSuffix(const QString &chosen);
 // plain-text export turns into a blank).
 QString boxText(const QString &rawDocumentText);
 
+// The text the one-click save writes: the box's text with a line break added where its last line
+// has none. A box that ends in one is written as it stands, so a file opened and saved again
+// keeps every byte.
+QString oneClickText(const QString &boxText);
+
+// The size of the file a save writes for a box that holds the text of `fileBytes`: every line
+// break becomes CR LF, and the one-click save ends the last line. Every other character keeps
+// its byte count: the box's text is written in the set it was read in.
+qint64 savedFileSize(QByteArrayView fileBytes);
+
 // The output box's text as the file's bytes: every line break CR LF, every character in the 8-bit
 // set of `encoding`. A character the set lacks is never replaced: `error` names it and `bytes` is empty.
 struct ScriptBytes {

@@ -86,11 +86,14 @@ QList<HandWritten> handWritten()
         {"link unquoted", "seta Name http://x.y", {}, {1}},
         {"link quoted", "seta Name \"http://x.y\"", {"edtPlayerName=http://x.y"}, {}},
         {"comment line", "// my config\nseta r_gamma 1.5", gamma, {1}},
-        {"comment after a setting", "seta r_gamma 1.5 // brighter", gamma, {1}},
+        {"comment after a setting", "seta r_gamma 1.5 // brighter", gamma, {}},
         {"commented-out setting", "//seta r_gamma 1.5\n", {}, {1}},
         {"; inside a comment", "// note; seta r_gamma 1.5", {}, {1}},
-        {"the last one wins", "seta r_gamma 1.2\nseta R_Gamma 1.5\n", gamma, {}},
-        {"last one unholdable", "seta r_DrawSun 1\nseta r_drawsun 2\n", {}, {2}},
+        {"the last one wins", "seta r_gamma 1.2\nseta R_Gamma 1.5\n", gamma, {1}},
+        {"a bare setting wins", "seta r_gamma \"1.2\"\nr_gamma 1.5\n", gamma, {1}},
+        {"bare with two values", "seta r_gamma 1.5\nr_gamma 1 2\n", {}, {1, 2}},
+        {"unsafe", "seta r_depthbits \"24\" unsafe\nseta r_gamma 1.5 unsafe", {"CBDepthBits=24", "edtGamma=1.5"}, {}},
+        {"last one unholdable", "seta r_DrawSun 1\nseta r_drawsun 2\n", {}, {1, 2}},
         {"check box 2", "seta cg_gibs 2", {}, {1}},
         {"check box 1.0", "seta cg_gibs 1.0", {}, {1}},
         {"sky inverted", "seta r_fastSky 1\nseta cg_gibs 1", {"CBGibs=1", "CBSky=0"}, {}},
@@ -108,7 +111,12 @@ QList<HandWritten> handWritten()
         {"class bind, other text", "bind x \"class s 1\"", {}, {1}},
         {"class bind, key with a blank", "bind \"a b\" " + smg, {}, {1}},
         {"class bind twice", "bind x " + smg + "\nbind y " + smg, {"Ssmg:y"}, {1}},
-        {"unbindall after a bind", "bind x " + smg + "\nunbindall", {"Ssmg:x"}, {2}},
+        {"unbindall after a bind", "bind x " + smg + "\nunbindall", {"CBUnBindAll"}, {1}},
+        {"key bound again", "bind x " + smg + "\nbind X \"say hi\"", {}, {1, 2}},
+        {"key bound again by another name", "bind SEMICOLON " + smg + "\nbind \";\" hi", {}, {1, 2}},
+        {"key unbound", "bind x " + smg + "\nunbind x", {}, {1, 2}},
+        {"invalid key", "bind esc " + smg, {}, {1}},
+        {"script block bound again", "\n" + block(1, "F10") + "bind f10 x", {}, {2, 3, 4, 5, 6, 7, 8}},
         {"free bind", "bind k say hello there", {}, {1}},
         {"clock block", "\n" + block(1, "F10"), {"CBClock:F10"}, {}},
         {"block with blank lines and blanks", QString(block(3, "F7")).replace("\n", "  \n\n"), {"CBDemo:F7"}, {}},
@@ -176,8 +184,11 @@ private slots:
         roundTrip(testing::everythingTicked(), "everything ticked");
 
         testing::RandomState random(randomStart);
-        for (int round = 0; round < 500 && !QTest::currentTestFailed(); ++round)
-            roundTrip(random.input({true, true, true}), QString("round %1").arg(round));
+        for (int round = 0; round < 500 && !QTest::currentTestFailed(); ++round) {
+            GenerationInput input = random.input({true, true, true});
+            testing::keepLastBindOfEachKey(input);
+            roundTrip(input, QString("round %1").arg(round));
+        }
     }
 
     void handWrittenFiles_data()
@@ -209,6 +220,9 @@ private slots:
         QList<QByteArray> files;
         QStringList tags;
         for (const HandWritten &file : handWritten()) {
+            // The game strips a trailing "unsafe"; the engine the judge runs does not know the word.
+            if (file.file.contains("unsafe"))
+                continue;
             files << file.file.toLatin1();
             tags << file.tag;
         }
@@ -261,26 +275,30 @@ private slots:
         QCOMPARE(text.at(0xE9), QChar(0xE9));
     }
 
-    void reportListsTwentyLinesAndCountsTheRest()
+    // A few sentences say what the window shows and how many lines stay as they are; every such
+    // line is in the details, those the game may read otherwise first, made readable.
+    void reportCountsAndListsTheKeptLines()
     {
-        QString file;
+        QString file = "seta r_gamma 1.5\r\n/* x */ seta cg_gibs 0\r\nseta r_drawsun 2\r\nbind x " + smg + "\r\n";
         for (int i = 1; i <= 25; ++i)
             file += QString("bind %1 say line %1\r\n").arg(i);
-        const QString report = openReport(readConfig(file));
-        QVERIFY(report.contains("line 1: bind 1 say line 1\n"));
-        QVERIFY(report.contains("line 20: bind 20 say line 20\n"));
-        QVERIFY(!report.contains("line 21:"));
-        QVERIFY(report.contains("... and 5 more lines"));
-        QVERIFY(report.contains("\"Create Config\" builds the script from the window alone"));
-        QVERIFY(report.contains("\"Extra Binds/Other CVARs\""));
-    }
+        file += QString("say ") + QChar(1) + "x\tz\n" + QString(500, u'a') + "\n";
+        const OpenReport report = openReport(readConfig(file));
+        QCOMPARE(report.text.section("\n\n", 0, 0), "The window shows 1 setting, 0 scripts and 1 class bind from this file.");
+        QCOMPARE(report.text.section("\n\n", 1),
+                 "\"Create Config\" changes only their lines and keeps the other 29 lines as they are. The game may "
+                 "read 2 of them otherwise than the window does; the details show them first.");
+        const QStringList details = report.details.split(u'\n');
+        QCOMPARE(details.size(), 30);
+        QCOMPARE(details.mid(0, 3), QStringList({"line 2: /* x */ seta cg_gibs 0", "line 3: seta r_drawsun 2", ""}));
+        QCOMPARE(details[3], "line 5: bind 1 say line 1");
+        QCOMPARE(details[28], "line 30: say ?x z");
+        QCOMPARE(details[29], "line 31: " + QString(80, u'a') + "...");
 
-    void reportShowsOddLinesReadably()
-    {
-        const QString file = QString("say ") + QChar(1) + "x\tz\n" + QString(500, u'a') + "\n";
-        const QString report = openReport(readConfig(file));
-        QVERIFY(report.contains("line 1: say ?x z\n"));
-        QVERIFY(report.contains("line 2: " + QString(80, u'a') + "...\n"));
+        const OpenReport one = openReport(readConfig(u"unbindall\nbind F9 \"vstr clock\""));
+        QCOMPARE(one.text, "The window shows 0 settings, 0 scripts and 0 class binds from this file, and UnBind All.\n\n"
+                           "\"Create Config\" changes only their lines and keeps the other line as it is.");
+        QCOMPARE(one.details, "line 2: bind F9 \"vstr clock\"");
     }
 
     void reportNamesValuesThatAreNoNumbers()
@@ -288,10 +306,10 @@ private slots:
         const ConfigRead read = readConfig(u"seta cg_brassTime abc\r\nseta cg_coronafardist 700\r\n");
         QCOMPARE(read.notNumbers.size(), 1);
         QCOMPARE(read.notNumbers[0].line.number, 1);
-        const QString report = openReport(read);
-        QVERIFY(report.contains("Brass Time (line 1): 'abc'"));
-        QVERIFY(!report.contains("cannot hold"));
-        QVERIFY(openReport(readConfig(u"seta cg_brassTime 5\r\n")).isEmpty());
+        const OpenReport report = openReport(read);
+        QVERIFY(report.text.contains("Brass Time (line 1): 'abc'"));
+        QVERIFY(!report.text.contains("keeps the other"));
+        QVERIFY(openReport(readConfig(u"seta cg_brassTime 5\r\n")).text.isEmpty());
     }
 
     void failureMessages()

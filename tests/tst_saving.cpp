@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <iterator>
 #include <tuple>
 
 using namespace brackwell;
@@ -122,6 +124,22 @@ private slots:
         const ScriptBytes script = encodeScript(text, QStringConverter::Latin1);
         QVERIFY2(script.ok(), qPrintable(script.error));
         QCOMPARE(script.bytes, bytes);
+    }
+
+    // The size the window measures a file by before it opens it is the size of the file the
+    // one-click save then writes, the larger of the two saves.
+    void savedFileSizeIsTheOneClickFileSize()
+    {
+        const QByteArray pieces[] = {"seta a 1", "\n", "\r", "\r\n", "\n\r", " ", "\xE9", "\"", ";"};
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 500; ++round) {
+            QByteArray bytes;
+            for (int n = int(random.bounded(12)); n > 0; --n)
+                bytes += pieces[random.bounded(int(std::size(pieces)))];
+            const QString text = QString::fromLatin1(bytes);
+            const ScriptBytes script = encodeScript(oneClickText(text), QStringConverter::Latin1);
+            QVERIFY2(savedFileSize(bytes) == script.bytes.size(), bytes.toPercentEncoding().constData());
+        }
     }
 
     void characterOutsideTheSetIsNamedNotReplaced_data()

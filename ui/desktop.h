@@ -17,10 +17,15 @@ namespace brackwell {
 
 // What reading a file gave: its bytes, or why not.
 struct FileRead {
+    // What the path names. Only a regular file is read: a pipe, socket or device could keep the
+    // window waiting for data that never comes.
+    enum class Kind { File, Folder, Special };
+
     QByteArray bytes;
     bool tooLarge = false; // longer than the reader's limit; nothing was kept
     QString error;         // the system's reason when the file could not be read
-    bool ok() const { return !tooLarge && error.isEmpty(); }
+    Kind kind = Kind::File;
+    bool ok() const { return !tooLarge && error.isEmpty() && kind == Kind::File; }
 };
 
 // Everything the program asks of the desktop besides its own windows: the message window, the
@@ -34,6 +39,8 @@ public:
 
     // A small modal window centred on the screen: application title, the text, one OK button, no icon.
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
+    // The same with a longer text the user can unfold under the message.
+    virtual void showReport(QWidget *parent, const QString &text, const QString &details) = 0;
     // Error icon, OK button, application title. The caller passes the final text (see withFullStop).
     virtual void showError(QWidget *parent, const QString &text) = 0;
     // Yes and No, No the default. True for Yes.
@@ -83,6 +90,8 @@ QString withFullStop(const QString &text);
 QStringConverter::Encoding configFileEncoding();
 
 // Reads at most `maxBytes` and refuses a longer file, whatever size the system claims for it.
+// Refuses a folder or anything but a regular file without reading from it, and never waits for
+// data: a file the system makes up as it is read (as below /proc) is read like any other.
 FileRead readFileBounded(const QString &path, qint64 maxBytes);
 
 // Writes through a temporary file beside `path` that replaces it only once every byte is on the

@@ -1,16 +1,20 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
 #include "settings/saving.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/meterbar.h"
+#include "ui/textwrap.h"
 #include "ui/widgetrules.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <limits>
@@ -36,6 +40,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
     , m_desktop(desktop)
 {
     m_ui->setupUi(this);
+    m_designedTitle = windowTitle();
     applyPixelSizes(this);
     keepTypedText(this);
     pressButtonsOnEnter(this);
@@ -112,12 +117,47 @@ QString TfrmBrackwell::outputText() const
 
 void TfrmBrackwell::btnCreateClick()
 {
-    const GenerationResult result = generate(readGenerationInput());
-    m_ui->memoOutput->setPlainText(result.text);
+    const GenerationInput input = readGenerationInput();
+    const GenerationResult result = generate(input);
+    if (!m_document)
+        setWrappedText(m_ui->memoOutput, result.text);
+    else if (result.ok()) // a pass that stops leaves the document whole
+        changeOutputText(editConfig(m_document->text, m_document->read, input));
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())
         showError(result.error);
+}
+
+void TfrmBrackwell::changeOutputText(const QString &text)
+{
+    // The box keeps line breaks as paragraphs: compare and change in its terms.
+    QString wanted = text;
+    wanted.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n")).replace(u'\r', u'\n');
+    const QString shown = outputText();
+    const qsizetype most = std::min(shown.size(), wanted.size());
+    qsizetype head = 0;
+    while (head < most && shown[head] == wanted[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < most - head && shown[shown.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
+        ++tail;
+    if (head == shown.size() && head == wanted.size())
+        return;
+    QTextCursor cursor(m_ui->memoOutput->document());
+    cursor.beginEditBlock();
+    cursor.setPosition(int(head));
+    cursor.setPosition(int(shown.size() - tail), QTextCursor::KeepAnchor);
+    cursor.insertText(wanted.sliced(head, wanted.size() - tail - head));
+    cursor.endEditBlock();
+}
+
+void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
+{
+    m_document = std::move(document);
+    // The desktop's way of naming the file a window edits.
+    setWindowTitle(m_document ? QFileInfo(m_document->path).fileName() + QStringLiteral(" \u2014 ") + m_designedTitle
+                              : m_designedTitle);
 }
 
 void TfrmBrackwell::showError(const QString &text)

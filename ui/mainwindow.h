@@ -4,6 +4,7 @@
 #include "settings/generator.h"
 
 #include <QMainWindow>
+#include <QStringConverter>
 
 #include <array>
 #include <exception>
@@ -24,6 +25,7 @@ class TfrmBrackwell;
 namespace brackwell {
 class Desktop;
 struct ConfigRead;
+struct ConfigDocument;
 }
 
 // The main window. Its controls are the program's only store of the user's settings: handlers
@@ -147,6 +149,7 @@ private:
 
     // Saving state (savehandlers.cpp).
     void saveWithDialog();
+    QStringConverter::Encoding saveEncoding() const;
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
     void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
@@ -156,6 +159,13 @@ private:
     void rememberConfigFolder(const QString &path);
     QString openDialogFolder() const;
     void applyConfig(const brackwell::ConfigRead &read, const QString &text);
+    // The opened file the window edits; none before an open and after New Config.
+    std::unique_ptr<brackwell::ConfigDocument> m_document;
+    QString m_designedTitle;
+    // Edit mode starts with a document and ends with none; the title names the file edited.
+    void setDocument(std::unique_ptr<brackwell::ConfigDocument> document);
+    // Puts `text` in the output box by changing only what differs, as one step the user can undo.
+    void changeOutputText(const QString &text);
 
     // Key binding state (keys/keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

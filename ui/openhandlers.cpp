@@ -1,9 +1,12 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
+#include "settings/configfile.h"
 #include "settings/configreader.h"
 #include "settings/saving.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
+#include "ui/textwrap.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -28,6 +31,24 @@ QString draggedConfig(const QMimeData *data)
         return {};
     const QString path = urls.front().toLocalFile();
     return path.endsWith(u'.' + QLatin1StringView(configSuffix), Qt::CaseInsensitive) ? path : QString();
+}
+
+// Why the window does not open what was read, or an empty text when it does.
+QString refusal(const QString &path, const FileRead &file)
+{
+    if (file.kind == FileRead::Kind::Folder)
+        return folderMessage(path);
+    if (file.kind == FileRead::Kind::Special)
+        return specialFileMessage(path);
+    if (!file.error.isEmpty())
+        return cannotOpenMessage(path, file.error);
+    if (const std::optional<QString> encoding = wideTextEncoding(file.bytes))
+        return wideTextMessage(path, *encoding);
+    // The limit holds for the file as a save writes it, so a file that opens still opens once
+    // saved: its LF line breaks become CR LF then.
+    if (file.tooLarge || savedFileSize(file.bytes) > maxConfigFileSize)
+        return tooLargeMessage(path);
+    return {};
 }
 
 } // namespace
@@ -94,21 +115,23 @@ void TfrmBrackwell::openConfigLater(const QString &path)
 void TfrmBrackwell::openConfigFile(const QString &path)
 {
     const FileRead file = m_desktop.readFile(path, maxConfigFileSize);
-    if (file.tooLarge) {
-        showError(tooLargeMessage(path));
+    if (const QString refused = refusal(path, file); !refused.isEmpty()) {
+        showError(refused);
         return;
     }
-    if (!file.ok()) {
-        showError(cannotOpenMessage(path, file.error));
-        return;
-    }
-    const QString text = configFileText(file.bytes, configFileEncoding());
-    const ConfigRead read = readConfig(text);
-    applyConfig(read, text);
+    auto document = std::make_unique<ConfigDocument>();
+    document->path = QFileInfo(path).absoluteFilePath();
+    DecodedConfig decoded = decodeConfigFile(file.bytes, configFileEncoding());
+    document->text = std::move(decoded.text);
+    document->encoding = decoded.encoding;
+    document->read = readConfig(document->text);
+    applyConfig(document->read, document->text);
+    const OpenReport report = openReport(document->read);
+    // From here on "Create Config" edits the file's own text.
+    setDocument(std::move(document));
     rememberConfigFolder(path);
-    const QString report = openReport(read);
-    if (!report.isEmpty())
-        m_desktop.showMessage(this, report);
+    if (!report.text.isEmpty())
+        m_desktop.showReport(this, report.text, report.details);
 }
 
 void TfrmBrackwell::applyConfig(const ConfigRead &read, const QString &text)
@@ -129,7 +152,7 @@ void TfrmBrackwell::applyConfig(const ConfigRead &read, const QString &text)
 
     // The box shows the file as it is, not as "Create Config" would write it; the bars show
     // what "Create Config" would draw for the state now in the window.
-    m_ui->memoOutput->setPlainText(text);
+    setWrappedText(m_ui->memoOutput, text);
     const MeterHeights meter = generate(readGenerationInput()).meter;
     m_ui->shpQuality->setSignedHeight(meter.quality);
     m_ui->shpFPS->setSignedHeight(meter.fps);

@@ -1,5 +1,7 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
+
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
@@ -159,6 +161,7 @@ void TfrmBrackwell::CBCHStyleChange()
 
 void TfrmBrackwell::NewConfig1Click()
 {
+    setDocument(nullptr);
     m_ui->memoOutput->clear();
     m_ui->shpQuality->setSignedHeight(1);
     m_ui->shpFPS->setSignedHeight(1);
@@ -224,5 +227,6 @@ void TfrmBrackwell::About1Click()
 {
     m_desktop.showMessage(this, tr("Brackwell was written by the Brackwell team. Many thanks to everyone who tested it "
                                    "and told us what went wrong. Please send problem reports and suggestions to the "
-                                   "Brackwell team. This is version 1.00."));
+                                   "Brackwell team. This is version %1.")
+                                    .arg(QCoreApplication::applicationVersion()));
 }

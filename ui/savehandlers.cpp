@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include "settings/configedit.h"
 #include "settings/saving.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
@@ -17,8 +18,7 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    // The file gets one line break more than the box holds.
-    const ScriptBytes script = encodeScript(outputText() + u'\n', configFileEncoding());
+    const ScriptBytes script = encodeScript(oneClickText(outputText()), saveEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;
@@ -29,6 +29,12 @@ void TfrmBrackwell::btnSaveClick()
         return;
     }
     writeOutput(SaveKind::OneClick, oneClickFile(*folder), script.bytes);
+}
+
+QStringConverter::Encoding TfrmBrackwell::saveEncoding() const
+{
+    // An opened file is written back in the encoding it came in, so its lines keep their bytes.
+    return m_document ? m_document->encoding : configFileEncoding();
 }
 
 void TfrmBrackwell::btnSelectDestinationClick()
@@ -44,12 +50,13 @@ void TfrmBrackwell::SaveConfig1Click()
 void TfrmBrackwell::saveWithDialog()
 {
     // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
-    const ScriptBytes script = encodeScript(outputText(), configFileEncoding());
+    const ScriptBytes script = encodeScript(outputText(), saveEncoding());
     if (!script.ok()) {
         showError(script.error);
         return;
     }
-    QString suggestion = QLatin1StringView(dialogFileName);
+    // An opened file is proposed for saving it again.
+    QString suggestion = m_document ? m_document->path : QString(QLatin1StringView(dialogFileName));
     for (;;) {
         const std::optional<QString> chosen =
             m_desktop.chooseSaveFile(this, suggestion, QLatin1StringView(configSuffix));
@@ -75,5 +82,11 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
         return;
     }
     rememberConfigFolder(path);
+    if (m_document && m_document->path != path) {
+        // The file just written is the one being edited from now on.
+        auto document = std::make_unique<ConfigDocument>(std::move(*m_document));
+        document->path = path;
+        setDocument(std::move(document));
+    }
     m_desktop.showMessage(this, QLatin1StringView(savedMessage));
 }

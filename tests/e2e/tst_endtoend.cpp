@@ -2,11 +2,14 @@
 // switch off "Show Sun", type a gamma, tick the demo script and pick F7 for it on the key picker,
 // create the config, add a say bind, save through the dialog into a temporary folder. The file
 // must hold exactly the expected script and "Config File Saved" must have been shown. Then the
-// program starts again with that file on its command line and must show it and its settings.
+// program starts with a player's own config on its command line and edits it in place.
 #include "x11driver.h"
 
 #include "app/startup.h"
+#include "settings/configedit.h"
 #include "settings/configreader.h"
+#include "settings/saving.h"
+#include "support/consolejudge.h"
 #include "settings/generator.h"
 #include "support/fakedesktop.h"
 #include "ui/desktop.h"
@@ -136,34 +139,72 @@ private:
         QVERIFY(check(m_driver->waitForCleanExit(10000), "the program ending cleanly on File > Exit"));
     }
 
-    // The program started with the saved file: the file in the output box, its one line the window
-    // cannot hold in the open's message, and "Create Config" writing the road's settings again.
-    void reopen(const QString &folder, const QString &file)
+    // A player's own config on the command line: the window edits it. The title names it, the
+    // message counts what the window shows; a row and a class bind changed by clicks, "Create
+    // Config", the dialog save proposing the file: every other line stays, and the game's console
+    // holds the new values.
+    void editPlayersConfig(const QString &folder)
     {
-        QVERIFY(check(m_driver->start(QStringLiteral(BRACKWELL_PROGRAM), folder, {file}),
-                      "starting the program with the saved file"));
-        // Both the main window and the open's message are titled Brackwell; the main window is wider.
-        const qulonglong first = m_driver->waitForWindow(QStringLiteral("^Brackwell$"));
-        const qulonglong second = first ? m_driver->waitForWindow(QStringLiteral("^Brackwell$"), {first}) : 0;
-        QVERIFY(check(first != 0 && second != 0, "the main window and the open's message appearing"));
-        const bool firstIsMain = m_driver->windowSize(first).width() > m_driver->windowSize(second).width();
-        const qulonglong main = firstIsMain ? first : second;
-        const qulonglong message = firstIsMain ? second : first;
+        const QString path = QDir(folder).filePath(QStringLiteral("player.cfg"));
+        const QByteArray original = "// my config\r\nunbindall\r\nbind TAB \"+stats\"\r\nbind x \"say hi\"\r\n"
+                                    "seta r_gamma \"1.2\"\t\t// brighter\r\nseta r_depthbits \"24\" unsafe\r\n"
+                                    "seta cg_fov \"100\"\r\ncl_noprint 1; seta com_maxfps 125; cl_noprint 0\r\n"
+                                    "set sprint \"+sprint; set s vstr nosprint\"";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(original) == original.size());
+        file.close();
+        QVERIFY(check(m_driver->start(QStringLiteral(BRACKWELL_PROGRAM), folder, {path}), "starting with the file"));
+        const qulonglong main = m_driver->waitForWindow(QStringLiteral("^player\\.cfg \u2014 Brackwell$"));
+        const qulonglong message = m_driver->waitForWindow(QStringLiteral("^Brackwell$"));
+        QVERIFY(check(main != 0 && message != 0, "the window titled with the file and the open's message"));
+        QCOMPARE(m_driver->windowTitle(main), QStringLiteral("player.cfg \u2014 Brackwell"));
 
-        const QString report = openReport(readConfig(QString::fromLatin1(expectedFile())));
-        QVERIFY(check(report.contains(QStringLiteral("bind k say hello there")), "the report naming the free bind"));
-        QVERIFY(check(copyFrom(message, boxText(*twinBox(report))) == report, "the open's message"));
+        const ConfigRead read = readConfig(QString::fromLatin1(original));
         m_driver->key(QStringLiteral("Return"));
         QVERIFY(check(m_driver->waitUntilGone(message), "the open's message closing on Return"));
 
         openTab(main, 0);
-        QCOMPARE(copyFrom(main, twin("edtGamma")), QStringLiteral("1.5"));
-        openTab(main, 2);
-        QCOMPARE(copyFrom(main, twin("edtScript3")), QStringLiteral("F7"));
+        m_driver->clickOn(main, twin("edtGamma"));
+        m_driver->key(QStringLiteral("ctrl+a"));
+        m_driver->type(QStringLiteral("1.6"));
+        openTab(main, 3);
+        m_driver->clickOn(main, twin("Ssmg"));
+        QVERIFY(pickKey(main, "btnS5", "Button9"));
         openTab(main, 4);
-        QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(expectedFile()));
         m_driver->clickOn(main, twin("btnCreate"));
-        QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(generate(roadState()).text.toLatin1()));
+
+        GenerationInput now = read.input;
+        now.settings[std::size_t(settingIndex("edtGamma"))].text = QStringLiteral("1.6");
+        now.classes[0] = {true, QStringLiteral("F8")};
+        const QString edited = editConfig(QString::fromLatin1(original), read, now);
+        QCOMPARE(copyFrom(main, twin("memoOutput")), withLineFeeds(edited.toLatin1()));
+
+        // The dialog proposes the file itself; replacing it is asked first.
+        m_driver->clickOn(main, twin("btnSelectDestination"));
+        const qulonglong dialog = m_driver->waitForWindow(QStringLiteral("^Save As$"));
+        QVERIFY(check(dialog != 0, "the save-file dialog appearing"));
+        m_driver->focus(dialog);
+        m_driver->key(QStringLiteral("Return"));
+        const qulonglong question = m_driver->waitForWindow(QStringLiteral("^Brackwell$"), {main});
+        QVERIFY(check(question != 0, "the question about replacing the file"));
+        m_driver->key(QStringLiteral("y"));
+        QVERIFY(check(m_driver->waitUntilGone(question), "the question closing on Yes"));
+        const qulonglong saved = m_driver->waitForWindow(QStringLiteral("^Brackwell$"), {main, question});
+        QVERIFY(check(saved != 0, "\"Config File Saved\""));
+        m_driver->key(QStringLiteral("Return"));
+        QVERIFY(check(m_driver->waitUntilGone(saved), "the message closing on Return"));
+
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes, encodeScript(edited, QStringConverter::Latin1).bytes);
+        QVERIFY(bytes.contains("seta r_gamma \"1.6\"\t\t// brighter\r\n"));
+        QVERIFY(bytes.contains("bind TAB \"+stats\"\r\nbind x \"say hi\"\r\n"));
+        testing::ConsoleJudge judge;
+        const QList<testing::ConsoleView> views = judge.judge({bytes});
+        QCOMPARE(views.size(), 1);
+        QCOMPARE(views[0].value(QStringLiteral("r_gamma")), QStringLiteral("1.6"));
+        QCOMPARE(views[0].value(QStringLiteral("cg_fov")), QStringLiteral("100"));
+        QCOMPARE(views[0].value(QStringLiteral("com_maxfps")), QStringLiteral("125"));
         exitByMenu(main);
     }
 
@@ -245,7 +286,7 @@ private slots:
         QCOMPARE(savedFile.readAll(), expectedFile());
         exitByMenu(main);
 
-        reopen(folder.path(), file);
+        editPlayersConfig(folder.path());
     }
 
     void helpAndVersionNeedNoDisplay()
@@ -266,6 +307,7 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
         const QByteArray help = program.readAllStandardOutput();
         QVERIFY2(help.contains("[options] [file]") && help.contains("--version"), help.constData());
+        QVERIFY2(help.contains("brackwell -- -x.cfg"), help.constData());
 
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(environment);
@@ -273,6 +315,11 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(program.readAllStandardError().contains("Unknown option 'no-such-option'"));
+        // A file name that looks like options is one unknown option, named whole.
+        program.start(QStringLiteral(BRACKWELL_PROGRAM), {QStringLiteral("-x.cfg")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("Unknown option 'x.cfg'.\n"));
     }
 };
 

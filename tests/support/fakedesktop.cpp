@@ -46,6 +46,11 @@ void FakeDesktop::showMessage(QWidget *, const QString &text)
     shown.append({Kind::Message, text});
 }
 
+void FakeDesktop::showReport(QWidget *, const QString &text, const QString &details)
+{
+    shown.append({Kind::Message, text, details});
+}
+
 void FakeDesktop::showError(QWidget *, const QString &text)
 {
     shown.append({Kind::Error, text});

@@ -20,9 +20,11 @@ public:
     struct Shown {
         Kind kind;
         QString text;
+        QString details = {};
     };
 
     void showMessage(QWidget *parent, const QString &text) override;
+    void showReport(QWidget *parent, const QString &text, const QString &details) override;
     void showError(QWidget *parent, const QString &text) override;
     bool askQuestion(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,

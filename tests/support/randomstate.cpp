@@ -35,6 +35,24 @@ GenerationInput allOff()
     return input;
 }
 
+void keepLastBindOfEachKey(GenerationInput &input)
+{
+    QList<KeyedTick *> binds;
+    for (KeyedTick &script : input.scripts)
+        binds << &script;
+    for (KeyedTick &bind : input.classes)
+        binds << &bind;
+    QStringList later;
+    for (auto it = binds.rbegin(); it != binds.rend(); ++it) {
+        if (!(*it)->ticked)
+            continue;
+        const QString key = keyIdentity((*it)->key);
+        if (later.contains(key))
+            (*it)->ticked = false;
+        later << key;
+    }
+}
+
 GenerationInput everythingTicked()
 {
     GenerationInput input = defaultInput();

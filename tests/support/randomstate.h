@@ -33,6 +33,10 @@ struct StateRules {
 GenerationInput allOff();
 GenerationInput everythingTicked();
 
+// Unticks every script and class bind whose key a later one in the script binds again: the game
+// keeps only the last bind of a key, so only such states come back whole from their own script.
+void keepLastBindOfEachKey(GenerationInput &input);
+
 class RandomState
 {
 public:

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "settings/configreader.h"
+
+#include <QString>
+#include <QStringConverter>
+#include <QStringView>
+
+// An opened config file as the window edits it: "Create Config" puts the window's state into the
+// player's own text instead of writing a script of its own, and every line the window did not take
+// stays as it is.
+
+namespace brackwell {
+
+struct ConfigDocument {
+    QString path;
+    QString text;
+    QStringConverter::Encoding encoding = QStringConverter::Latin1; // the one its bytes are in
+    ConfigRead read; // what the window took from `text`, and where
+};
+
+// `text` with the state `now` put into it, where `read` is what the window took from `text`. What
+// the window still holds as it took it stays byte for byte; a changed value or key replaces only
+// that word; a row switched off, or a script or class bind unticked, takes its command out; what is
+// newly switched on or ticked goes in as a generation pass writes it: settings after the last line
+// the window took something from, UnbindAll before the first bind, scripts and class binds at the
+// end. Everything else stays, in its place.
+QString editConfig(QStringView text, const ConfigRead &read, const GenerationInput &now);
+
+} // namespace brackwell

@@ -1,0 +1,35 @@
+#include "settings/configfile.h"
+
+#include <QDir>
+
+namespace brackwell {
+
+std::optional<QString> wideTextEncoding(QByteArrayView bytes)
+{
+    // The UTF-32 marks first: little-endian UTF-32 starts with the UTF-16 mark. Lengths are
+    // given, as the marks hold NUL bytes.
+    if (bytes.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)) || bytes.startsWith(QByteArrayView("\0\0\xFE\xFF", 4)))
+        return QStringLiteral("UTF-32");
+    if (bytes.startsWith(QByteArrayView("\xFF\xFE", 2)) || bytes.startsWith(QByteArrayView("\xFE\xFF", 2)))
+        return QStringLiteral("UTF-16");
+    return std::nullopt;
+}
+
+QString folderMessage(const QString &path)
+{
+    return QStringLiteral("\"%1\" is a folder, not a config file").arg(QDir::toNativeSeparators(path));
+}
+
+QString specialFileMessage(const QString &path)
+{
+    return QStringLiteral("\"%1\" is a device, pipe or socket, not a config file").arg(QDir::toNativeSeparators(path));
+}
+
+QString wideTextMessage(const QString &path, const QString &encoding)
+{
+    return QStringLiteral("\"%1\" is saved as %2 text, but the game reads 8-bit text: save the file as ANSI or "
+                          "UTF-8 and open it again")
+        .arg(QDir::toNativeSeparators(path), encoding);
+}
+
+} // namespace brackwell

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// Files that are no config script the game can read, and what the user is told about them.
+
+namespace brackwell {
+
+// The Unicode encoding whose byte-order mark starts `bytes` ("UTF-16", "UTF-32"), or nothing. A
+// Windows editor saves "Unicode" text that way; the game reads every byte as a character.
+std::optional<QString> wideTextEncoding(QByteArrayView bytes);
+
+QString folderMessage(const QString &path);
+QString specialFileMessage(const QString &path);
+QString wideTextMessage(const QString &path, const QString &encoding);
+
+} // namespace brackwell

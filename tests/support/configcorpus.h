@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Config files shaped like the ones players have, made here from what is known of them: files the
+// game writes (a header comment, unbindall, one quoted bind per key, one quoted seta per archived
+// variable, "unsafe" after some values) and files written by hand (boxed comments, tab alignment,
+// trailing comments, unquoted values, vstr toggles, several commands on a line, duplicated and
+// re-bound keys, key names in any case, CR LF or no final line break, UTF-8 comments). The same
+// start value gives the same files.
+
+namespace brackwell::testing {
+
+struct CorpusFile {
+    QString name;
+    QByteArray bytes;
+};
+
+QList<CorpusFile> configCorpus(quint32 start, int count);
+
+} // namespace brackwell::testing

@@ -1,0 +1,278 @@
+// "Create Config" on an opened file, without a window: the file's own text with the window's
+// changes put in. Nothing changed gives the text back; the game's console sees exactly the
+// changes the window made and nothing else.
+#include "keys/keynames.h"
+#include "settings/configedit.h"
+#include "settings/saving.h"
+#include "support/configcorpus.h"
+#include "support/consolejudge.h"
+#include "support/randomstate.h"
+
+#include <QTest>
+
+using namespace brackwell;
+
+namespace {
+
+const QString smg = QStringLiteral("\"class s 1; echo Soldier - SMG;\"");
+
+KeyedTick &classBind(GenerationInput &input, const char *checkBox)
+{
+    for (int k = 0; k < ClassBindCount; ++k) {
+        if (QLatin1StringView(classBinds[k].checkBox) == QLatin1StringView(checkBox))
+            return input.classes[std::size_t(k)];
+    }
+    qFatal("no class bind %s", checkBox);
+}
+
+SettingValue &row(GenerationInput &input, const char *control)
+{
+    return input.settings[std::size_t(settingIndex(control))];
+}
+
+QString edited(const QString &text, const std::function<void(GenerationInput &)> &change)
+{
+    const ConfigRead read = readConfig(text);
+    GenerationInput now = read.input;
+    change(now);
+    return editConfig(text, read, now);
+}
+
+// The console's value with the trailing "unsafe" the game strips and the judge's engine keeps.
+std::optional<QString> gameValue(const testing::ConsoleView &view, const QString &cvar)
+{
+    std::optional<QString> value = view.value(cvar);
+    if (value && value->endsWith(" unsafe"))
+        value->chop(7);
+    return value;
+}
+
+// Lines of `text` that bind a key, as they stand.
+QStringList bindLines(const QString &text)
+{
+    QStringList lines;
+    for (const QString &line : QString(text).replace("\r\n", "\n").split(u'\n')) {
+        if (line.trimmed().startsWith("bind", Qt::CaseInsensitive))
+            lines << line;
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestConfigEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The corpus of players' files, Brackwell's own scripts of random states and odd texts: open,
+    // then "Create Config" with nothing changed, gives every character back.
+    void nothingChangedGivesTheTextBack()
+    {
+        QStringList texts = {"", "\n", "seta r_gamma 1.5", "\r\r\r", "/* open\nseta r_gamma 1", "bind \"\" " + smg,
+                             "seta Name \"Bob\nseta r_gamma 1.5 unsafe\r\n", "x;;;y;\n\t\t\n"};
+        for (const testing::CorpusFile &file : testing::configCorpus(7, 60))
+            texts << decodeConfigFile(file.bytes, QStringConverter::Latin1).text;
+        testing::RandomState random(31);
+        for (int i = 0; i < 200; ++i)
+            texts << generate(random.input({})).text;
+        for (const QString &text : texts) {
+            const ConfigRead read = readConfig(text);
+            QCOMPARE(editConfig(text, read, read.input), text);
+        }
+    }
+
+    // What the window changes in a line, and only that: the command word, indentation, quotes
+    // where they still fit, trailing comments, "unsafe" and the neighbours on a ';' line stay.
+    void changesTouchOnlyTheirWord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("gamma"); // the new value, or "off"
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("bare set, tab, comment") << "  set r_gamma 1.3\t// bright\n" << "2" << "  set r_gamma 2\t// bright\n";
+        QTest::newRow("quoted, unsafe") << "seta r_gamma \"1\" unsafe\r\n" << "a b" << "seta r_gamma \"a b\" unsafe\r\n";
+        QTest::newRow("unquoted, needs quotes") << "seta r_gamma 1" << "a;b" << "seta r_gamma \"a;b\"";
+        QTest::newRow("bare name value") << "seta r_gamma 1\nr_gamma 1.2\n" << "3" << "seta r_gamma 1\nr_gamma 3\n";
+        QTest::newRow("unclosed quote") << "seta r_gamma \"1.2\n" << "1.6" << "seta r_gamma \"1.6\n";
+        QTest::newRow("set three times") << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 3\n" << "4"
+                                         << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 4\n";
+        QTest::newRow("; neighbours") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "2"
+                                      << "cl_noprint 1; seta r_gamma 2; exec x\n";
+        QTest::newRow("; neighbours, off") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "off" << "cl_noprint 1; exec x\n";
+        QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;exec x;\n" << "off" << "  exec x;\n";
+        QTest::newRow("off, blank lines around") << "a\n\nseta r_gamma 1\n\nb\n" << "off" << "a\n\nb\n";
+        QTest::newRow("off, last line, no break") << "a\r\nseta r_gamma 1" << "off" << "a";
+        QTest::newRow("not holdable, switched on") << "seta r_gamma 1 2 // two\n" << "1.5" << "seta r_gamma 1.5 // two\n";
+        QTest::newRow("star comment left alone") << "/* seta r_gamma 1 */\nx\n" << "2" << "/* seta r_gamma 1 */\nx\nseta r_gamma \"2\"\n";
+        QTest::newRow("added after the last held line") << "seta cg_gibs 0\n// end\n" << "2"
+                                                        << "seta cg_gibs 0\nseta r_gamma \"2\"\n// end\n";
+        QTest::newRow("added at the end, CR only") << "// x\ry" << "2" << "// x\ry\rseta r_gamma \"2\"\r";
+    }
+
+    void changesTouchOnlyTheirWord()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, gamma);
+        QFETCH(QString, expected);
+        QCOMPARE(edited(text, [&](GenerationInput &now) {
+                     row(now, "edtGamma").enabled = gamma != "off";
+                     row(now, "edtGamma").text = gamma;
+                 }),
+                 expected);
+    }
+
+    void scriptsClassBindsAndUnbindAll()
+    {
+        const QString file = "// mine\nbind x " + smg + "\nbind y " + smg + "\nbind \"\" " + smg + "\nbind q +attack\n";
+        // The same class bind twice: the window holds the later one; a changed key rewrites only it.
+        QCOMPARE(edited(file, [](GenerationInput &now) { classBind(now, "Ssmg").key = "F2"; }),
+                 QString(file).replace("bind y", "bind F2"));
+        // A key the file binds again later: the bind moves to the end, where it wins.
+        QCOMPARE(edited(file, [](GenerationInput &now) { classBind(now, "Ssmg").key = "Q"; }),
+                 QString(file).remove("bind y " + smg + "\n") + "\nbind Q " + smg + "\n");
+        QCOMPARE(edited(file, [](GenerationInput &now) { classBind(now, "Ssmg").ticked = false; }),
+                 QString(file).remove("bind y " + smg + "\n"));
+        // UnbindAll goes before the first bind; unticked, every unbindall goes.
+        QCOMPARE(edited(file, [](GenerationInput &now) { now.unbindAll = true; }),
+                 QString(file).replace("// mine\n", "// mine\nUnbindAll\n"));
+        QCOMPARE(edited("unbindall; bind x y\nunbindall\n", [](GenerationInput &now) { now.unbindAll = false; }),
+                 "bind x y\n");
+        QCOMPARE(edited("a", [](GenerationInput &now) { now.unbindAll = true; }), "a\r\n\r\nUnbindAll\r\n");
+
+        // A script block: untick takes it out with its blank line; newly ticked ones go at the end.
+        const GenerationInput clock = [] {
+            GenerationInput input = testing::allOff();
+            input.scripts[1] = {true, "F10"};
+            return input;
+        }();
+        const QString block = generate(clock).text;
+        const QString withBlock = "seta r_gamma 1\r\n" + block + "\r\nbind k \"say hi\"\r\n";
+        QCOMPARE(edited(withBlock, [](GenerationInput &now) { now.scripts[1].ticked = false; }),
+                 "seta r_gamma 1\r\n\r\nbind k \"say hi\"\r\n");
+        QCOMPARE(edited(withBlock, [](GenerationInput &now) { now.scripts[1].key = "F11"; }),
+                 QString(withBlock).replace("bind F10", "bind F11"));
+        QCOMPARE(edited("seta r_gamma 1\r\n", [](GenerationInput &now) { now.scripts[1] = {true, "F10"}; }),
+                 "seta r_gamma 1\r\n" + block);
+    }
+
+    void utf8FilesAreReadAsUtf8()
+    {
+        const QByteArray utf8 = "// \xe2\x80\x9cmine\xe2\x80\x9d\nseta Name \"J\xc3\xb6rg\"\n";
+        const DecodedConfig decoded = decodeConfigFile(utf8, QStringConverter::Latin1);
+        QCOMPARE(decoded.encoding, QStringConverter::Utf8);
+        QCOMPARE(readConfig(decoded.text).input.settings[0].text, QString::fromUtf8("J\xc3\xb6rg"));
+        QCOMPARE(encodeScript(decoded.text, decoded.encoding).bytes, QByteArray(utf8).replace("\n", "\r\n"));
+        // A byte-order mark stays, so it is written back.
+        QCOMPARE(decodeConfigFile("\xef\xbb\xbfx", QStringConverter::Latin1).text, QString(QChar(0xFEFF)) + "x");
+        // Not UTF-8, or all ASCII: the 8-bit set.
+        QCOMPARE(decodeConfigFile("caf\xe9", QStringConverter::Latin1).encoding, QStringConverter::Latin1);
+        QCOMPARE(decodeConfigFile("cafe", QStringConverter::Latin1).encoding, QStringConverter::Latin1);
+    }
+
+    // The judge: random changes in the window to players' files. In the game's console every
+    // variable the window changed holds its new value, every other one holds what the original
+    // file gave it; every bind line the window did not take is still there byte for byte; and
+    // the file opened again shows the changed state.
+    void theConsoleSeesExactlyTheWindowsChanges()
+    {
+        testing::ConsoleJudge judge;
+        if (!judge.available())
+            QFAIL(qPrintable(testing::ConsoleJudge::missingEngineMessage()));
+        testing::RandomState random(77);
+        struct Case {
+            QString name;
+            QByteArray before, after;
+            ConfigRead read;
+            GenerationInput now;
+            QString afterText;
+        };
+        QList<Case> cases;
+        for (const testing::CorpusFile &file : testing::configCorpus(11, 40)) {
+            const DecodedConfig decoded = decodeConfigFile(file.bytes, QStringConverter::Latin1);
+            for (int round = 0; round < 3; ++round) {
+                Case c{file.name + QString(" round %1").arg(round), file.bytes, {}, readConfig(decoded.text), {}, {}};
+                c.now = c.read.input;
+                for (int i = 0; i < SettingCount; ++i) {
+                    SettingValue &value = c.now.settings[std::size_t(i)];
+                    if (random.chance(15))
+                        value.enabled = !value.enabled;
+                    if (random.chance(20)) {
+                        value.checked = random.chance(50);
+                        QString text = random.text({true, true, true});
+                        while (std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return ch.unicode() >= 0x80; }))
+                            text = random.text({true, true, true});
+                        value.text = text;
+                    }
+                }
+                for (KeyedTick *keyed : {&c.now.scripts[std::size_t(random.below(ScriptCount))],
+                                         &c.now.classes[std::size_t(random.below(ClassBindCount))]}) {
+                    if (random.chance(50))
+                        keyed->ticked = !keyed->ticked;
+                    if (random.chance(50))
+                        keyed->key = random.keyName();
+                }
+                if (random.chance(20))
+                    c.now.unbindAll = !c.now.unbindAll;
+                testing::keepLastBindOfEachKey(c.now);
+                c.afterText = editConfig(decoded.text, c.read, c.now);
+                c.after = encodeScript(c.afterText, decoded.encoding).bytes;
+                cases << c;
+            }
+        }
+        QList<QByteArray> files;
+        for (const Case &c : cases)
+            files << c.before << c.after;
+        const QList<testing::ConsoleView> views = judge.judge(files);
+        QCOMPARE(views.size(), files.size());
+
+        for (qsizetype n = 0; n < cases.size(); ++n) {
+            const Case &c = cases[n];
+            const testing::ConsoleView &before = views[2 * n], &after = views[2 * n + 1];
+            QVERIFY2(before.judged() && after.judged(), qPrintable(c.name));
+            QStringList rowNames;
+            for (int i = 0; i < SettingCount; ++i) {
+                const QString cvar = QLatin1StringView(settingRows[i].cvar);
+                rowNames << cvar.toLower();
+                const SettingValue &was = c.read.input.settings[std::size_t(i)];
+                const SettingValue &is = c.now.settings[std::size_t(i)];
+                const std::optional<QString> meant = is.enabled ? writtenValue(settingRows[i], is) : std::nullopt;
+                const bool changed = meant && (!was.enabled || writtenValue(settingRows[i], was) != meant);
+                if (changed)
+                    QVERIFY2(gameValue(after, cvar) == meant, qPrintable(c.name + ": " + cvar + " not " + *meant));
+                else if (meant || !was.enabled)
+                    QVERIFY2(gameValue(after, cvar) == gameValue(before, cvar), qPrintable(c.name + ": " + cvar + " changed"));
+            }
+            // The file's own other variables (the engine's are not the text's doing).
+            const QString lowerText = QString::fromUtf8(c.before).toLower();
+            for (const testing::ConsoleVariable &variable : before.variables()) {
+                if (!rowNames.contains(variable.name.toLower()) && lowerText.contains(variable.name.toLower()))
+                    QVERIFY2(after.value(variable.name) == variable.held(),
+                             qPrintable(c.name + ": " + variable.name + " " + variable.held() + " -> " + after.value(variable.name).value_or("none") + "\n" + c.afterText));
+            }
+            // Bind lines the window did not take stay, as often as they stood.
+            QStringList kept = bindLines(c.afterText);
+            const ConfigRead again = readConfig(c.afterText);
+            for (const QString &line : bindLines(QString::fromUtf8(c.before))) {
+                const bool taken = std::any_of(c.read.unheld.cbegin(), c.read.unheld.cend(),
+                                               [&](const FileLine &l) { return l.text == line; });
+                if (taken)
+                    QVERIFY2(kept.removeOne(line), qPrintable(c.name + ": lost " + line));
+            }
+            // Opened again, the window shows what it wrote.
+            for (int i = 0; i < SettingCount; ++i) {
+                const SettingValue &is = c.now.settings[std::size_t(i)];
+                if (is.enabled && writtenValue(settingRows[i], is) && !again.notNumbers.isEmpty() == false)
+                    QCOMPARE(writtenValue(settingRows[i], again.input.settings[std::size_t(i)]),
+                             writtenValue(settingRows[i], is));
+            }
+            for (int k = 0; k < ClassBindCount; ++k) {
+                if (c.now.classes[std::size_t(k)].ticked)
+                    QCOMPARE(keyIdentity(again.input.classes[std::size_t(k)].key), keyIdentity(c.now.classes[std::size_t(k)].key));
+            }
+            QCOMPARE(again.input.unbindAll, c.now.unbindAll);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestConfigEdit)
+#include "tst_configedit.moc"
