@@ -236,6 +236,26 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
     auto at = [&](qsizetype i) { return i < size ? text[i].unicode() : u'\n'; };
 
     // Like the game's, the comment flags live as long as the buffer is being executed.
+    // Where the next line break and the next "/*" stand, found once: positions only grow.
+    qsizetype knownBreak = -1;
+    qsizetype knownStar = -1;
+    auto nextBreak = [&](qsizetype from) {
+        if (knownBreak < from) {
+            knownBreak = from;
+            while (knownBreak < size && !endsConsoleLine(text[knownBreak]))
+                ++knownBreak;
+        }
+        return knownBreak;
+    };
+    auto nextStar = [&](qsizetype from) {
+        if (knownStar < from) {
+            knownStar = text.first(size).indexOf(QLatin1StringView("/*"), from);
+            if (knownStar < 0)
+                knownStar = size;
+        }
+        return knownStar;
+    };
+
     bool inStar = false;
     bool inSlash = false;
     qsizetype pos = 0;
@@ -246,6 +266,16 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
         int quotes = 0;
         qsizetype i = pos;
         for (; i < bufferEnd; ++i) {
+            // A command already too long is cut whatever follows. Outside a "/*" comment that can
+            // open no more before the line's end, the buffer ends it on this line with every
+            // comment closed: the rest of the search decides nothing.
+            if (i - pos >= consoleLineLength && !inStar
+                && (!rules.bufferKnowsComments || nextStar(i) >= nextBreak(i))) {
+                i = nextBreak(i);
+                inSlash = false;
+                command.ending = ReadCommand::End::LineBreak;
+                break;
+            }
             const char16_t c = at(i);
             if (c == u'"')
                 ++quotes;

@@ -110,9 +110,8 @@ BoxLine OutputHighlighter::shown(const QTextBlock &block)
     return reading ? reading->line : BoxLine();
 }
 
-const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock &block)
+const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock &block, int number)
 {
-    const int number = block.blockNumber();
     const int cachedEnd = m_segment.first + int(m_segment.lines.size());
     const bool current = m_segment.changes == m_changes;
     if (current && number >= m_segment.first && number < cachedEnd)
@@ -160,37 +159,79 @@ const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock
 void OutputHighlighter::highlightBlock(const QString &text)
 {
     const QTextBlock block = currentBlock();
-    const Segment &segment = segmentFor(block);
-    const int index = block.blockNumber() - segment.first;
+    const int number = block.blockNumber();
+    const Segment &segment = segmentFor(block, number);
+    const int index = number - segment.first;
     const BoxLine &line = segment.lines.at(index);
-    const int size = int(text.size());
 
-    for (const RoleStretch &role : line.roles)
-        setFormat(role.start, role.length, m_roleFormats[std::size_t(role.role)]);
-    // A colour code in its own colour, as the name chart shows it: on the window's ground, or on a
-    // dark one where the colour is too light to read on that (white, yellow).
+    // Most lines of a long file show nothing: they need no data of their own.
+    if (line.roles.isEmpty() && line.codes.isEmpty() && line.marks.isEmpty()) {
+        if (currentBlockUserData())
+            setCurrentBlockUserData(nullptr);
+    } else {
+        applyFormats(line, int(text.size()));
+        setCurrentBlockUserData(new BlockReading(line));
+    }
+    setCurrentBlockState(segment.states.at(index));
+}
+
+// Sets one format per stretch of the block that looks alike: its role, a colour code, a mark.
+void OutputHighlighter::applyFormats(const BoxLine &line, int size)
+{
+    // Colours stop after some thousands of characters: a line that long holds no script the
+    // console reads as one command, and a format for each of its words would cost the box's
+    // layout more than the colours are worth. Marks go everywhere.
+    constexpr int colouredLength = 8192;
+    QList<int> cuts = {0, size};
+    for (const RoleStretch &role : line.roles) {
+        if (role.start < colouredLength)
+            cuts << role.start << role.start + role.length;
+    }
     for (const CodeStretch &code : line.codes) {
-        QTextCharFormat format = this->format(code.start);
-        const QColor colour = m_codeColours[std::size_t(code.digit)];
-        format.setForeground(colour);
-        format.setBackground(colour.lightnessF() > 0.7 ? QColor(80, 80, 80) : m_box->palette().color(QPalette::Window));
-        setFormat(code.start, 2, format);
+        if (code.start < colouredLength)
+            cuts << code.start << code.start + 2;
+    }
+    for (const LineMark &mark : line.marks)
+        cuts << mark.start << mark.start + mark.length;
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    while (!cuts.isEmpty() && cuts.back() > size)
+        cuts.removeLast();
+    auto piece = [&](int at) { return int(std::lower_bound(cuts.begin(), cuts.end(), at) - cuts.begin()); };
+
+    // What covers each piece between two cuts.
+    QList<int> roles(cuts.size(), -1), codes(cuts.size(), -1), marked(cuts.size() + 1, 0);
+    for (const RoleStretch &role : line.roles) {
+        for (int p = piece(role.start); role.start < colouredLength && p < cuts.size() && cuts[p] < role.start + role.length; ++p)
+            roles[p] = int(role.role);
+    }
+    for (const CodeStretch &code : line.codes) {
+        for (int p = piece(code.start); code.start < colouredLength && p < cuts.size() && cuts[p] < code.start + 2; ++p)
+            codes[p] = code.digit;
     }
     for (const LineMark &mark : line.marks) {
-        const int end = std::min(mark.start + mark.length, size);
-        for (int at = mark.start; at < end;) {
-            QTextCharFormat format = this->format(at);
-            int run = 1;
-            while (at + run < end && this->format(at + run) == format)
-                ++run;
+        ++marked[piece(mark.start)];
+        --marked[piece(std::min(mark.start + mark.length, size))];
+    }
+    int marks = 0;
+    for (int p = 0; p + 1 < cuts.size(); ++p) {
+        marks += marked[p];
+        if (roles[p] < 0 && codes[p] < 0 && marks == 0)
+            continue;
+        QTextCharFormat format = roles[p] >= 0 ? m_roleFormats[std::size_t(roles[p])] : QTextCharFormat();
+        if (codes[p] >= 0) {
+            // A colour code in its own colour, as the name chart shows it: on the window's ground,
+            // or on a dark one where the colour is too light to read on that (white, yellow).
+            const QColor colour = m_codeColours[std::size_t(codes[p])];
+            format.setForeground(colour);
+            format.setBackground(colour.lightnessF() > 0.7 ? QColor(80, 80, 80) : m_box->palette().color(QPalette::Window));
+        }
+        if (marks > 0) {
             format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
             format.setUnderlineColor(Qt::red);
-            setFormat(at, run, format);
-            at += run;
         }
+        setFormat(cuts[p], cuts[p + 1] - cuts[p], format);
     }
-    setCurrentBlockUserData(new BlockReading(line));
-    setCurrentBlockState(segment.states.at(index));
 }
 
 // Blocks before the change whose reading or state it changed: read together with it, the
@@ -202,15 +243,17 @@ void OutputHighlighter::showChanges(int position)
     for (QTextBlock block = changed.previous(); block.isValid() && !isSettled(block.userState());
          block = block.previous()) {
         // Its state too: a stale digest could match a later one and stop a pass too early.
-        const Segment &segment = segmentFor(block);
-        const int index = block.blockNumber() - segment.first;
+        const int number = block.blockNumber();
+        const Segment &segment = segmentFor(block, number);
+        const int index = number - segment.first;
         if (segment.lines.at(index) != shown(block) || segment.states.at(index) != block.userState())
             stale << block;
     }
     m_formatting = true;
     for (QTextBlock block : stale) {
-        const Segment &segment = segmentFor(block);
-        const int index = block.blockNumber() - segment.first;
+        const int number = block.blockNumber();
+        const Segment &segment = segmentFor(block, number);
+        const int index = number - segment.first;
         // A block that shows the same needs its new state only.
         if (segment.lines.at(index) == shown(block))
             block.setUserState(segment.states.at(index));

@@ -42,7 +42,8 @@ private:
         QList<brackwell::BoxLine> lines;
         QList<int> states;             // the block state after each line
     };
-    const Segment &segmentFor(const QTextBlock &block);
+    const Segment &segmentFor(const QTextBlock &block, int number);
+    void applyFormats(const brackwell::BoxLine &line, int size);
     void showChanges(int position);
 
     QPlainTextEdit *m_box;
