@@ -301,8 +301,9 @@ std::optional<bool> consoleResultDiffers(const MeantLine &meant, const ConsoleVi
     case MeantLine::Unseen: return std::nullopt;
     case MeantLine::Variable: {
         const std::optional<QString> held = view.value(meant.name);
-        // A value the engine has of its own does not show whether the line ran.
-        if (held == meant.value && held == baseline.value(meant.name))
+        // A variable the engine has of its own can also be set by its name alone, from a piece
+        // of another command: the value does not show that the line's own command set it.
+        if (held == meant.value && baseline.contains(meant.name))
             return std::nullopt;
         return held != meant.value;
     }
