@@ -530,13 +530,6 @@ struct LineContext {
     }
 };
 
-int commandAt(const ConsoleRead &read, qsizetype start)
-{
-    const auto it = std::lower_bound(read.commands.begin(), read.commands.end(), start,
-                                     [](const ReadCommand &c, qsizetype at) { return c.start < at; });
-    return it != read.commands.end() && it->start == start ? int(it - read.commands.begin()) : -1;
-}
-
 // "ends the command at ";"", "drops ...": the command that begins after a split or a cut.
 void splitsAndCuts(const LineContext &c, QList<Stretch> &out)
 {
@@ -548,8 +541,8 @@ void splitsAndCuts(const LineContext &c, QList<Stretch> &out)
         const qsizetype at = command.end;
         if (at < c.from || at >= c.to)
             continue;
-        const int next = commandAt(c.read, at + 1);
-        const ReadCommand *rest = next >= 0 ? &commands[next] : nullptr;
+        // The command the buffer reads next: what was split off or cut off.
+        const ReadCommand *rest = it + 1 != commands.end() ? &*(it + 1) : nullptr;
         const bool runs = rest && !rest->words.isEmpty() && rest->words.front().start < c.to;
         const qsizetype restEnd = rest ? std::min(rest->end, c.to) : at + 1;
         const QString words = runs ? quoted(joinedWords(rest->words)) : QString();
@@ -924,22 +917,32 @@ void colour(QStringView text, const ConsoleRead &read, const Lines &lines, QList
                   [](const RoleStretch &a, const RoleStretch &b) { return a.start < b.start; });
 }
 
-// The text as the file the box is saved to holds it, each line break a CR LF: the length of a
-// command that runs over line breaks counts both characters.
+// The text as the file the box is saved to holds it, one character per byte: each line break a
+// CR LF, and in UTF-8 a letter beyond ASCII followed by stand-ins for its further bytes, which the
+// console takes as it takes any byte above 127. The length of a command counts them all.
 class SavedText
 {
 public:
-    explicit SavedText(QStringView text) : m_size(text.size())
+    SavedText(QStringView text, SavedBytes bytes) : m_size(text.size()), m_utf8(bytes == SavedBytes::Utf8)
     {
         m_file.reserve(text.size() + text.size() / 16);
         m_toBox.reserve(m_file.capacity() + 2);
         for (qsizetype b = 0; b < text.size(); ++b) {
+            const QChar c = text[b];
             m_toBox << b;
-            if (endsConsoleLine(text[b])) {
+            if (endsConsoleLine(c)) {
                 m_toBox << b;
                 m_file += QLatin1StringView("\r\n");
-            } else {
-                m_file += text[b];
+                continue;
+            }
+            m_file += c;
+            if (m_utf8 && c.unicode() >= 0x80) {
+                // Two bytes each half of a pair of surrogates, else two below U+0800, three above.
+                const int more = c.isSurrogate() || c.unicode() < 0x800 ? 1 : 2;
+                for (int i = 0; i < more; ++i) {
+                    m_toBox << b;
+                    m_file += standIn;
+                }
             }
         }
         // The line break the game puts after the text, and the end of its buffer.
@@ -951,10 +954,10 @@ public:
     {
         ConsoleRead box = readAsConsole(m_file, rules);
         QList<CharUse> uses(m_size);
-        for (qsizetype b = 0, f = 0; b < m_size; ++b, ++f) {
-            uses[b] = box.uses[f];
-            if (endsConsoleLine(m_file[f]))
-                ++f;
+        // A box character is what the first of its file characters was.
+        for (qsizetype f = 0; f < m_file.size(); ++f) {
+            if (f == 0 || m_toBox[f - 1] != m_toBox[f])
+                uses[m_toBox[f]] = box.uses[f];
         }
         box.uses = std::move(uses);
         box.nul = box.nul < 0 ? -1 : toBox(box.nul);
@@ -965,6 +968,8 @@ public:
             for (ReadWord &word : command.words) {
                 word.start = toBox(word.start);
                 word.end = toBox(word.end);
+                if (m_utf8)
+                    word.text.remove(standIn);
             }
         }
         for (ConsoleRead::Skipped &comment : box.comments) {
@@ -977,9 +982,13 @@ public:
 private:
     qsizetype toBox(qsizetype file) const { return m_toBox[file]; }
 
+    // A noncharacter, which no text holds.
+    static constexpr QChar standIn = QChar(0xFFFF);
+
     QString m_file;
     QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
+    bool m_utf8;
 };
 
 } // namespace
@@ -1022,7 +1031,8 @@ QStringList plainWords(QStringView line, bool *inComment)
     return words;
 }
 
-BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions)
+BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
+                   SavedBytes bytes)
 {
     BoxReading box;
     Lines lines;
@@ -1049,7 +1059,7 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
         from = to + 1;
     }
 
-    const SavedText saved(text);
+    const SavedText saved(text, bytes);
 
     QList<Meaning> meanings;
     meanings.reserve(consoleLines.size());

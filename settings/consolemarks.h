@@ -79,8 +79,13 @@ struct BoxReading {
 // ET: Legacy first: colours follow its reading.
 const QList<const ConsoleRules *> &gameVersions();
 
+// How the box's characters are saved: one byte each (an 8-bit character set), or in UTF-8, where a
+// letter beyond ASCII takes two bytes or more of the console's line.
+enum class SavedBytes { OnePerCharacter, Utf8 };
+
 BoxReading readBox(QStringView text, const BoxStart &start = {},
-                   const QList<const ConsoleRules *> &versions = gameVersions());
+                   const QList<const ConsoleRules *> &versions = gameVersions(),
+                   SavedBytes bytes = SavedBytes::OnePerCharacter);
 
 // The tip of a mark on a line whose difference no rule explains; no line should get it.
 extern const char *const unexplainedTip;

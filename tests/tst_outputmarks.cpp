@@ -31,6 +31,7 @@ struct MarkCase {
     const char *tag;
     QString text;
     QList<Expected> marks;
+    SavedBytes bytes = SavedBytes::OnePerCharacter;
 };
 
 const QString nothingFor260 = "2.60 sets nothing here: its \"seta\" takes a single value word, and this line gives %1.";
@@ -76,16 +77,22 @@ QList<MarkCase> markCases()
           {2, 10, 6, "2.60 keeps the word \"unsafe\" in the value: \"a\" gets \"1 unsafe\"."}}},
         {"a variable name the game refuses", "seta a\\b 1",
          {{1, 5, 3, "The game refuses a variable name holding \"\\\": it sets \"BADNAME\" instead."}}},
+        {"letters beyond ASCII fill the console's line twice as fast in UTF-8",
+         "seta Name \"" + QString(600, QChar(0xE9)) + '"',
+         {{1, 517, 95,
+           QString::fromLatin1("The game reads at most 1,023 characters as one command: it drops \"\xE9\" here and runs "
+                               "\"\" as a command of its own.")}},
+         SavedBytes::Utf8},
         {"a NUL character", QString("seta x 1") + QChar(0) + "\nseta y 2",
          {{1, 8, 1, "The game stops reading the file at this NUL character."},
           {2, 0, 8, "The game never reads this line: it stops reading the file at a NUL character above it."}}},
     };
 }
 
-QList<Expected> found(const QString &text)
+QList<Expected> found(const QString &text, SavedBytes bytes)
 {
     QList<Expected> marks;
-    const QList<BoxLine> lines = readBox(text).lines;
+    const QList<BoxLine> lines = readBox(text, {}, gameVersions(), bytes).lines;
     for (qsizetype l = 0; l < lines.size(); ++l) {
         for (const LineMark &mark : lines[l].marks)
             marks.append({int(l + 1), mark.start, mark.length, mark.tip});
@@ -149,7 +156,7 @@ private slots:
     {
         QFETCH(int, index);
         const MarkCase c = markCases().at(index);
-        const QList<Expected> marks = found(c.text);
+        const QList<Expected> marks = found(c.text, c.bytes);
         QVERIFY2(listed(marks) == listed(c.marks), qPrintable("found:\n" + listed(marks) + "\nexpected:\n" + listed(c.marks)));
     }
 
@@ -243,6 +250,25 @@ private slots:
         QFile saved(path);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QString(typed).replace("\n", "\r\n").toLatin1());
+    }
+
+    // An opened UTF-8 file is saved as UTF-8, where a line of letters beyond ASCII reaches the
+    // console's length sooner; a file in the 8-bit set is saved as it was.
+    void marksCountTheBytesOfTheSavedFile()
+    {
+        const QByteArray line = "seta Name \"" + QString(600, QChar(0xE9)).toUtf8() + "\"\r\n";
+        for (const QByteArray &bytes : {line, QString::fromUtf8(line).toLatin1()}) {
+            WindowFixture f;
+            QTemporaryDir folder;
+            QFile file(folder.filePath("autoexec.cfg"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            file.close();
+            f.window->openConfigFile(file.fileName());
+            f.desktop.shown.clear();
+            const QList<LineMark> marks = OutputHighlighter::shown(f.output()->document()->firstBlock()).marks;
+            const bool cut = std::any_of(marks.begin(), marks.end(), [](const LineMark &m) { return m.tip.contains("1,023"); });
+            QCOMPARE(cut, bytes == line);
+        }
     }
 };
 

@@ -104,6 +104,18 @@ OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColo
     m_formatting = false;
 }
 
+void OutputHighlighter::setSavedEncoding(QStringConverter::Encoding encoding)
+{
+    const SavedBytes bytes = encoding == QStringConverter::Utf8 ? SavedBytes::Utf8 : SavedBytes::OnePerCharacter;
+    if (bytes == m_bytes)
+        return;
+    m_bytes = bytes;
+    ++m_changes;
+    m_formatting = true;
+    rehighlight();
+    m_formatting = false;
+}
+
 BoxLine OutputHighlighter::shown(const QTextBlock &block)
 {
     const auto *reading = dynamic_cast<const BlockReading *>(block.userData());
@@ -134,7 +146,7 @@ const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock
                 text += u'\n';
             text += next.text();
         }
-        const BoxReading reading = readBox(text, start);
+        const BoxReading reading = readBox(text, start, gameVersions(), m_bytes);
         // The reading holds up to its last line after which every console starts afresh.
         int last = next.isValid() ? -1 : count - 1;
         for (int i = count - 1; last < 0 && i >= 0; --i) {

@@ -3,6 +3,7 @@
 #include "settings/consolemarks.h"
 
 #include <QColor>
+#include <QStringConverter>
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 #include <QTextBlock>
@@ -30,6 +31,9 @@ public:
     // What the block shows: its colours and marks.
     static brackwell::BoxLine shown(const QTextBlock &block);
 
+    // The box is saved in this encoding: in UTF-8 a letter beyond ASCII is longer to the console.
+    void setSavedEncoding(QStringConverter::Encoding encoding);
+
 protected:
     void highlightBlock(const QString &text) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,6 +53,7 @@ private:
     QPlainTextEdit *m_box;
     std::array<QColor, 10> m_codeColours;
     std::array<QTextCharFormat, 4> m_roleFormats; // by TextRole
+    brackwell::SavedBytes m_bytes = brackwell::SavedBytes::OnePerCharacter;
     quint64 m_changes = 1;     // changes to the box's text so far
     bool m_formatting = false; // re-highlighting, which changes no text
     Segment m_segment;
