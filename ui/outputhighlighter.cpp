@@ -48,15 +48,15 @@ BoxStart startAfter(const QTextBlock &previous)
     return start;
 }
 
-size_t digest(const BoxLine &line, size_t seed)
+size_t digest(const BoxLine &line, size_t sum)
 {
     for (const RoleStretch &role : line.roles)
-        seed = qHashMulti(seed, role.start, role.length, int(role.role));
+        sum = qHashMulti(sum, role.start, role.length, int(role.role));
     for (const CodeStretch &code : line.codes)
-        seed = qHashMulti(seed, code.start, code.digit);
+        sum = qHashMulti(sum, code.start, code.digit);
     for (const LineMark &mark : line.marks)
-        seed = qHashMulti(seed, mark.start, mark.length, mark.tip);
-    return seed;
+        sum = qHashMulti(sum, mark.start, mark.length, mark.tip);
+    return sum;
 }
 
 QTextCharFormat roleFormat(TextRole role)
