@@ -476,15 +476,13 @@ QString quoted(QStringView text)
     return u'"' + shown(text) + u'"';
 }
 
-QString joinedWords(const QList<ReadWord> &words, qsizetype from = 0, qsizetype to = -1)
+QString joinedWords(const QList<ReadWord> &words)
 {
     QString out;
-    if (to < 0)
-        to = words.size();
-    for (qsizetype i = from; i < to; ++i) {
-        if (i > from)
+    for (const ReadWord &word : words) {
+        if (!out.isEmpty() || &word != &words.front())
             out += u' ';
-        out += words[i].text;
+        out += word.text;
     }
     return out;
 }
@@ -516,7 +514,7 @@ struct LineContext {
     const LineCommands &line;
     const Lines &lines;
     bool afterNul = false;
-    const QList<CharUse> *uses = nullptr; // the console's uses to compare, where not read.uses
+    const QList<CharUse> *lineUses = nullptr; // the console's uses of this line to compare, where not read.uses
 
     // Where a position stands, seen from this line: "on the line above", "3 lines below".
     QString where(qsizetype position) const
@@ -623,7 +621,10 @@ QString wordsIn(const LineContext &c, qsizetype from, qsizetype to)
 // Stretches where the console's use of a character differs from the meaning's.
 void characterDifferences(const LineContext &c, QList<Stretch> &out)
 {
-    const QList<CharUse> &uses = c.uses ? *c.uses : c.read.uses;
+    struct Uses {
+        const LineContext &c;
+        CharUse operator[](qsizetype i) const { return c.lineUses ? c.lineUses->at(i - c.from) : c.read.uses.at(i); }
+    } uses{c};
     const QList<CharUse> &meant = c.m.uses;
     auto run = [&](qsizetype i, auto &&inside) {
         qsizetype j = i;
@@ -731,9 +732,12 @@ void sharedCommands(const LineContext &c, QList<Stretch> &out)
                 start = c.from;
                 end = c.to;
             }
-            const auto opener = std::find_if(c.read.comments.begin(), c.read.comments.end(), [&](const ConsoleRead::Skipped &s) {
-                return s.star && s.start >= command.start && s.start < c.to;
-            });
+            auto opener = std::lower_bound(c.read.comments.begin(), c.read.comments.end(), command.start,
+                                           [](const ConsoleRead::Skipped &s, qsizetype at) { return s.start < at; });
+            opener = std::find_if(opener, c.read.comments.end(),
+                                  [&](const ConsoleRead::Skipped &s) { return s.star || s.start >= c.to; });
+            if (opener != c.read.comments.end() && (!opener->star || opener->start >= c.to))
+                opener = c.read.comments.end();
             out.append({start, end, opener == c.read.comments.end()
                                         ? QStringLiteral("reads the next lines into this command.")
                                         : QStringLiteral("reads the next lines into this command: for the game the comment "
@@ -826,10 +830,10 @@ QList<Stretch> explain(const LineContext &c)
     QList<Stretch> out;
     splitsAndCuts(c, out);
     // What follows a split or a cut reads differently because of it: it needs no marks of its own.
-    QList<CharUse> covered = c.read.uses;
+    QList<CharUse> covered = c.read.uses.mid(c.from, c.to - c.from);
     for (const Stretch &stretch : out) {
         for (qsizetype i = std::max(stretch.start, c.from); i < std::min(stretch.end, c.to); ++i)
-            covered[i] = CharUse::Separator;
+            covered[i - c.from] = CharUse::Separator;
     }
     const LineContext rest{c.text, c.read, c.rules, c.m, c.from, c.to, c.line, c.lines, c.afterNul, &covered};
     characterDifferences(rest, out);
