@@ -96,7 +96,8 @@ OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColo
         if (!m_formatting)
             showChanges(position);
     });
-    box->viewport()->installEventFilter(this);
+    m_viewport = box->viewport();
+    m_viewport->installEventFilter(this);
     // Highlight now rather than once the event loop runs: until then the highlighter would leave
     // changes to the box unformatted.
     m_formatting = true;
@@ -277,7 +278,8 @@ void OutputHighlighter::showChanges(int position)
 
 bool OutputHighlighter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_box->viewport() || event->type() != QEvent::ToolTip)
+    // Compared by address only: the box may be going, its viewport still sending events.
+    if (watched != m_viewport || event->type() != QEvent::ToolTip)
         return QSyntaxHighlighter::eventFilter(watched, event);
     const auto *help = static_cast<QHelpEvent *>(event);
     // The character under the mouse: the cursor lands on its nearer edge.

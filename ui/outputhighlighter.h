@@ -51,6 +51,7 @@ private:
     void showChanges(int position);
 
     QPlainTextEdit *m_box;
+    QObject *m_viewport;
     std::array<QColor, 10> m_codeColours;
     std::array<QTextCharFormat, 4> m_roleFormats; // by TextRole
     brackwell::SavedBytes m_bytes = brackwell::SavedBytes::OnePerCharacter;
