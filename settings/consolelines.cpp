@@ -1,5 +1,7 @@
 #include "settings/consolelines.h"
 
+#include <algorithm>
+
 namespace brackwell {
 
 namespace {
@@ -137,6 +139,197 @@ QList<ConsoleLine> splitConsoleLines(QStringView text)
         start = pairAt(text, end, u'\r', u'\n') ? end + 2 : end + 1;
     }
     return lines;
+}
+
+} // namespace brackwell
+
+namespace brackwell {
+
+const ConsoleRules legacyConsole = {"ET: Legacy", true, true, true, false, 0, true};
+// 2.60's set keeps about 254 characters; past 250 the value is empty or shortened.
+const ConsoleRules originalConsole = {"2.60", false, false, true, true, 250, false};
+
+namespace {
+
+void setUses(ConsoleRead &read, qsizetype from, qsizetype to, CharUse use)
+{
+    for (qsizetype i = from; i < to; ++i)
+        read.uses[i] = use;
+}
+
+// The word cutter on the command text [from, to): words, and what every character was to it.
+void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules &rules, ReadCommand &command,
+              ConsoleRead &read)
+{
+    auto pair = [&](qsizetype i, char16_t a, char16_t b) { return i + 1 < to && text[i] == a && text[i + 1] == b; };
+    auto slashes = [&](qsizetype i) {
+        return pair(i, u'/', u'/') && !(rules.colonKeepsSlashes && i > from && text[i - 1] == u':');
+    };
+    auto comment = [&](qsizetype start, qsizetype end, bool star) {
+        setUses(read, start, end, CharUse::Comment);
+        read.comments.append({start, end, star});
+    };
+    qsizetype i = from;
+    for (;;) {
+        if (command.words.size() == consoleWordLimit) {
+            setUses(read, i, to, CharUse::Unread);
+            return;
+        }
+        for (; i < to; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= 0x80)
+                read.uses[i] = CharUse::HighBlank;
+            else if (c > u' ')
+                break;
+        }
+        if (i >= to)
+            return;
+        if (slashes(i)) {
+            comment(i, to, false);
+            return;
+        }
+        if (pair(i, u'/', u'*')) {
+            // The search starts at the '*': "/*/" is a whole comment.
+            qsizetype close = text.sliced(0, to).indexOf(QLatin1StringView("*/"), i + 1);
+            const qsizetype end = close < 0 ? to : close + 2;
+            comment(i, end, true);
+            i = end;
+            continue;
+        }
+        ReadWord word;
+        word.start = i;
+        if (text[i] == u'"') {
+            const qsizetype close = text.sliced(0, to).indexOf(u'"', i + 1);
+            const qsizetype inner = close < 0 ? to : close;
+            read.uses[i] = CharUse::Quote;
+            setUses(read, i + 1, inner, CharUse::Word);
+            word.text = text.sliced(i + 1, inner - i - 1).toString();
+            i = close < 0 ? to : close + 1;
+            if (close >= 0)
+                read.uses[close] = CharUse::Quote;
+        } else {
+            for (; i < to; ++i) {
+                const char16_t c = text[i].unicode();
+                if (c <= u' ' || (c >= 0x80 && !rules.highCharsInWords) || c == u'"' || slashes(i)
+                    || pair(i, u'/', u'*'))
+                    break;
+            }
+            setUses(read, word.start, i, CharUse::Word);
+            word.text = text.sliced(word.start, i - word.start).toString();
+        }
+        word.end = i;
+        command.words.append(std::move(word));
+    }
+}
+
+} // namespace
+
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
+{
+    ConsoleRead read;
+    read.uses = QList<CharUse>(text.size(), CharUse::Blank);
+    read.nul = text.indexOf(QChar(0));
+    // The game reads a file as a C string, and puts a line break after it in the buffer.
+    const qsizetype size = read.nul < 0 ? text.size() : read.nul;
+    setUses(read, size, text.size(), CharUse::Unread);
+    const qsizetype bufferEnd = size + 1;
+    auto at = [&](qsizetype i) { return i < size ? text[i].unicode() : u'\n'; };
+
+    // Like the game's, the comment flags live as long as the buffer is being executed.
+    // Where the next line break and the next "/*" stand, found once: positions only grow.
+    qsizetype knownBreak = -1;
+    qsizetype knownStar = -1;
+    auto nextBreak = [&](qsizetype from) {
+        if (knownBreak < from) {
+            knownBreak = from;
+            while (knownBreak < size && !endsConsoleLine(text[knownBreak]))
+                ++knownBreak;
+        }
+        return knownBreak;
+    };
+    auto nextStar = [&](qsizetype from) {
+        if (knownStar < from) {
+            knownStar = text.first(size).indexOf(QLatin1StringView("/*"), from);
+            if (knownStar < 0)
+                knownStar = size;
+        }
+        return knownStar;
+    };
+
+    bool inStar = false;
+    bool inSlash = false;
+    qsizetype pos = 0;
+    while (pos < bufferEnd) {
+        ReadCommand command;
+        command.start = pos;
+        command.ending = ReadCommand::End::TextEnd;
+        int quotes = 0;
+        qsizetype i = pos;
+        for (; i < bufferEnd; ++i) {
+            // A command already too long is cut whatever follows. Outside a "/*" comment that can
+            // open no more before the line's end, the buffer ends it on this line with every
+            // comment closed: the rest of the search decides nothing.
+            if (i - pos >= consoleLineLength && !inStar
+                && (!rules.bufferKnowsComments || nextStar(i) >= nextBreak(i))) {
+                i = nextBreak(i);
+                inSlash = false;
+                command.ending = ReadCommand::End::LineBreak;
+                break;
+            }
+            const char16_t c = at(i);
+            if (c == u'"')
+                ++quotes;
+            if (quotes % 2 == 0) {
+                if (rules.bufferKnowsComments) {
+                    if (i < bufferEnd - 1) {
+                        const char16_t d = at(i + 1);
+                        if (!inStar && c == u'/' && d == u'/') {
+                            inSlash = true;
+                        } else if (!inSlash && c == u'/' && d == u'*') {
+                            inStar = true;
+                        } else if (inStar && c == u'*' && d == u'/') {
+                            inStar = false;
+                            ++i;
+                            command.ending = ReadCommand::End::CommentEnd;
+                            break;
+                        }
+                    }
+                    if (!inSlash && !inStar && c == u';') {
+                        command.ending = ReadCommand::End::Semicolon;
+                        break;
+                    }
+                } else if (c == u';') {
+                    command.ending = ReadCommand::End::Semicolon;
+                    break;
+                }
+            }
+            if (!inStar && endsConsoleLine(QChar(c))) {
+                inSlash = false;
+                command.ending = ReadCommand::End::LineBreak;
+                break;
+            }
+        }
+        command.scanEnd = i;
+        qsizetype end = i;
+        if (end - pos >= consoleLineLength) {
+            end = pos + consoleLineLength;
+            command.ending = ReadCommand::End::Cut;
+        }
+        command.end = std::min(end, size);
+        cutWords(text, command.start, command.end, rules, command, read);
+        if (end < size) {
+            switch (command.ending) {
+            case ReadCommand::End::Cut: read.uses[end] = CharUse::Dropped; break;
+            case ReadCommand::End::CommentEnd: read.uses[end] = CharUse::Comment; break;
+            default: read.uses[end] = CharUse::Separator; break;
+            }
+        }
+        read.commands.append(std::move(command));
+        // The character at the end (the break, or the one a cut drops) is skipped, unless the
+        // buffer is used up.
+        pos = end == bufferEnd ? bufferEnd : end + 1;
+    }
+    return read;
 }
 
 } // namespace brackwell

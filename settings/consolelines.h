@@ -41,4 +41,78 @@ struct ConsoleLine {
 // The lines of `text`, which must outlive the result (the lines point into it).
 QList<ConsoleLine> splitConsoleLines(QStringView text);
 
+// ---------------------------------------------------------------------------------------------
+// The console of one game version, read exactly: the command buffer cuts the text into commands,
+// then each command is cut into words. Where the versions differ, ConsoleRules says how.
+
+struct ConsoleRules {
+    const char *name;             // how a message names the version
+    // The buffer itself knows "//" and "/* */": ';' does not split inside them, a "/*" comment
+    // runs over line breaks, and "*/" ends the command. Without this only the word cutter skips
+    // comments, each within its own command.
+    bool bufferKnowsComments;
+    bool highCharsInWords;        // a character above 127 stays inside an unquoted word
+    bool colonKeepsSlashes;       // "//" right after ':' is no comment ("http://")
+    bool setaTakesOneValue;       // seta/sets/setu set nothing unless exactly one value word follows
+    int longestValue;             // longest value `set` keeps whole; 0 when there is no limit
+    bool unsafeIsFlag;            // a last value word "unsafe" is a flag, not part of the value
+};
+
+// The characters that end a console line: the file's line breaks, and the output box's own.
+inline bool endsConsoleLine(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == u'\n' || u == u'\r' || u == 0x2028 || u == 0x2029;
+}
+
+// ET: Legacy and the original 2.60 release.
+extern const ConsoleRules legacyConsole;
+extern const ConsoleRules originalConsole;
+
+// A console line holds this many characters; a longer command is cut there.
+inline constexpr qsizetype consoleLineLength = 1023;
+// The word cutter keeps this many words of a command.
+inline constexpr int consoleWordLimit = 256;
+
+// What the console made of one character of the text.
+enum class CharUse : quint8 {
+    Blank,      // between words
+    HighBlank,  // a character above 127 the console took for a blank
+    Word,       // inside a word
+    Quote,      // a double quote opening or closing a word
+    Comment,    // skipped as a comment
+    Separator,  // a ';' or line break that ended a command
+    Dropped,    // the character a cut at the line length throws away
+    Unread,     // never read: after a NUL character, or past the word limit
+};
+
+struct ReadWord {
+    qsizetype start = 0, end = 0; // in the text, its quotes included
+    QString text;                 // what the console holds
+};
+
+struct ReadCommand {
+    enum class End : quint8 { LineBreak, Semicolon, CommentEnd, Cut, TextEnd };
+    qsizetype start = 0, end = 0; // the command's own text
+    qsizetype scanEnd = 0;        // where the buffer found the command's end, before any cut
+    End ending = End::LineBreak;
+    QList<ReadWord> words;
+};
+
+struct ConsoleRead {
+    QList<ReadCommand> commands;  // every command, with or without words
+    QList<CharUse> uses;          // one per character of the text
+    // Each comment the word cutter skipped: where its "//" or "/*" stands, where it ends.
+    struct Skipped {
+        qsizetype start = 0, end = 0;
+        bool star = false;
+    };
+    QList<Skipped> comments;
+    qsizetype nul = -1;           // the first NUL character, where the game stops reading
+};
+
+// The text as the game executes it from a file: the whole text is one buffer, a line break after
+// its end. Positions are the text's own.
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules);
+
 } // namespace brackwell

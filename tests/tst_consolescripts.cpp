@@ -1,7 +1,8 @@
 // The scripts Create Config writes, executed by the game's console (a dedicated server of the
 // engine family, support/consolejudge.h): every variable must end up holding what the window
-// said. Binds are not judged; that server has no bind command.
+// said. That server has no bind command; only the output box's marks are checked on binds.
 #include "keys/bindlines.h"
+#include "settings/consolemarks.h"
 #include "settings/generator.h"
 #include "support/consolejudge.h"
 #include "support/randomstate.h"
@@ -9,6 +10,8 @@
 
 #include <QPushButton>
 #include <QTest>
+
+#include <utility>
 
 using namespace brackwell;
 using namespace brackwell::testing;
@@ -146,6 +149,189 @@ QList<OutsideCase> outsideCases()
     };
 }
 
+// ---------------------------------------------------------------------------------------------
+// The output box's marks. Each line of a random box says what the window meant it to do; the
+// engine's listing (and its log, for typed `echo` lines) shows what the console made of it.
+
+constexpr quint32 markStart = 20261216;
+constexpr int markStates = 250;
+
+struct MeantLine {
+    enum Kind {
+        Unseen,   // nothing the listing shows: blank lines, comments, UnbindAll
+        Variable, // `name` is to hold `value`
+        Bind,     // key `name` is to run `words`
+        Echo,     // `echo @n@ ...` typed into the box: is to print `words` (none: it is a comment)
+    };
+    Kind kind = Unseen;
+    QString name;
+    QString value;
+    QStringList words;
+};
+
+struct MarkState {
+    QString text; // the output box's text
+    QList<MeantLine> meant;
+};
+
+const QStringList voiceEntries = {"\"vsay Medic\"", "\"vsay_team NeedAmmo\"", "\"vsay Hi\""};
+
+// A key or variable name the line's words tell apart from what follows it; a key the engine can
+// also hold as a variable's name.
+QString oneWord(QString text)
+{
+    text.removeIf([](QChar c) { return c.unicode() <= u' ' || c == u'"'; });
+    return text;
+}
+QString keyWord(const QString &text)
+{
+    return oneWord(text).remove(u'\\');
+}
+
+QString nonEmpty(const QString &text)
+{
+    return text.isEmpty() ? QString("x") : text;
+}
+
+MarkState markState(RandomState &random)
+{
+    const StateRules rules = {.numericMeters = true, .judged = true};
+    GenerationInput input = random.input(rules);
+    // Every bind gets a key of its own, which the engine can hold as a variable's name.
+    int next = 0;
+    auto uniqueKey = [&next](QString key) { return key.remove(u'\\') + '#' + QString::number(next++); };
+    for (KeyedTick &script : input.scripts)
+        script.key = uniqueKey(script.key);
+    for (KeyedTick &bind : input.classes)
+        bind.key = uniqueKey(bind.key);
+
+    MarkState state;
+    state.text = generate(input).text.replace("\r\n", "\n");
+    for (const QString &line : state.text.split('\n')) {
+        MeantLine meant;
+        for (int i = 0; i < SettingCount; ++i) {
+            const SettingValue &value = input.settings[std::size_t(i)];
+            if (value.enabled && line.startsWith(QString("seta %1 \"").arg(settingRows[i].cvar)))
+                meant = {MeantLine::Variable, settingRows[i].cvar, *meantValue(settingRows[i], value), {}};
+        }
+        for (const BlockVariable &variable : blockVariables) {
+            if (line == QString("%1 %2 \"%3\"").arg(variable.archived ? "seta" : "set", variable.name, variable.text))
+                meant = {MeantLine::Variable, variable.name, variable.text, {}};
+        }
+        auto bound = [&](const QString &key, const char *quotedCommand) {
+            if (line == "bind " + key + ' ' + quotedCommand)
+                meant = {MeantLine::Bind, key, {}, commandWords(QString(quotedCommand))};
+        };
+        for (int i = 0; i < ScriptCount; ++i)
+            bound(input.scripts[std::size_t(i)].key, scriptBlocks[i].quotedCommand);
+        for (int i = 0; i < ClassBindCount; ++i)
+            bound(input.classes[std::size_t(i)].key, classBinds[i].quotedCommand);
+        state.meant << meant;
+    }
+
+    // As the add buttons do: the box ends in a line break, the new line takes the empty last line.
+    auto append = [&state](const QString &line, const MeantLine &meant) {
+        state.text += textToAppend(state.text, line);
+        state.meant.removeLast();
+        state.meant << meant << MeantLine{};
+    };
+    for (int i = random.below(5); i > 0; --i) {
+        if (random.chance(50)) {
+            const QString name = "bw" + QString::number(next++) + '#' + oneWord(random.text(rules));
+            const QString value = nonEmpty(random.text(rules));
+            append(customVariableLine(name, value), {MeantLine::Variable, name, meantValue(value).value, {}});
+        } else {
+            const BindInputs inputs = {keyWord(random.text(rules)) + '#' + QString::number(next++),
+                                       nonEmpty(random.text(rules)),
+                                       random.chance(50) ? voiceEntries.at(random.below(voiceEntries.size()))
+                                                         : nonEmpty(random.text(rules).remove('"'))};
+            const QString line = freeBindLine(random.below(3), inputs).line;
+            append(line, {MeantLine::Bind, inputs.key, {}, meantCommandWords(line.mid(inputs.key.size() + 6))});
+        }
+    }
+    // Typed lines come last: one may open a comment over the lines after it.
+    bool inComment = false;
+    for (int i = random.below(4); i > 0; --i) {
+        const QString mark = QString("@%1@").arg(next++);
+        const QString line = "echo " + mark + ' ' + random.text(rules);
+        QStringList words = plainWords(line, &inComment);
+        if (!words.isEmpty() && words.takeFirst() != "echo")
+            words = {"?"};
+        append(line, {MeantLine::Echo, mark, {}, words});
+    }
+    return state;
+}
+
+// How many commands of the text, as this engine reads it, name each variable (in lower case):
+// the listing shows only the last one's doing.
+QHash<QString, int> namedVariables(const QString &text)
+{
+    QHash<QString, int> named;
+    const ConsoleRead read = readAsConsole(QString(text).replace('\n', "\r\n") + judgedTextEnd, judgeConsole);
+    for (const ReadCommand &command : read.commands) {
+        const QList<ReadWord> &words = command.words;
+        if (words.isEmpty())
+            continue;
+        ++named[words[0].text.toLower()];
+        if (words.size() >= 2 && QString("set seta sets setu bind").split(' ').contains(words[0].text.toLower()))
+            ++named[words[1].text.toLower()];
+    }
+    return named;
+}
+
+// Whether the console did something else with the line than the window meant; none when the
+// listing cannot tell.
+std::optional<bool> consoleResultDiffers(const MeantLine &meant, const ConsoleView &view, const ConsoleView &baseline,
+                                         const QHash<QString, int> &named)
+{
+    if ((meant.kind == MeantLine::Variable || meant.kind == MeantLine::Bind) && named.value(meant.name.toLower()) > 1)
+        return std::nullopt;
+    switch (meant.kind) {
+    case MeantLine::Unseen: return std::nullopt;
+    case MeantLine::Variable: {
+        const std::optional<QString> held = view.value(meant.name);
+        // A variable the engine has of its own can also be set by its name alone, from a piece
+        // of another command: the value does not show that the line's own command set it.
+        if (held == meant.value && baseline.contains(meant.name))
+            return std::nullopt;
+        return held != meant.value;
+    }
+    case MeantLine::Bind: {
+        const std::optional<QString> bound = view.value(meant.name);
+        return !bound || commandWords(*bound) != meant.words;
+    }
+    case MeantLine::Echo: {
+        const QStringList printed = view.log().split('\n');
+        // A comment: nothing of it may be read. The log shows only when the echo ran.
+        if (meant.words.isEmpty())
+            return view.log().contains(meant.name) ? std::optional<bool>(true) : std::nullopt;
+        if (meant.words.front() != meant.name)
+            return std::nullopt;
+        return !printed.contains(meant.words.join(' '));
+    }
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> consoleDiffers(const MeantLine &meant, const QString &line, const ConsoleView &view,
+                                   const ConsoleView &baseline, const QHash<QString, int> &named)
+{
+    const std::optional<bool> differs = consoleResultDiffers(meant, view, baseline, named);
+    // The tail a cut leaves of a line longer than the console's runs as a command of its own,
+    // also from a comment; the listing does not show that it did.
+    if (differs == false && line.size() >= consoleLineLength)
+        return std::nullopt;
+    return differs;
+}
+
+QString describe(const BoxLine &line)
+{
+    QStringList tips;
+    for (const LineMark &mark : line.marks)
+        tips << QString("[%1,%2) %3").arg(mark.start).arg(mark.start + mark.length).arg(mark.tip);
+    return tips.isEmpty() ? QString("no mark") : tips.join("; ");
+}
+
 } // namespace
 
 class TestConsoleScripts : public QObject
@@ -164,6 +350,8 @@ class TestConsoleScripts : public QObject
     QList<ConsoleView> m_customViews;
     const QList<OutsideCase> m_outside = outsideCases();
     QList<ConsoleView> m_outsideViews;
+    QList<MarkState> m_markStates;
+    QList<ConsoleView> m_markViews;
 
     // The user's road, through the window.
     QString customScript(const CustomCase &c)
@@ -206,12 +394,27 @@ private slots:
             texts << customScript(c);
         for (const OutsideCase &c : m_outside)
             texts << generate(c.input).text;
+        RandomState markRandom(markStart);
+        for (int i = 0; i < markStates; ++i) {
+            m_markStates << markState(markRandom);
+            // The engine has no bind command: a bind line becomes a seta line of the same length,
+            // read the same way, whose variable, named after the key, shows what it bound.
+            QStringList lines = m_markStates.back().text.split('\n');
+            for (qsizetype l = 0; l < lines.size(); ++l) {
+                if (m_markStates.back().meant.at(l).kind == MeantLine::Bind)
+                    lines[l].replace(0, 4, "seta");
+            }
+            texts << lines.join('\n');
+        }
 
         QList<ConsoleView> views = m_judge.judgeTexts(texts);
         QCOMPARE(views.size(), texts.size());
-        m_stateViews = views.mid(0, m_states.size());
-        m_customViews = views.mid(m_states.size(), m_customs.size());
-        m_outsideViews = views.mid(m_states.size() + m_customs.size());
+        qsizetype at = 0;
+        auto take = [&](qsizetype n) { return views.mid(std::exchange(at, at + n), n); };
+        m_stateViews = take(m_states.size());
+        m_customViews = take(m_customs.size());
+        m_outsideViews = take(m_outside.size());
+        m_markViews = take(m_markStates.size());
     }
 
     // Each switched-on row's variable holds what the window said; a switched-off row's variable
@@ -284,6 +487,41 @@ private slots:
         const ConsoleView &view = m_outsideViews.at(index);
         QVERIFY2(view.judged(), qPrintable(view.failure()));
         QCOMPARE(view.value(c.variable), heldOrNone(c.held));
+    }
+
+    // The output box marks a line exactly when the console's result for it differs from what the
+    // window meant, reading the box by this engine's rules; and every mark says why.
+    void marksFollowTheConsole()
+    {
+        int checked = 0, marked = 0;
+        QStringList wrong;
+        for (qsizetype s = 0; s < m_markStates.size(); ++s) {
+            const MarkState &state = m_markStates.at(s);
+            const ConsoleView &view = m_markViews.at(s);
+            QVERIFY2(view.judged(), qPrintable(view.failure()));
+            const QList<BoxLine> lines = readBox(state.text + judgedTextEnd, {}, {&judgeConsole}).lines;
+            const QStringList texts = state.text.split('\n');
+            const QHash<QString, int> named = namedVariables(state.text);
+            QCOMPARE(texts.size(), state.meant.size());
+            for (qsizetype l = 0; l < texts.size(); ++l) {
+                const BoxLine &line = lines.at(l);
+                for (const LineMark &mark : line.marks) {
+                    if (mark.tip == unexplainedTip)
+                        wrong << QString("state %1 line %2 unexplained: %3").arg(s).arg(l + 1).arg(texts[l].left(200));
+                }
+                const std::optional<bool> differs = consoleDiffers(state.meant.at(l), texts[l], view, m_judge.baseline(), named);
+                if (!differs)
+                    continue;
+                ++checked;
+                marked += int(!line.marks.isEmpty());
+                if (*differs != !line.marks.isEmpty())
+                    wrong << QString("state %1 line %2 %3: %4\n    %5").arg(s).arg(l + 1)
+                                 .arg(*differs ? "differs in the console" : "reads as meant", texts[l].left(200), describe(line));
+            }
+        }
+        qInfo("%d lines checked against the console, %d of them marked", checked, marked);
+        QVERIFY2(wrong.isEmpty(), qPrintable(QString("%1 lines wrong:\n").arg(wrong.size()) + wrong.mid(0, 12).join('\n')));
+        QVERIFY(marked > checked / 10 && marked < checked);
     }
 
     // One text cannot spoil another's report: what it set is gone for the next, a comment it

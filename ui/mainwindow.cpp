@@ -6,6 +6,7 @@
 #include "ui/desktop.h"
 #include "ui/fonts.h"
 #include "ui/meterbar.h"
+#include "ui/outputhighlighter.h"
 #include "ui/textwrap.h"
 #include "ui/widgetrules.h"
 #include "ui_mainwindow.h"
@@ -155,6 +156,9 @@ void TfrmBrackwell::changeOutputText(const QString &text)
 void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
 {
     m_document = std::move(document);
+    // The marks count the bytes of the file as a save writes it.
+    if (auto *highlighter = m_ui->memoOutput->findChild<OutputHighlighter *>())
+        highlighter->setSavedEncoding(saveEncoding());
     // The desktop's way of naming the file a window edits.
     setWindowTitle(m_document ? QFileInfo(m_document->path).fileName() + QStringLiteral(" \u2014 ") + m_designedTitle
                               : m_designedTitle);

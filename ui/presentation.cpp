@@ -5,6 +5,7 @@
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
+#include "ui/outputhighlighter.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -82,12 +83,16 @@ void TfrmBrackwell::wirePresentation()
         on(caption, &ClickLabel::mouseLeft, &TfrmBrackwell::captionMouseLeave);
     }
 
+    std::array<QColor, 10> codeColours;
     for (const ColourCode &entry : colourCodes) {
         auto *label = findChild<ClickLabel *>(QLatin1StringView(entry.label));
         Q_ASSERT_X(label, "wirePresentation", entry.label);
         const QString code = QString::fromLatin1(entry.code);
         on(label, &ClickLabel::clicked, [this, code] { colourCodeClick(code); });
+        codeColours[std::size_t(entry.code[1] - '0')] = label->palette().color(QPalette::WindowText);
     }
+    // The output box shows the codes in its values as the chart does.
+    new OutputHighlighter(m_ui->memoOutput, codeColours);
 
     m_previews = {m_ui->Image1, m_ui->Image2, m_ui->Image3, m_ui->Image4, m_ui->Image5,
                   m_ui->Image6, m_ui->Image7, m_ui->Image8, m_ui->Image9, m_ui->Image10};

@@ -140,6 +140,13 @@ void X11Driver::click(QPoint screen)
     settle();
 }
 
+void X11Driver::move(QPoint screen)
+{
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(screen.x()),
+             QString::number(screen.y())});
+    settle();
+}
+
 void X11Driver::clickOn(qulonglong window, const QWidget *twinControl)
 {
     click(windowOrigin(window) + centreInWindow(twinControl));

@@ -36,6 +36,8 @@ public:
     QString windowTitle(qulonglong window);
 
     void click(QPoint screen);
+    // Moves the mouse there and leaves it, as a user resting it over something.
+    void move(QPoint screen);
     // Clicks the middle of a twin control, placed on the real window `window`.
     void clickOn(qulonglong window, const QWidget *twinControl);
     void focus(qulonglong window);

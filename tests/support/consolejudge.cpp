@@ -14,6 +14,9 @@
 
 namespace brackwell::testing {
 
+const ConsoleRules judgeConsole = {"ioq3ded", true, false, false, false, 0, false};
+const QString judgedTextEnd = QStringLiteral("\n*/\n\"*/");
+
 namespace {
 
 // The engine compares names with ASCII case folding only.
@@ -106,9 +109,10 @@ EngineRun runEngine(const QString &engine, const QList<std::pair<QString, QByteA
     } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         run.problem = QStringLiteral("the engine ended with code %1").arg(process.exitCode());
     }
-    // Values are 8-bit text; Latin-1 keeps every byte as one character.
+    // Values are 8-bit text; Latin-1 keeps every byte as one character. The engine ends its lines
+    // with LF alone: a CR in a line is text it printed (an echoed word holding a line break).
     const QString output = QString::fromLatin1(process.readAll());
-    run.lines = output.split(QRegularExpression(QStringLiteral("\r?\n")));
+    run.lines = output.split(u'\n');
     return run;
 }
 
@@ -288,8 +292,8 @@ QList<ConsoleView> ConsoleJudge::runBatch(const QList<QByteArray> &files)
         const QString textMarker = QStringLiteral("%1 %2").arg(marker).arg(i);
         written.append({fileName(i), files.at(i)});
         driver << QStringLiteral("echo %1 begin").arg(textMarker) << QStringLiteral("exec ") + fileName(i)
-               // Closes a /* comment the text left open, so that it ends with its own file.
-               << QStringLiteral("*/");
+               // Close a /* comment the text left open, so that it ends with its own file.
+               << QStringLiteral("*/") << QStringLiteral("\"*/");
         driver += listingCommands(textMarker);
         // Wipes what the text created and puts the engine's own variables back to their defaults.
         driver << QStringLiteral("cvar_restart");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/consolelines.h"
 #include "settings/generator.h"
 
 #include <QByteArray>
@@ -27,6 +28,9 @@
 // wipes what it set before the next one. Marker lines around each text keep the reports apart, so
 // a text that ends the run early (`quit`) cannot pass another text's listing off as its own, and a
 // `/*` comment a text leaves open is closed before the next one.
+//
+// A "/*" comment a text leaves open is closed after it by two driver lines, `*/` and `"*/`: a double
+// quote inside the comment hides the first from the buffer, never both.
 //
 // This engine's cvarlist does not show latched values; they are read by printing each variable
 // that can latch (the engine shows its latched value then), found once from an empty text.
@@ -105,6 +109,14 @@ private:
     std::optional<ConsoleView> m_baseline;
     std::optional<QStringList> m_latchedNames;
 };
+
+// This engine's console in the terms of the game's versions: its buffer knows comments as ET:
+// Legacy's does; a character above 127 ends a word as in 2.60; "//" after ':' is a comment too;
+// set and seta join every value word and keep "unsafe" in the value.
+extern const ConsoleRules judgeConsole;
+// What the engine reads right after each text of a batch, as text to put after it for a reading
+// of the same buffer.
+extern const QString judgedTextEnd;
 
 // The value a row's script line gives its variable, or none when the row writes no line.
 std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value);

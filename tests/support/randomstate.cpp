@@ -17,6 +17,10 @@ const QStringList anyPieces = {
 const QStringList safePieces = {"\\", "^1", "^a", " ", "  ", "//", "/*", "é", "ß", QString(QChar(0xA0)), "%s",
                                 "&amp;", "<b>", "seta", "bind", "0", "1.5", ",", ".", "-", "White", "x y"};
 
+const QStringList judgedPieces = {"\"", "\"\"", ";", "; ", "//", "/*", "*/", " /* ", " // ", "\\", "^1", "^a", " ",
+                                  "  ", "\t", "é", "ß", QString(QChar(0xA0)), QString(QChar(0xFF)), ":", "http://x",
+                                  "say \"hi\"", "seta", "unsafe", "0", "1.5", "x y", ",", "."};
+
 // Values that are numbers; anything else made here holds a letter and is not.
 const QStringList numbers = {"0", "1", "2", "3", "16", "24", "32", "50", "51", "699", "700", "1249", "1250",
                              "10000", "2.5", "-4", " 7 ", "1e3", ".5"};
@@ -62,10 +66,12 @@ GenerationInput everythingTicked()
 
 QString RandomState::text(const StateRules &rules)
 {
-    const QStringList &pieces = rules.consoleSafe ? safePieces : anyPieces;
+    const QStringList &pieces = rules.judged ? judgedPieces : rules.consoleSafe ? safePieces : anyPieces;
+    // A judged text is sometimes just longer than a console line.
+    const int longest = rules.judged ? 1100 : rules.consoleSafe ? 200 : 20000;
     switch (m_random.bounded(8)) {
     case 0: return {};
-    case 1: return QString(int(m_random.bounded(rules.consoleSafe ? 200 : 20000)), QChar(u'a' + m_random.bounded(26)));
+    case 1: return QString(int(m_random.bounded(longest)), QChar(u'a' + m_random.bounded(26)));
     default: {
         QString s;
         const int count = int(m_random.bounded(1, 8));
@@ -97,7 +103,7 @@ QString RandomState::keyText(const StateRules &rules)
         return keyName();
     QString key = text(rules);
     // Among the console-safe pieces a '*' only comes in "/*".
-    if (rules.consoleSafe)
+    if (rules.consoleSafe && !rules.judged)
         key.remove(u'*');
     return key;
 }

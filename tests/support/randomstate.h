@@ -22,6 +22,10 @@ struct StateRules {
     bool numericMeters = false;
     // Every key box holds one key name the picker offers.
     bool keyNames = false;
+    // One line of Latin-1 that the console judge can run: quotes, separators, comments, 8-bit
+    // letters and lines longer than the console's, but no line break and nothing that ends the
+    // engine. Wins over consoleSafe.
+    bool judged = false;
 };
 
 // Two fixed corners of the state space: every row switched off and nothing ticked; every row on

@@ -1,12 +1,14 @@
 // Pictures of the real program for the documentation: starts it on the current X display, opens
 // every tab (the output tab after "Create Config") and the key picker, and saves each window as
-// a PNG file in the given folder. tools/screenshots.sh runs it on a virtual X server.
+// a PNG file in the given folder; and the output box with lines typed into it and a mark's tip. tools/screenshots.sh runs it on a virtual X server.
 #include "app/startup.h"
 #include "support/fakedesktop.h"
 #include "x11driver.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
@@ -59,6 +61,38 @@ int main(int argc, char **argv)
         QThread::msleep(300);
         const QString name = folder.filePath(QStringLiteral("tab%1-%2.png").arg(i + 1).arg(tabs->widget(i)->objectName()));
         if (!driver.screenshot(main).save(name))
+            return fail("cannot write a picture");
+        std::printf("%s\n", qPrintable(name));
+    }
+
+    // The output box after lines typed into it: colours, and the mark under the mouse with its tip.
+    {
+        const int output = tabs->indexOf(control("TSOutput"));
+        const QTabBar *bar = tabs->tabBar();
+        driver.click(driver.windowOrigin(main) + bar->mapTo(bar->window(), bar->tabRect(output).center()));
+        auto *box = qobject_cast<QPlainTextEdit *>(control("memoOutput"));
+        const QStringList typed = {QStringLiteral("seta name \"^1Brack^7well\" // my name"),
+                                   QStringLiteral("bind F4 say brb; quit")};
+        driver.clickOn(main, box);
+        driver.key(QStringLiteral("ctrl+End"));
+        for (const QString &line : typed) {
+            driver.type(line);
+            driver.key(QStringLiteral("Return"));
+        }
+        // The twin's box holds the same text, scrolled the same way: it tells where the mark is.
+        tabs->setCurrentIndex(output);
+        twin.mainWindow().btnCreateClick();
+        box->moveCursor(QTextCursor::End);
+        box->insertPlainText(typed.join(u'\n') + u'\n');
+        box->ensureCursorVisible();
+        QTextCursor mark(box->document()->findBlockByNumber(box->document()->blockCount() - 2));
+        mark.setPosition(mark.position() + typed.back().indexOf(u';') + 3);
+        const QPoint inWindow = box->viewport()->mapTo(&twin.mainWindow(), box->cursorRect(mark).center());
+        driver.move(driver.windowOrigin(main) + inWindow);
+        QThread::msleep(1500); // the tooltip's own delay
+        const QRect boxArea(driver.windowOrigin(main) + box->mapTo(&twin.mainWindow(), QPoint(0, 0)), box->size());
+        const QString name = folder.filePath(QStringLiteral("output-marks.png"));
+        if (!driver.screenshot().copy(boxArea.adjusted(-8, -8, 160, 60)).save(name))
             return fail("cannot write a picture");
         std::printf("%s\n", qPrintable(name));
     }
