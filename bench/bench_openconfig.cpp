@@ -113,9 +113,10 @@ void EditPlayersMegabyte(benchmark::State &state)
 }
 BENCHMARK(EditPlayersMegabyte)->Unit(benchmark::kMillisecond);
 
-// Opens `bytes` as a file in a window showing its output tab, then paints the window once.
-void openThroughWindow(benchmark::State &state, const QByteArray &bytes)
+// Opens the file `makeFile` builds in a window showing its output tab, then paints the window once.
+void openThroughWindow(benchmark::State &state, QByteArray (*makeFile)())
 {
+    const QByteArray bytes = makeFile();
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("autoexec.cfg"));
     QFile file(path);
@@ -146,40 +147,12 @@ void openThroughWindow(benchmark::State &state, const QByteArray &bytes)
     state.counters["bytes"] = double(bytes.size());
 }
 
-void OpenNinetyLines(benchmark::State &state)
-{
-    openThroughWindow(state, ninetyLines());
-}
-BENCHMARK(OpenNinetyLines)->Unit(benchmark::kMillisecond);
-
-void OpenShortLines(benchmark::State &state)
-{
-    openThroughWindow(state, shortLines());
-}
-BENCHMARK(OpenShortLines)->Unit(benchmark::kMillisecond);
-
-void OpenEmptyLines(benchmark::State &state)
-{
-    openThroughWindow(state, emptyLines());
-}
-BENCHMARK(OpenEmptyLines)->Unit(benchmark::kMillisecond);
-
-void OpenOneLine(benchmark::State &state)
-{
-    openThroughWindow(state, oneLine());
-}
-BENCHMARK(OpenOneLine)->Unit(benchmark::kMillisecond);
-
-void OpenOneLineOfWords(benchmark::State &state)
-{
-    openThroughWindow(state, oneLineOfWords());
-}
-BENCHMARK(OpenOneLineOfWords)->Unit(benchmark::kMillisecond);
-
-void OpenOneLineOfLongWords(benchmark::State &state)
-{
-    openThroughWindow(state, oneLineOfLongWords());
-}
-BENCHMARK(OpenOneLineOfLongWords)->Unit(benchmark::kMillisecond);
+// Each of the files the window must open in time.
+BENCHMARK_CAPTURE(openThroughWindow, NinetyLines, &ninetyLines)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openThroughWindow, ShortLines, &shortLines)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openThroughWindow, EmptyLines, &emptyLines)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openThroughWindow, OneLine, &oneLine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openThroughWindow, OneLineOfWords, &oneLineOfWords)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openThroughWindow, OneLineOfLongWords, &oneLineOfLongWords)->Unit(benchmark::kMillisecond);
 
 } // namespace

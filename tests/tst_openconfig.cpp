@@ -3,6 +3,7 @@
 #include "settings/configreader.h"
 #include "settings/saving.h"
 #include "support/randomstate.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/clicklabel.h"
 #include "ui/meterbar.h"
@@ -29,18 +30,6 @@ namespace {
 using Kind = FakeDesktop::Kind;
 
 const QStringList configFilters = {"Config files (*.cfg)", "All files (*)"};
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // A main window on a fake desktop whose drive is a fresh temporary folder, shown and active so
 // that its shortcuts work.

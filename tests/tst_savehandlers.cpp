@@ -1,3 +1,4 @@
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 
 #include <QAction>
@@ -21,18 +22,6 @@ namespace {
 using Kind = FakeDesktop::Kind;
 
 enum class Save { OneClick, DialogButton, DialogMenu };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
 
 // Whether the config files' character set on this system holds `text`.
 bool inFileSet(const QString &text)

@@ -4,6 +4,7 @@
 // installed read-only below Program Files (x86), and an older installation folder below Program
 // Files belongs to the user. Only what the test makes itself is removed afterwards.
 #include "settings/saving.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/desktop.h"
 
@@ -19,18 +20,6 @@ using namespace brackwell;
 namespace {
 
 using Kind = FakeDesktop::Kind;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
 
 QStringList filesIn(const QString &folder)
 {
