@@ -41,9 +41,9 @@ void say(const QString &text)
 class Driver : public QObject
 {
 public:
-    explicit Driver(const QString &spec)
-        : m_mode(spec.section(u':', 0, 0))
-        , m_file(spec.section(u':', 1))
+    explicit Driver(const QString &argument)
+        : m_mode(argument.section(u':', 0, 0))
+        , m_file(argument.section(u':', 1))
     {
         connect(&m_timer, &QTimer::timeout, this, &Driver::step);
         m_timer.start(200);
@@ -123,9 +123,9 @@ class DriverPlugin : public QGenericPlugin
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "driver.json")
 
 public:
-    QObject *create(const QString &key, const QString &spec) override
+    QObject *create(const QString &key, const QString &argument) override
     {
-        return key == QLatin1StringView("brackwelldriver") ? new Driver(spec) : nullptr;
+        return key == QLatin1StringView("brackwelldriver") ? new Driver(argument) : nullptr;
     }
 };
 
