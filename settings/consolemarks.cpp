@@ -389,13 +389,23 @@ Meaning readMeaning(QStringView text, qsizetype from, qsizetype to, bool open)
 // ---------------------------------------------------------------------------------------------
 // The console's side.
 
+// Whether a last word "unsafe" is the flag the game writes after a value of its own, not part of
+// the value. 2.60's seta takes a fourth word for that flag alone: with any other it sets nothing.
+bool takesUnsafeFlag(const ConsoleRules &rules, const QList<ReadWord> &words)
+{
+    if (words.size() < 4 || !sameName(words.back().text, QLatin1StringView("unsafe")))
+        return false;
+    return rules.unsafeIsFlag
+        || (rules.setaTakesOneValue && words.size() == 4 && !sameName(words[0].text, QLatin1StringView("set")));
+}
+
 // The value a set command leaves in its variable under `rules`, or none when it sets nothing.
 std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWord> &words)
 {
     if (words.size() < 3)
         return std::nullopt;
     qsizetype last = words.size();
-    if (rules.unsafeIsFlag && last >= 4 && sameName(words[last - 1].text, QLatin1StringView("unsafe")))
+    if (takesUnsafeFlag(rules, words))
         --last;
     if (rules.setaTakesOneValue && !sameName(words[0].text, QLatin1StringView("set")) && last != 3)
         return std::nullopt;
@@ -767,7 +777,7 @@ void valueDifferences(const LineContext &c, QList<Stretch> &out)
     const std::optional<QString> stored = storedValue(c.rules, words);
     const QString gets = stored ? quoted(*stored) : QString();
     const qsizetype values = words.size() - 2;
-    const bool flagDropped = c.rules.unsafeIsFlag && values >= 2 && sameName(words.back().text, QLatin1StringView("unsafe"));
+    const bool flagDropped = takesUnsafeFlag(c.rules, words);
     if (values == 0 && out.isEmpty()) {
         const qsizetype start = c.from + m.valueStart;
         const qsizetype end = std::max(start + 1, std::min(c.to, c.from + std::max(m.valueEnd, m.valueStart + 1)));
@@ -777,7 +787,7 @@ void valueDifferences(const LineContext &c, QList<Stretch> &out)
     if (flagDropped && !m.value.meant.unsafe)
         out.append({words.back().start, words.back().end,
                     QStringLiteral("takes the last word \"unsafe\" as a flag, not as part of the value.")});
-    if (!c.rules.unsafeIsFlag && m.value.meant.unsafe && stored)
+    if (!flagDropped && m.value.meant.unsafe && stored)
         out.append({words.back().start, words.back().end,
                     QStringLiteral("keeps the word \"unsafe\" in the value: %1 gets %2.").arg(name, gets)});
     const qsizetype kept = values - (flagDropped ? 1 : 0);
