@@ -230,6 +230,8 @@ private slots:
         const QList<testing::ConsoleView> views = judge.judge(files);
         QCOMPARE(views.size(), files.size());
 
+        // What the edits kept, for the summary at the end.
+        int changedRows = 0, keptRows = 0, keptVariables = 0, keptBinds = 0;
         for (qsizetype n = 0; n < cases.size(); ++n) {
             const Case &c = cases[n];
             const testing::ConsoleView &before = views[2 * n], &after = views[2 * n + 1];
@@ -242,31 +244,38 @@ private slots:
                 const SettingValue &is = c.now.settings[std::size_t(i)];
                 const std::optional<QString> meant = is.enabled ? writtenValue(settingRows[i], is) : std::nullopt;
                 const bool changed = meant && (!was.enabled || writtenValue(settingRows[i], was) != meant);
-                if (changed)
+                if (changed) {
                     QVERIFY2(gameValue(after, cvar) == meant, qPrintable(c.name + ": " + cvar + " not " + *meant));
-                else if (meant || !was.enabled)
+                    ++changedRows;
+                } else if (meant || !was.enabled) {
                     QVERIFY2(gameValue(after, cvar) == gameValue(before, cvar), qPrintable(c.name + ": " + cvar + " changed"));
+                    ++keptRows;
+                }
             }
             // The file's own other variables (the engine's are not the text's doing).
             const QString lowerText = QString::fromUtf8(c.before).toLower();
             for (const testing::ConsoleVariable &variable : before.variables()) {
-                if (!rowNames.contains(variable.name.toLower()) && lowerText.contains(variable.name.toLower()))
+                if (!rowNames.contains(variable.name.toLower()) && lowerText.contains(variable.name.toLower())) {
                     QVERIFY2(after.value(variable.name) == variable.held(),
                              qPrintable(c.name + ": " + variable.name + " " + variable.held() + " -> " + after.value(variable.name).value_or("none") + "\n" + c.afterText));
+                    ++keptVariables;
+                }
             }
             // Bind lines the window did not take stay, as often as they stood.
             QStringList kept = bindLines(c.afterText);
             const ConfigRead again = readConfig(c.afterText);
             for (const QString &line : bindLines(QString::fromUtf8(c.before))) {
-                const bool taken = std::any_of(c.read.unheld.cbegin(), c.read.unheld.cend(),
-                                               [&](const FileLine &l) { return l.text == line; });
-                if (taken)
+                const bool untouched = std::any_of(c.read.unheld.cbegin(), c.read.unheld.cend(),
+                                                   [&](const FileLine &l) { return l.text == line; });
+                if (untouched) {
                     QVERIFY2(kept.removeOne(line), qPrintable(c.name + ": lost " + line));
+                    ++keptBinds;
+                }
             }
             // Opened again, the window shows what it wrote.
             for (int i = 0; i < SettingCount; ++i) {
                 const SettingValue &is = c.now.settings[std::size_t(i)];
-                if (is.enabled && writtenValue(settingRows[i], is) && !again.notNumbers.isEmpty() == false)
+                if (is.enabled && writtenValue(settingRows[i], is) && again.notNumbers.isEmpty())
                     QCOMPARE(writtenValue(settingRows[i], again.input.settings[std::size_t(i)]),
                              writtenValue(settingRows[i], is));
             }
@@ -276,6 +285,9 @@ private slots:
             }
             QCOMPARE(again.input.unbindAll, c.now.unbindAll);
         }
+        qInfo("%d edits: %d settings changed as the window says; %d settings the window left, %d other variables "
+              "and %d untouched bind lines kept",
+              int(cases.size()), changedRows, keptRows, keptVariables, keptBinds);
     }
 #endif
 };

@@ -108,7 +108,7 @@ case "${1:-}" in
             -DBRACKWELL_BENCHMARKS=OFF -DBRACKWELL_FUZZ=ON \
             -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
         cmake --build "$dir" -j"$(nproc)" --target fuzz_configreader fuzz_corpus
-        # A fresh corpus each run: the generator's scripts, which the fuzzer then varies.
+        # A fresh corpus each run: the generator's scripts and players' configs, which the fuzzer then varies.
         rm -rf "$dir/corpus" "$dir/crashes"
         mkdir -p "$dir/corpus" "$dir/crashes"
         "$dir/tests/fuzz/fuzz_corpus" "$dir/corpus"

@@ -1,7 +1,9 @@
 // Writes the fuzzer's first inputs into the folder given: the generator's own scripts for the
-// default state, every row off, everything ticked and random states, harsh text included.
+// default state, every row off, everything ticked and random states, harsh text included; and
+// players' configs as the game and players write them.
 #include "settings/generator.h"
 #include "settings/saving.h"
+#include "support/configcorpus.h"
 #include "support/randomstate.h"
 
 #include <QDir>
@@ -38,6 +40,10 @@ int main(int argc, char **argv)
         ok = write(folder, ++number, random.input({true, true, true}));
     for (int i = 0; i < 20 && ok; ++i)
         ok = write(folder, ++number, random.input({}));
+    for (const testing::CorpusFile &player : testing::configCorpus(3, 20)) {
+        QFile file(folder.filePath(QStringLiteral("player%1.cfg").arg(++number, 3, 10, QLatin1Char('0'))));
+        ok = ok && file.open(QIODevice::WriteOnly) && file.write(player.bytes) == player.bytes.size();
+    }
     if (!ok) {
         std::fprintf(stderr, "cannot write the first inputs into %s\n", argv[1]);
         return 1;
