@@ -141,21 +141,11 @@ QList<ConsoleLine> splitConsoleLines(QStringView text)
     return lines;
 }
 
-} // namespace brackwell
-
-namespace brackwell {
-
 const ConsoleRules legacyConsole = {"ET: Legacy", true, true, true, false, 0, true};
 // 2.60's set keeps about 254 characters; past 250 the value is empty or shortened.
 const ConsoleRules originalConsole = {"2.60", false, false, true, true, 250, false};
 
 namespace {
-
-void setUses(ConsoleRead &read, qsizetype from, qsizetype to, CharUse use)
-{
-    for (qsizetype i = from; i < to; ++i)
-        read.uses[i] = use;
-}
 
 // The word cutter on the command text [from, to): words, and what every character was to it.
 void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules &rules, ReadCommand &command,
@@ -166,13 +156,13 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
         return pair(i, u'/', u'/') && !(rules.colonKeepsSlashes && i > from && text[i - 1] == u':');
     };
     auto comment = [&](qsizetype start, qsizetype end, bool star) {
-        setUses(read, start, end, CharUse::Comment);
+        setUses(read.uses, start, end, CharUse::Comment);
         read.comments.append({start, end, star});
     };
     qsizetype i = from;
     for (;;) {
         if (command.words.size() == consoleWordLimit) {
-            setUses(read, i, to, CharUse::Unread);
+            setUses(read.uses, i, to, CharUse::Unread);
             return;
         }
         for (; i < to; ++i) {
@@ -202,7 +192,7 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
             const qsizetype close = text.sliced(0, to).indexOf(u'"', i + 1);
             const qsizetype inner = close < 0 ? to : close;
             read.uses[i] = CharUse::Quote;
-            setUses(read, i + 1, inner, CharUse::Word);
+            setUses(read.uses, i + 1, inner, CharUse::Word);
             word.text = text.sliced(i + 1, inner - i - 1).toString();
             i = close < 0 ? to : close + 1;
             if (close >= 0)
@@ -214,7 +204,7 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
                     || pair(i, u'/', u'*'))
                     break;
             }
-            setUses(read, word.start, i, CharUse::Word);
+            setUses(read.uses, word.start, i, CharUse::Word);
             word.text = text.sliced(word.start, i - word.start).toString();
         }
         word.end = i;
@@ -231,7 +221,7 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
     read.nul = text.indexOf(QChar(0));
     // The game reads a file as a C string, and puts a line break after it in the buffer.
     const qsizetype size = read.nul < 0 ? text.size() : read.nul;
-    setUses(read, size, text.size(), CharUse::Unread);
+    setUses(read.uses, size, text.size(), CharUse::Unread);
     const qsizetype bufferEnd = size + 1;
     auto at = [&](qsizetype i) { return i < size ? text[i].unicode() : u'\n'; };
 

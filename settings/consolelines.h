@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+
 // A config file cut into commands and words the way the game's console cuts it: a line break
 // always ends a command; ';' ends one too unless it stands inside double quotes or after "//";
 // "//" outside quotes starts a comment to the end of the line; a word is a run of characters
@@ -85,6 +87,11 @@ enum class CharUse : quint8 {
     Dropped,    // the character a cut at the line length throws away
     Unread,     // never read: after a NUL character, or past the word limit
 };
+
+inline void setUses(QList<CharUse> &uses, qsizetype from, qsizetype to, CharUse use)
+{
+    std::fill(uses.begin() + from, uses.begin() + to, use);
+}
 
 struct ReadWord {
     qsizetype start = 0, end = 0; // in the text, its quotes included

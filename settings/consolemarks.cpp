@@ -192,12 +192,6 @@ qsizetype contentEnd(QStringView text, const Plain &plain, qsizetype from, qsize
     return end;
 }
 
-void setUses(QList<CharUse> &uses, qsizetype from, qsizetype to, CharUse use)
-{
-    for (qsizetype i = from; i < to; ++i)
-        uses[i] = use;
-}
-
 struct Value {
     MeantValue meant;
     enum Form {

@@ -139,16 +139,6 @@ QString unencodableMessage(const QString &text, QStringConverter::Encoding encod
     return {};
 }
 
-// Lines as the box has them: a line break may reach it as CR LF or a lone CR (pasted text), and
-// each is one break.
-QString withLineFeeds(const QString &text)
-{
-    QString lines = text;
-    lines.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
-    lines.replace(u'\r', u'\n');
-    return lines;
-}
-
 QList<QByteArrayView> byteLines(QByteArrayView bytes)
 {
     QList<QByteArrayView> lines;
@@ -171,13 +161,8 @@ QList<QByteArrayView> byteLines(QByteArrayView bytes)
 // different bytes into the same text.
 QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &opened)
 {
-    const qsizetype most = std::min(box.size(), opened.size());
-    qsizetype head = 0;
-    while (head < most && box[head] == opened.text(head))
-        ++head;
-    qsizetype tail = 0;
-    while (tail < most - head && box[box.size() - 1 - tail] == opened.text(opened.size() - 1 - tail))
-        ++tail;
+    const auto [head, tail] = commonEnds(box.size(), opened.size(),
+                                         [&](qsizetype i, qsizetype j) { return box[i] == opened.text(j); });
     QList<qsizetype> lines(box.size(), -1);
     QHash<QString, qsizetype> copiesUsed;
     for (qsizetype j = 0; j < box.size(); ++j) {
@@ -230,6 +215,14 @@ ScriptBytes encodeLines(const QString &text, QStringConverter::Encoding encoding
 }
 
 } // namespace
+
+QString withLineFeeds(const QString &text)
+{
+    QString lines = text;
+    lines.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
+    lines.replace(u'\r', u'\n');
+    return lines;
+}
 
 OpenedLines::OpenedLines(QByteArrayView bytes, const QString &text, QStringConverter::Encoding encoding)
 {

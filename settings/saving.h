@@ -8,6 +8,7 @@
 #include <QStringConverter>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -64,6 +65,27 @@ QString withConfigSuffix(const QString &chosen);
 // become line breaks and every other character stays as it is (a no-break space included, which a
 // plain-text export turns into a blank).
 QString boxText(const QString &rawDocumentText);
+
+// The text with every line break one LF: CR LF and a lone CR (pasted text) each become one.
+QString withLineFeeds(const QString &text);
+
+// How many leading and trailing items two sequences of `left` and `right` items share, where
+// `same(i, j)` compares item i of the left with item j of the right; the trailing ones never
+// overlap the leading ones.
+struct CommonEnds {
+    qsizetype head = 0, tail = 0;
+};
+template <typename Same>
+CommonEnds commonEnds(qsizetype left, qsizetype right, Same same)
+{
+    const qsizetype most = std::min(left, right);
+    CommonEnds ends;
+    while (ends.head < most && same(ends.head, ends.head))
+        ++ends.head;
+    while (ends.tail < most - ends.head && same(left - 1 - ends.tail, right - 1 - ends.tail))
+        ++ends.tail;
+    return ends;
+}
 
 // The text the one-click save writes: the box's text with a line break added where its last line
 // has none. A box that ends in one is written as it stands, so a file opened and saved again

@@ -133,16 +133,10 @@ void TfrmBrackwell::btnCreateClick()
 void TfrmBrackwell::changeOutputText(const QString &text)
 {
     // The box keeps line breaks as paragraphs: compare and change in its terms.
-    QString wanted = text;
-    wanted.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n")).replace(u'\r', u'\n');
+    const QString wanted = withLineFeeds(text);
     const QString shown = outputText();
-    const qsizetype most = std::min(shown.size(), wanted.size());
-    qsizetype head = 0;
-    while (head < most && shown[head] == wanted[head])
-        ++head;
-    qsizetype tail = 0;
-    while (tail < most - head && shown[shown.size() - 1 - tail] == wanted[wanted.size() - 1 - tail])
-        ++tail;
+    const auto [head, tail] = commonEnds(shown.size(), wanted.size(),
+                                         [&](qsizetype i, qsizetype j) { return shown[i] == wanted[j]; });
     if (head == shown.size() && head == wanted.size())
         return;
     QTextCursor cursor(m_ui->memoOutput->document());
