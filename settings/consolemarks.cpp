@@ -3,6 +3,9 @@
 #include "settings/catalogue.h"
 #include "settings/consolecommands.h"
 
+#include <QHash>
+#include <QStringEncoder>
+
 #include <algorithm>
 #include <optional>
 
@@ -28,6 +31,19 @@ bool operator==(const LineMark &a, const LineMark &b)
 bool operator==(const BoxLine &a, const BoxLine &b)
 {
     return a.roles == b.roles && a.codes == b.codes && a.marks == b.marks;
+}
+
+const SavedBytes SavedBytes::OnePerCharacter(QStringConverter::Latin1);
+const SavedBytes SavedBytes::Utf8(QStringConverter::Utf8);
+
+int SavedBytes::of(QChar c) const
+{
+    if (c.unicode() < 0x80 || m_encoding == QStringConverter::Latin1)
+        return 1;
+    if (m_encoding == QStringConverter::Utf8) // two bytes each half of a pair, two below U+0800, three above
+        return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
+    QStringEncoder encoder(m_encoding);
+    return std::max(1, int(QByteArray(encoder.encode(QStringView(&c, 1))).size()));
 }
 
 const QList<const ConsoleRules *> &gameVersions()
@@ -879,10 +895,11 @@ void colour(QStringView text, const ConsoleRead &read, const Lines &lines, QList
 class SavedText
 {
 public:
-    SavedText(QStringView text, SavedBytes bytes) : m_size(text.size()), m_utf8(bytes == SavedBytes::Utf8)
+    SavedText(QStringView text, const SavedBytes &bytes) : m_size(text.size())
     {
         m_file.reserve(text.size() + text.size() / 16);
         m_toBox.reserve(m_file.capacity() + 2);
+        QHash<char16_t, int> counted;
         for (qsizetype b = 0; b < text.size(); ++b) {
             const QChar c = text[b];
             m_toBox << b;
@@ -892,13 +909,15 @@ public:
                 continue;
             }
             m_file += c;
-            if (m_utf8 && c.unicode() >= 0x80) {
-                // Two bytes each half of a pair of surrogates, else two below U+0800, three above.
-                const int more = c.isSurrogate() || c.unicode() < 0x800 ? 1 : 2;
-                for (int i = 0; i < more; ++i) {
-                    m_toBox << b;
-                    m_file += standIn;
-                }
+            if (c.unicode() < 0x80)
+                continue;
+            auto it = counted.find(c.unicode());
+            if (it == counted.end())
+                it = counted.insert(c.unicode(), bytes.of(c));
+            for (int i = 1; i < *it; ++i) {
+                m_toBox << b;
+                m_file += standIn;
+                m_standIns = true;
             }
         }
         // The line break the game puts after the text, and the end of its buffer.
@@ -924,7 +943,7 @@ public:
             for (ReadWord &word : command.words) {
                 word.start = toBox(word.start);
                 word.end = toBox(word.end);
-                if (m_utf8)
+                if (m_standIns)
                     word.text.remove(standIn);
             }
         }
@@ -944,7 +963,7 @@ private:
     QString m_file;
     QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
-    bool m_utf8;
+    bool m_standIns = false;
 };
 
 } // namespace
@@ -988,7 +1007,7 @@ QStringList plainWords(QStringView line, bool *inComment)
 }
 
 BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
-                   SavedBytes bytes)
+                   const SavedBytes &bytes)
 {
     BoxReading box;
     Lines lines;
