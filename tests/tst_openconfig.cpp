@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -461,6 +462,71 @@ private slots:
         QVERIFY(!dropOn(f.window.get(), {QUrl("https://example.org/a.cfg")}));
         QTest::qWait(20);
         QVERIFY(f.desktop.readAttempts.isEmpty());
+    }
+    // File > Open Recent: the configs opened or saved last, the latest first, eight of them, read
+    // only when the menu opens. A file not there is greyed; one deleted or made a folder after the
+    // menu opened gets the open's message when chosen, and leaves the list.
+    void openRecentListsTheLastConfigs()
+    {
+        OpenFixture f;
+        QCOMPARE(f.desktop.recentReads, 0);
+        QMenu *menu = f.get<QMenu>("OpenRecent1");
+        const auto items = [menu] {
+            emit menu->aboutToShow();
+            return menu->actions();
+        };
+        QCOMPARE(items().size(), 1);
+        QVERIFY(!items().front()->isEnabled());
+        QStringList files;
+        for (int i = 0; i < 8; ++i)
+            files << f.file(QString("c%1.cfg").arg(i), "seta r_gamma 2\n");
+        files << f.path("c8.cfg"); // saved, not opened
+        for (const QString &file : files.mid(0, 8))
+            f.open(file);
+        f.saveAs(files[8]);
+        f.open(files[3]);
+        QStringList latest;
+        for (const int i : {3, 8, 7, 6, 5, 4, 2, 1})
+            latest << QFileInfo(files[i]).absoluteFilePath();
+        QCOMPARE(f.desktop.recent, latest);
+        QFile::remove(files[7]);
+        const QList<QAction *> shown = items();
+        QCOMPARE(shown.size(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(shown[i]->text(), QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(latest[i])));
+            QCOMPARE(shown[i]->isEnabled(), i != 2);
+        }
+        QVERIFY(QFile::remove(files[6]) && QDir().mkdir(files[6]));
+        QFile::remove(files[5]);
+        shown[3]->trigger();
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), QString("\"%1\" is a folder, not a config file.").arg(QDir::toNativeSeparators(files[6])));
+        shown[4]->trigger();
+        QVERIFY(f.desktop.takeOnly(Kind::Error).startsWith("Cannot open file \"" + QDir::toNativeSeparators(files[5])));
+        shown[1]->trigger();
+        QCOMPARE(f.window->windowTitle(), "c8.cfg \u2014 Brackwell");
+        QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
+    }
+
+    // File > Game configs and the open dialog's side bar: the game's folders that exist here,
+    // each with its players' profile folders; a folder chosen opens the dialog there.
+    void gameConfigFoldersAreAtHand()
+    {
+        OpenFixture f;
+        const QStringList game = gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        const QStringList expected = {game[1], game.last(), game.last() + "/profiles/a", game.last() + "/profiles/b"};
+        for (const QString &folder : expected)
+            QVERIFY(QDir().mkpath(folder));
+        writeAll(game.last() + "/profiles/c.txt", "not a folder");
+        QMenu *menu = f.get<QMenu>("GameConfigs1");
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction *item : menu->actions())
+            texts << item->text();
+        QCOMPARE(texts, QDir::toNativeSeparators(expected.join('\n')).split('\n'));
+        f.desktop.cancelOpenDialog();
+        menu->actions()[2]->trigger();
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, expected[2]);
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().places, expected);
     }
     // After an open the window edits the file: its name in the title, Create Config keeps every
     // other line, the dialog save proposes the file and writes it back in its own encoding; a pass

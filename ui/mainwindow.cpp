@@ -158,7 +158,7 @@ void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
                               : m_designedTitle);
 }
 
-void TfrmBrackwell::showError(const QString &text)
+void TfrmBrackwell::showError(const QString &text, const QString &details)
 {
-    m_desktop.showError(this, withFullStop(text));
+    m_desktop.showError(this, withFullStop(text), details);
 }

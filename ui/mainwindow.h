@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/backup.h"
 #include "settings/catalogue.h"
 #include "settings/generator.h"
 
@@ -85,6 +86,9 @@ public:
 
     // Opening handlers (openhandlers.cpp).
     void OpenConfig1Click();
+    // File > Open Recent and File > Game configs list what is there as they open.
+    void OpenRecent1Show();
+    void GameConfigs1Show();
     // Reads a config file into the window; a file that cannot be read leaves the window as it was.
     void openConfigFile(const QString &path);
     // The same once the event loop runs, as start-up and a drop on the window ask for it.
@@ -134,7 +138,7 @@ private:
     {
         connect(sender, signal, this, [this, handler] { guarded(handler); });
     }
-    void showError(const QString &text);
+    void showError(const QString &text, const QString &details = {});
 
     std::unique_ptr<Ui::TfrmBrackwell> m_ui;
     brackwell::Desktop &m_desktop;
@@ -155,10 +159,14 @@ private:
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
     void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+    brackwell::BackupLog m_backups; // the files this run's saves have copied before replacing them
 
     // Opening state (openhandlers.cpp).
     QString m_lastConfigFolder; // of the config last saved or opened in this session
+    // Also puts the config first in the recent list.
     void rememberConfigFolder(const QString &path);
+    void openWithDialog(const QString &folder);
+    void openRecent(const QString &path);
     QString openDialogFolder() const;
     void applyConfig(const brackwell::ConfigRead &read, const QString &text);
     // The opened file the window edits; none before an open and after New Config.

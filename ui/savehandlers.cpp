@@ -1,6 +1,8 @@
 #include "ui/mainwindow.h"
 
+#include "settings/backup.h"
 #include "settings/configedit.h"
+#include "settings/gameconfigs.h"
 #include "settings/saving.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
@@ -25,8 +27,10 @@ void TfrmBrackwell::btnSaveClick()
     }
     const GameFolderChoice target = oneClickChoice(m_desktop);
     if (!target.folder) {
-        showError(target.refused.isEmpty() ? oneClickFailureMessage(noGameFolder())
-                                           : unwritableGameFolderMessage(target.refused));
+        if (target.refused.isEmpty())
+            showError(oneClickFailureMessage(noGameFolder()), noGameFolderDetails(gameFolders(m_desktop)));
+        else
+            showError(unwritableGameFolderMessage(target.refused));
         return;
     }
     writeOutput(SaveKind::OneClick, oneClickFile(*target.folder), script.bytes);
@@ -83,6 +87,16 @@ void TfrmBrackwell::saveWithDialog()
 
 void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
 {
+    // The file as it was is kept beside it before the run's first save replaces it; without that
+    // copy it is not replaced.
+    const QString replaced = replacedFile(path);
+    if (!replaced.isEmpty() && m_backups.needsCopy(replaced)) {
+        if (const std::optional<WriteFailure> failure = m_desktop.copyFile(replaced, backupFile(replaced))) {
+            showError(backupFailureMessage(replaced, systemReason(failure->description)));
+            return;
+        }
+        m_backups.copied(replaced);
+    }
     if (const std::optional<WriteFailure> failure = m_desktop.writeFile(path, bytes)) {
         showError(kind == SaveKind::OneClick ? oneClickFailureMessage(*failure)
                                              : dialogFailureMessage(path, *failure));

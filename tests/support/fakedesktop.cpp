@@ -51,9 +51,9 @@ void FakeDesktop::showReport(QWidget *, const QString &text, const QString &deta
     shown.append({Kind::Message, text, details});
 }
 
-void FakeDesktop::showError(QWidget *, const QString &text)
+void FakeDesktop::showError(QWidget *, const QString &text, const QString &details)
 {
-    shown.append({Kind::Error, text});
+    shown.append({Kind::Error, text, details});
 }
 
 bool FakeDesktop::askQuestion(QWidget *, const QString &text)
@@ -79,9 +79,10 @@ std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &sug
     return m_dialogAnswers.dequeue();
 }
 
-std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &folder, const QStringList &filters)
+std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &folder, const QStringList &filters,
+                                                   const QStringList &places)
 {
-    openDialogsOpened.append({folder, filters});
+    openDialogsOpened.append({folder, filters, places});
     if (m_openDialogAnswers.isEmpty()) {
         fail(QStringLiteral("open dialog without a queued answer"));
         return std::nullopt;
@@ -103,6 +104,12 @@ std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &pat
     if (!m_writeFailures.isEmpty())
         return m_writeFailures.dequeue();
     return brackwell::writeFileAtomically(path, bytes);
+}
+
+std::optional<brackwell::WriteFailure> FakeDesktop::copyFile(const QString &from, const QString &to)
+{
+    copies.append(from + QStringLiteral(" -> ") + to);
+    return brackwell::copyFileSafely(from, to);
 }
 
 bool FakeDesktop::canCreateFilesIn(const QString &folder)

@@ -25,14 +25,22 @@ public:
 
     void showMessage(QWidget *parent, const QString &text) override;
     void showReport(QWidget *parent, const QString &text, const QString &details) override;
-    void showError(QWidget *parent, const QString &text) override;
+    void showError(QWidget *parent, const QString &text, const QString &details) override;
     bool askQuestion(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
-    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override;
+    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
+                                          const QStringList &places) override;
     brackwell::FileRead readFile(const QString &path, qint64 maxBytes) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
+    std::optional<brackwell::WriteFailure> copyFile(const QString &from, const QString &to) override;
     bool canCreateFilesIn(const QString &folder) override;
+    QStringList recentFiles() override
+    {
+        ++recentReads;
+        return recent;
+    }
+    void setRecentFiles(const QStringList &files) override { recent = files; }
     QString currentDriveRoot() override;
     QString homeFolder() override;
     QString documentsFolder() override;
@@ -57,6 +65,7 @@ public:
     struct OpenDialogOpening {
         QString folder;
         QStringList filters;
+        QStringList places;
     };
     QList<OpenDialogOpening> openDialogsOpened;
 
@@ -75,6 +84,12 @@ public:
     static brackwell::WriteFailure cannotCreate(int code, int systemError, const QString &description);
     static brackwell::WriteFailure diskFull();
     QStringList writeAttempts;
+    // Copies are made for real; each is recorded as "from -> to".
+    QStringList copies;
+
+    // The recent configs as the system would keep them between runs, and how often they were read.
+    QStringList recent;
+    int recentReads = 0;
     // Folders that refuse new files, as an installation folder does to a user without
     // administrator rights; the others are asked for real.
     QStringList unwritableFolders;
