@@ -1,3 +1,4 @@
+#include "settings/linediff.h"
 #include "settings/saving.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <iterator>
+#include <vector>
 
 using namespace brackwell;
 
@@ -20,6 +22,42 @@ class TestSaving : public QObject
     Q_OBJECT
 
 private slots:
+    // The lines marked changed are the fewest: the others are a longest run of lines both texts
+    // share in order, checked against the textbook table on random small texts; past the limit
+    // of edits, everything between the first and last difference is marked.
+    void changedLinesAreTheFewest()
+    {
+        QRandomGenerator random(20261208);
+        const auto text = [&random] {
+            QStringList lines;
+            for (int i = int(random.bounded(12)); i > 0; --i)
+                lines << QString(QChar(u'a' + random.bounded(4)));
+            return lines;
+        };
+        for (int round = 0; round < 2000; ++round) {
+            const QStringList before = text(), after = text();
+            std::vector<std::vector<int>> common(size_t(before.size() + 1), std::vector<int>(size_t(after.size() + 1)));
+            for (qsizetype i = before.size() - 1; i >= 0; --i)
+                for (qsizetype j = after.size() - 1; j >= 0; --j)
+                    common[i][j] = before[i] == after[j] ? common[i + 1][j + 1] + 1
+                                                         : std::max(common[i + 1][j], common[i][j + 1]);
+            const QList<bool> changed = changedLines(before, after);
+            QStringList kept;
+            for (qsizetype j = 0; j < after.size(); ++j)
+                if (!changed[j])
+                    kept << after[j];
+            const QString tag = before.join(u' ') + " / " + after.join(u' ');
+            QVERIFY2(kept.size() == common[0][0], qPrintable(tag));
+            qsizetype i = 0; // the kept lines are lines of `before` in their order
+            for (const QString &line : kept) {
+                while (i < before.size() && before[i] != line)
+                    ++i;
+                QVERIFY2(i++ < before.size(), qPrintable(tag));
+            }
+        }
+        QCOMPARE(changedLines({"a", "b", "c", "d", "e"}, {"a", "x", "c", "y", "e"}, 2),
+                 QList<bool>({false, true, true, true, false}));
+    }
     void gameFoldersInTheOrderTheyAreTried_data()
     {
         QTest::addColumn<Platform>("platform");
