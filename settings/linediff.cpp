@@ -1,6 +1,6 @@
 #include "settings/linediff.h"
 
-#include "settings/saving.h"
+#include "settings/textlines.h"
 
 #include <vector>
 
