@@ -20,7 +20,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
+#include <QWindow>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -84,6 +86,16 @@ struct OpenFixture : WindowFixture {
         QCOMPARE(desktop.shown.size(), 2);
         QCOMPARE(desktop.shown.constLast().text, QString::fromLatin1(savedMessage));
         desktop.shown.clear();
+    }
+    // The title as the window system shows it, "*" and all.
+    QString title() const { return window->windowHandle()->title(); }
+    // The output box's lines with the tint of a change.
+    QList<int> tinted() const
+    {
+        QList<int> lines;
+        for (const QTextEdit::ExtraSelection &tint : output()->extraSelections())
+            lines << tint.cursor.block().blockNumber();
+        return lines;
     }
     MeterHeights bars() const
     {
@@ -498,7 +510,7 @@ private slots:
         shown[4]->trigger();
         QVERIFY(f.desktop.takeOnly(Kind::Error).startsWith("Cannot open file \"" + QDir::toNativeSeparators(files[5])));
         shown[1]->trigger();
-        QCOMPARE(f.window->windowTitle(), "c8.cfg \u2014 Brackwell");
+        QCOMPARE(f.title(), "c8.cfg \u2014 Brackwell");
         QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
     }
 
@@ -523,6 +535,78 @@ private slots:
         QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, expected[2]);
         QCOMPARE(f.desktop.openDialogsOpened.constLast().places, expected);
     }
+    // In edit mode, changes not saved are asked about before New Config, an open (by the dialog,
+    // the recent list or a drop) and closing: Save writes the opened file as the dialog save
+    // does, and what was asked goes on only once it is written; Discard goes on; Cancel changes
+    // nothing. Typed changes count as well as Create Config's.
+    void unsavedChangesAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer"); // Desktop::Unsaved, or -1: Save, and the write fails
+        for (const char *action : {"new", "open", "recent", "close"}) {
+            QTest::addRow("%s, save", action) << action << int(Desktop::Unsaved::Save);
+            QTest::addRow("%s, discard", action) << action << int(Desktop::Unsaved::Discard);
+            QTest::addRow("%s, cancel", action) << action << int(Desktop::Unsaved::Cancel);
+        }
+        QTest::addRow("close, save fails") << "close" << -1;
+        QTest::addRow("open, save fails") << "open" << -1;
+    }
+    void unsavedChangesAreAskedAbout()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        OpenFixture f;
+        const QByteArray bytes = "seta r_gamma 1.2\r\nbind x \"say hi\"\r\n";
+        const QString other = f.file("other.cfg", "seta r_gamma 2\r\n");
+        f.open(other);
+        const QString file = f.file("mine.cfg", bytes);
+        f.open(file);
+        f.desktop.shown.clear(); // the line the window keeps as it is
+        QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+        QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(f.output(), "// more");
+        QCOMPARE(f.title(), "mine.cfg* \u2014 Brackwell");
+        const QString edited = f.outputText();
+
+        f.desktop.answerUnsaved(answer < 0 ? Desktop::Unsaved::Save : Desktop::Unsaved(answer));
+        if (answer < 0)
+            f.desktop.failNextWrite(FakeDesktop::diskFull());
+        const bool goesOn = answer == int(Desktop::Unsaved::Save) || answer == int(Desktop::Unsaved::Discard);
+        if (action == "new") {
+            f.get<QAction>("NewConfig1")->trigger();
+        } else if (action == "open") {
+            f.open(other);
+        } else if (action == "recent") {
+            QMenu *recent = f.get<QMenu>("OpenRecent1");
+            emit recent->aboutToShow();
+            recent->actions()[1]->trigger();
+        } else {
+            f.window->close();
+        }
+
+        QStringList expected = {"Do you want to save the changes to \"mine.cfg\"?"};
+        if (answer == int(Desktop::Unsaved::Save))
+            expected << QString::fromLatin1(savedMessage);
+        if (answer < 0)
+            expected << "Stream write error.";
+        QStringList shown;
+        for (const FakeDesktop::Shown &box : std::exchange(f.desktop.shown, {}))
+            shown << box.text;
+        QCOMPARE(shown, expected);
+        QCOMPARE(readAll(file), answer == int(Desktop::Unsaved::Save) ? edited.toLatin1() : bytes);
+        QCOMPARE(f.window->isVisible(), action != "close" || !goesOn);
+        if (!goesOn) {
+            QCOMPARE(f.outputText(), edited);
+            QCOMPARE(f.title(), "mine.cfg* \u2014 Brackwell");
+        } else if (action != "close") {
+            QCOMPARE(f.title(), action == "new" ? "Brackwell" : "other.cfg \u2014 Brackwell");
+            // With no file open nothing is asked: an unanswered question would fail the test.
+            f.pressCreate();
+            f.get<QAction>("NewConfig1")->trigger();
+            f.window->close();
+            QVERIFY(!f.window->isVisible());
+        }
+    }
     // After an open the window edits the file: its name in the title, Create Config keeps every
     // other line, the dialog save proposes the file and writes it back in its own encoding; a pass
     // that stops leaves the document whole; New Config ends all of it.
@@ -533,7 +617,7 @@ private slots:
                                  "cl_noprint 1; seta cg_brassTime 200; exec a.cfg\r\n";
         const QString file = f.file("player.cfg", bytes);
         f.open(file);
-        QCOMPARE(f.window->windowTitle(), QString::fromUtf8("player.cfg \xe2\x80\x94 Brackwell"));
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
         QVERIFY(f.desktop.takeOnly(Kind::Message).contains("keeps the other 3 lines as they are"));
         f.pressCreate();
         QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
@@ -546,9 +630,16 @@ private slots:
         f.get<QPushButton>("btnCreate")->setFocus();
         f.pressCreate();
         QCOMPARE(f.outputText(), QString::fromUtf8(QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8")));
-        // Undo in the box takes the whole change back in one step.
+        // The line changed is tinted and in sight, the title has its "*"; the box's text is plain.
+        QCOMPARE(f.tinted(), QList<int>{1});
+        QCOMPARE(f.output()->textCursor().blockNumber(), 1);
+        QCOMPARE(f.title(), "player.cfg* \u2014 Brackwell");
+        QVERIFY(!f.output()->document()->toHtml().contains("background"));
+        // Undo in the box takes the whole change back in one step, the tint and the "*" with it.
         f.get<QPlainTextEdit>("memoOutput")->undo();
         QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
+        QCOMPARE(f.tinted(), QList<int>());
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
         f.pressCreate();
 
         f.desktop.answerSaveDialog(file);
@@ -558,6 +649,8 @@ private slots:
         QCOMPARE(f.desktop.shown.takeFirst().kind, Kind::Question);
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
         QCOMPARE(readAll(file), QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8"));
+        QCOMPARE(f.tinted(), QList<int>());
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
 
         // A value the bars cannot read: the error box, and the document stays as it was.
         QLineEdit *brass = f.edit("edtBrass");
@@ -570,7 +663,7 @@ private slots:
         QCOMPARE(f.outputText(), before);
 
         f.get<QAction>("NewConfig1")->trigger();
-        QCOMPARE(f.window->windowTitle(), "Brackwell");
+        QCOMPARE(f.title(), "Brackwell");
         f.pressCreate();
         QCOMPARE(f.outputText(), generate(f.window->readGenerationInput()).text);
         f.desktop.cancelSaveDialog();

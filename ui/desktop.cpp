@@ -94,6 +94,19 @@ public:
         return box->exec() == QMessageBox::Yes;
     }
 
+    Unsaved askToSaveChanges(QWidget *parent, const QString &text) override
+    {
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(
+            QMessageBox::Warning, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box->setDefaultButton(QMessageBox::Save);
+        box->setEscapeButton(QMessageBox::Cancel);
+        switch (box->exec()) {
+        case QMessageBox::Save: return Unsaved::Save;
+        case QMessageBox::Discard: return Unsaved::Discard;
+        default: return Unsaved::Cancel;
+        }
+    }
+
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override
     {

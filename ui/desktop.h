@@ -37,6 +37,10 @@ public:
     virtual void showError(QWidget *parent, const QString &text, const QString &details) = 0;
     // Yes and No, No the default. True for Yes.
     virtual bool askQuestion(QWidget *parent, const QString &text) = 0;
+    // The desktop's question before changes that are not saved would be lost: Save, Discard and
+    // Cancel, Save the default, Escape for Cancel.
+    enum class Unsaved { Save, Discard, Cancel };
+    virtual Unsaved askToSaveChanges(QWidget *parent, const QString &text) = 0;
 
     // The save-file dialog, opened on `suggestedName` (a bare name or a full path). The name comes
     // back with `defaultSuffix` added when it has no suffix; nothing when the user cancels. The

@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class ChangeTint;
 class ClickLabel;
 class TForm3;
 
@@ -106,6 +107,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // With changes not saved the user is asked first; the window stays open unless they may go.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void resolveControls();
@@ -158,7 +161,10 @@ private:
     brackwell::ScriptBytes encodeForSaving(const QString &text) const;
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
-    void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+    // True when the file was written.
+    bool writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+    // The answer "Save" to the question about changes: the dialog save's bytes and messages, to the opened file.
+    bool saveToOpenedFile();
     brackwell::BackupLog m_backups; // the files this run's saves have copied before replacing them
 
     // Opening state (openhandlers.cpp).
@@ -176,6 +182,12 @@ private:
     void setDocument(std::unique_ptr<brackwell::ConfigDocument> document);
     // Puts `text` in the output box by changing only what differs, as one step the user can undo.
     void changeOutputText(const QString &text);
+    // In edit mode, the lines that differ from the file as last opened or saved, tinted; the title's
+    // "*" says that there are such changes.
+    ChangeTint *m_tint = nullptr;
+    // Whether the box's text may be dropped: in edit mode with changes not saved, the user is asked
+    // to save them (to the opened file), to discard them, or to stay (false).
+    bool changesMayGo();
 
     // Key binding state (keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

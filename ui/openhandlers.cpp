@@ -156,6 +156,8 @@ void TfrmBrackwell::openConfigLater(const QString &path)
 
 void TfrmBrackwell::openConfigFile(const QString &path)
 {
+    if (!changesMayGo())
+        return;
     ConfigDocument::Opening opening =
         ConfigDocument::open(path, m_desktop.readFile(path, maxConfigFileSize), configFileEncoding());
     if (!opening.document) {

@@ -89,7 +89,17 @@ void TfrmBrackwell::saveWithDialog()
     }
 }
 
-void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
+bool TfrmBrackwell::saveToOpenedFile()
+{
+    const ScriptBytes script = encodeForSaving(outputText());
+    if (!script.ok()) {
+        showError(script.error);
+        return false;
+    }
+    return writeOutput(SaveKind::Dialog, m_document->path(), script.bytes);
+}
+
+bool TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
 {
     // The file as it was is kept beside it before the run's first save replaces it; without that
     // copy it is not replaced.
@@ -97,14 +107,14 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
     if (!replaced.isEmpty() && m_backups.needsCopy(replaced)) {
         if (const std::optional<WriteFailure> failure = m_desktop.copyFile(replaced, backupFile(replaced))) {
             showError(backupFailureMessage(replaced, systemReason(failure->description)));
-            return;
+            return false;
         }
         m_backups.copied(replaced);
     }
     if (const std::optional<WriteFailure> failure = m_desktop.writeFile(path, bytes)) {
         showError(kind == SaveKind::OneClick ? oneClickFailureMessage(*failure)
                                              : dialogFailureMessage(path, *failure));
-        return;
+        return false;
     }
     rememberConfigFolder(path);
     if (m_document) {
@@ -113,4 +123,5 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
         setDocument(std::move(m_document));
     }
     m_desktop.showMessage(this, QLatin1StringView(savedMessage));
+    return true;
 }

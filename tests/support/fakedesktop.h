@@ -27,6 +27,7 @@ public:
     void showReport(QWidget *parent, const QString &text, const QString &details) override;
     void showError(QWidget *parent, const QString &text, const QString &details) override;
     bool askQuestion(QWidget *parent, const QString &text) override;
+    Unsaved askToSaveChanges(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
@@ -74,6 +75,8 @@ public:
     QStringList readAttempts;
 
     void answerQuestion(bool yes);
+    // The question about changes not saved: the next one is answered so.
+    void answerUnsaved(Unsaved answer);
 
     // The next dialog throws this text instead of answering: a failure deep inside a handler.
     QString dialogThrows;
@@ -105,5 +108,6 @@ private:
     QQueue<std::optional<QString>> m_openDialogAnswers;
     QQueue<brackwell::FileRead> m_readResults;
     QQueue<bool> m_questionAnswers;
+    QQueue<Unsaved> m_unsavedAnswers;
     QQueue<brackwell::WriteFailure> m_writeFailures;
 };
