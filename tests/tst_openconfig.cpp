@@ -94,7 +94,7 @@ struct OpenFixture : WindowFixture {
     {
         QList<int> lines;
         for (const QTextEdit::ExtraSelection &tint : output()->extraSelections())
-            lines << tint.cursor.block().blockNumber();
+            lines << output()->document()->findBlock(tint.cursor.selectionStart()).blockNumber();
         return lines;
     }
     MeterHeights bars() const

@@ -46,9 +46,11 @@ void ChangeTint::update()
         for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
             const qsizetype count = 1 + block.text().count(QChar::LineSeparator);
             if (changed.mid(line, count).contains(true)) {
-                // The whole block, so that each line it wraps into is tinted.
+                // The whole block with its line break, so that each line it wraps into is tinted
+                // across the box.
                 QTextCursor cursor(block);
-                cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+                if (!cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor))
+                    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
                 tints.append({cursor, tint});
             }
             line += count;
