@@ -31,6 +31,9 @@ void ChangeTint::stop()
 
 void ChangeTint::update()
 {
+    // Out of edit mode a change of the box costs nothing here.
+    if (!m_following && !m_differs && m_box->extraSelections().isEmpty())
+        return;
     QList<QTextEdit::ExtraSelection> tints;
     bool differs = false;
     if (m_following) {
