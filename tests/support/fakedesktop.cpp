@@ -116,12 +116,6 @@ std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &pat
     return brackwell::writeFileAtomically(path, bytes);
 }
 
-std::optional<brackwell::WriteFailure> FakeDesktop::copyFile(const QString &from, const QString &to)
-{
-    copies.append(from + QStringLiteral(" -> ") + to);
-    return brackwell::copyFileSafely(from, to);
-}
-
 bool FakeDesktop::canCreateFilesIn(const QString &folder)
 {
     return !unwritableFolders.contains(folder) && brackwell::folderTakesNewFiles(folder);

@@ -34,13 +34,13 @@ public:
                                           const QStringList &places) override;
     brackwell::FileRead readFile(const QString &path, qint64 maxBytes) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
-    std::optional<brackwell::WriteFailure> copyFile(const QString &from, const QString &to) override;
-    bool canCreateFilesIn(const QString &folder) override;
-    QStringList recentFiles() override
+    // Copies are made for real.
+    std::optional<brackwell::WriteFailure> copyFile(const QString &from, const QString &to) override
     {
-        ++recentReads;
-        return recent;
+        return brackwell::copyFileSafely(from, to);
     }
+    bool canCreateFilesIn(const QString &folder) override;
+    QStringList recentFiles() override { return ++recentReads, recent; }
     void setRecentFiles(const QStringList &files) override { recent = files; }
     QString currentDriveRoot() override;
     QString homeFolder() override;
@@ -87,8 +87,6 @@ public:
     static brackwell::WriteFailure cannotCreate(int code, int systemError, const QString &description);
     static brackwell::WriteFailure diskFull();
     QStringList writeAttempts;
-    // Copies are made for real; each is recorded as "from -> to".
-    QStringList copies;
 
     // The recent configs as the system would keep them between runs, and how often they were read.
     QStringList recent;
