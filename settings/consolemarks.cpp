@@ -1,6 +1,7 @@
 #include "settings/consolemarks.h"
 
 #include "settings/catalogue.h"
+#include "settings/consolecommands.h"
 
 #include <algorithm>
 #include <optional>
@@ -40,23 +41,6 @@ namespace {
 bool isBlank(QChar c)
 {
     return c.unicode() <= u' ';
-}
-
-bool sameName(QStringView word, QLatin1StringView name)
-{
-    return word.compare(name, Qt::CaseInsensitive) == 0;
-}
-
-// `set` joins its value words; the others of the family want a single one in 2.60.
-bool isSetCommand(QStringView word)
-{
-    return sameName(word, QLatin1StringView("set")) || sameName(word, QLatin1StringView("seta"))
-        || sameName(word, QLatin1StringView("sets")) || sameName(word, QLatin1StringView("setu"));
-}
-
-bool isBindCommand(QStringView word)
-{
-    return sameName(word, QLatin1StringView("bind"));
 }
 
 QStringView trimmedEnd(QStringView text)
@@ -382,42 +366,6 @@ Meaning readMeaning(QStringView text, qsizetype from, qsizetype to, bool open)
 
 // ---------------------------------------------------------------------------------------------
 // The console's side.
-
-// Whether a last word "unsafe" is the flag the game writes after a value of its own, not part of
-// the value. 2.60's seta takes a fourth word for that flag alone: with any other it sets nothing.
-bool takesUnsafeFlag(const ConsoleRules &rules, const QList<ReadWord> &words)
-{
-    if (words.size() < 4 || !sameName(words.back().text, QLatin1StringView("unsafe")))
-        return false;
-    return rules.unsafeIsFlag
-        || (rules.setaTakesOneValue && words.size() == 4 && !sameName(words[0].text, QLatin1StringView("set")));
-}
-
-// The value a set command leaves in its variable under `rules`, or none when it sets nothing.
-std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWord> &words)
-{
-    if (words.size() < 3)
-        return std::nullopt;
-    qsizetype last = words.size();
-    if (takesUnsafeFlag(rules, words))
-        --last;
-    if (rules.setaTakesOneValue && !sameName(words[0].text, QLatin1StringView("set")) && last != 3)
-        return std::nullopt;
-    QString value;
-    for (qsizetype i = 2; i < last; ++i) {
-        if (i > 2)
-            value += u' ';
-        value += words[i].text;
-    }
-    if (rules.longestValue > 0 && value.size() > rules.longestValue)
-        return std::nullopt;
-    return value;
-}
-
-bool refusedName(QStringView name)
-{
-    return name.contains(u'\\') || name.contains(u'"') || name.contains(u';');
-}
 
 // The commands of one console line: those with a word starting in it.
 struct LineCommands {

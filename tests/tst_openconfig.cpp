@@ -279,7 +279,8 @@ private slots:
         f.open(f.file("mine.cfg", bytes));
         const OpenReport report = openReport(readConfig(QString::fromLatin1(bytes)));
         QCOMPARE(f.desktop.takeOnly(Kind::Message), report.text);
-        QCOMPARE(report.details, "line 4: seta cg_gibs 2\n\nline 1: // mine\nline 3: bind k say hello");
+        QCOMPARE(report.details, "line 4 (\"Gib Effects\" holds only 0 or 1): seta cg_gibs 2\n\n"
+                                 "line 1 (a comment): // mine\nline 3 (another bind): bind k say hello");
         QVERIFY(!f.get<QWidget>("CBGibs")->isEnabled());
         QCOMPARE(f.outputText(), QString::fromLatin1(bytes).replace("\n", "\r\n"));
     }
