@@ -106,7 +106,7 @@ Plain readPlain(QStringView text, qsizetype from, qsizetype to, bool starComment
     };
     // A closing quote ends its word: a blank, the end, or a comment follows it.
     auto endsWord = [&](qsizetype j) {
-        return j >= to || isBlank(text[j]) || pair(j, u'/', u'/') || (starComments && pair(j, u'/', u'*'));
+        return j >= to || isBlank(text[j]) || text[j] == u';' || pair(j, u'/', u'/') || (starComments && pair(j, u'/', u'*'));
     };
     qsizetype i = from;
     if (open) {
@@ -355,6 +355,12 @@ Meaning readMeaning(QStringView text, qsizetype from, qsizetype to, bool open)
             const bool set = isSetCommand(first);
             if ((set || isBindCommand(first)) && rest + 1 < to && isBlank(text[rest])) {
                 ++rest;
+                // Blanks before a quoted value change nothing: tab-aligned files are read as meant.
+                qsizetype quote = rest;
+                while (quote + 1 < to && isBlank(text[quote]))
+                    ++quote;
+                if (text[quote] == u'"' && valueOf(text.sliced(quote, to - quote)).form == Value::Quoted)
+                    rest = quote;
                 plainUses(plain, from, m.uses);
                 m.shape = set ? Shape::Set : Shape::Bind;
                 m.command = first.toString();
