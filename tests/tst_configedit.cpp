@@ -120,6 +120,8 @@ private slots:
         QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;exec x;\n" << "off" << "  exec x;\n";
         QTest::newRow("off, blank lines around") << "a\n\nseta r_gamma 1\n\nb\n" << "off" << "a\n\nb\n";
         QTest::newRow("off, last line, no break") << "a\r\nseta r_gamma 1" << "off" << "a";
+        QTest::newRow("off, its comment stays") << "exec a.cfg; seta r_gamma 1 // sun\n" << "off" << "exec a.cfg // sun\n";
+        QTest::newRow("off, every form of setter") << "seta r_gamma 1\nx\nsetu r_gamma 2 /* b */\n" << "off" << "x\n";
         QTest::newRow("not holdable, switched on") << "seta r_gamma 1 2 // two\n" << "1.5" << "seta r_gamma 1.5 // two\n";
         QTest::newRow("star comment left alone") << "/* seta r_gamma 1 */\nx\n" << "2" << "/* seta r_gamma 1 */\nx\nseta r_gamma \"2\"\n";
         QTest::newRow("added after the last held line") << "seta cg_gibs 0\n// end\n" << "2"
