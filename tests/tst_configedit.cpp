@@ -86,6 +86,7 @@ private slots:
         const qsizetype players = texts.size();
         for (int i = 0; i < 200; ++i)
             texts << generate(random.input({true, true, true})).text << generate(random.input({})).text;
+        int edits = 0;
         for (qsizetype t = 0; t < texts.size(); ++t) {
             const QString &text = texts[t];
             const ConfigRead read = readConfig(text);
@@ -96,8 +97,10 @@ private slots:
                 const QString edited = editConfig(text, read, now);
                 const QString breach = testing::editBreach(text, read, now, edited);
                 QVERIFY2(breach.isEmpty(), qPrintable(breach + "\n--- before:\n" + text.left(2000) + "\n--- after:\n" + edited.left(2000)));
+                ++edits;
             }
         }
+        qInfo("%lld texts given back unchanged, %d random edits kept their promise", qlonglong(texts.size()), edits);
     }
 
     // What the window changes in a line, and only that: the command word, indentation, quotes
