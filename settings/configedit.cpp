@@ -236,7 +236,7 @@ QString Editor::lineText(int line) const
         else if (i > 0) // one of several at the end: the one before it began the cut
             changes.back().first.length = command.last - changes.back().first.start;
     }
-    for (auto it = m_words.lowerBound(span.text.start); it != m_words.cend() && it.key() < span.text.end(); ++it)
+    for (auto it = m_words.lowerBound(span.text.start); it != m_words.cend() && it.key() <= span.text.end(); ++it)
         changes.append(it.value());
     std::sort(changes.begin(), changes.end(), [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
     QString out;

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 
 using namespace brackwell;
@@ -37,6 +38,13 @@ std::map<QString, QString> boundKeys(QStringView text)
     return keys;
 }
 
+// Says which promise broke, then stops: the fuzzer keeps the input.
+[[noreturn]] void broken(const QString &what)
+{
+    std::fprintf(stderr, "broken: %s\n", qPrintable(what));
+    __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -51,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Edit mode: "Create Config" with nothing changed gives the text back; with random changes
     // (drawn from the input itself, so a crash repeats) it keeps the edit's promise.
     if (editConfig(text, read, read.input) != text)
-        __builtin_trap();
+        broken(QStringLiteral("the unchanged edit changed the text"));
     testing::RandomState random(quint32(qHash(bytes)));
     for (int round = 0; round < 3; ++round) {
         const GenerationInput now = testing::changedState(random, read.input);
-        if (!testing::editBreach(text, read, now, editConfig(text, read, now)).isEmpty())
-            __builtin_trap();
+        if (const QString breach = testing::editBreach(text, read, now, editConfig(text, read, now)); !breach.isEmpty())
+            broken(breach);
     }
 
     // Opened and saved with nothing changed, by either save, the file keeps every byte: its line
@@ -67,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (opening.document) {
         const ScriptBytes saved = opening.document->bytesFor(withLineFeeds(opening.document->text()));
         if (!saved.ok() || saved.bytes != bytes)
-            __builtin_trap();
+            broken(QStringLiteral("saved again, the file changed: ") + saved.error);
     }
 
     // The state's own script holds nothing the window cannot hold, and gives the state again.
@@ -75,9 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString &written = created.text;
     const ConfigRead again = readConfig(written);
     if (!again.unheld.isEmpty() || generate(again.input).text != written)
-        __builtin_trap();
+        broken(QStringLiteral("the state's own script does not come back"));
     // A value that is no number where the bars need one stops Create Config part way.
     if (read.unheld.isEmpty() && created.ok() && boundKeys(text) != boundKeys(written))
-        __builtin_trap();
+        broken(QStringLiteral("the state's own script binds other keys"));
     return 0;
 }
