@@ -296,8 +296,7 @@ std::optional<bool> consoleResultDiffers(const MeantLine &meant, const ConsoleVi
     case MeantLine::Variable: {
         const std::optional<QString> held = view.value(meant.name);
         // The engine's own rule for one of its variables (a number in a range) is no reading.
-        if (held != meant.value && baseline.contains(meant.name)
-            && view.log().contains(QString("WARNING: cvar '%1'").arg(meant.name), Qt::CaseInsensitive))
+        if (held != meant.value && view.refusedValue(meant.name))
             return std::nullopt;
         // A variable the engine has of its own can also be set by its name alone, from a piece
         // of another command: the value does not show that the line's own command set it.
@@ -461,10 +460,7 @@ private slots:
             const QString cvar = QString::fromLatin1(row.cvar);
             const std::optional<QString> meant = meantValue(row, input.settings[std::size_t(i)]);
             if (meant) {
-                // A variable the engine has of its own may take only numbers in a range: it says so
-                // and holds its own value instead.
-                if (view.value(cvar) != meant && m_judge.baseline().contains(cvar)
-                    && view.log().contains(QString("WARNING: cvar '%1'").arg(cvar), Qt::CaseInsensitive)) {
+                if (view.value(cvar) != meant && view.refusedValue(cvar)) {
                     ++m_corrected;
                     continue;
                 }

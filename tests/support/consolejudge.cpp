@@ -284,6 +284,11 @@ bool ConsoleView::sameAs(const ConsoleView &other, const QString &name) const
     return value(name) == other.value(name);
 }
 
+bool ConsoleView::refusedValue(const QString &name) const
+{
+    return m_log.contains(QStringLiteral("WARNING: cvar '%1'").arg(name), Qt::CaseInsensitive);
+}
+
 std::optional<QString> ConsoleView::binding(const QString &listedKey) const
 {
     const auto it = m_binds.constFind(listedKey);
@@ -498,6 +503,40 @@ QHash<QString, QString> ConsoleJudge::keyNames(const QStringList &words)
     for (const QString &word : words)
         names.insert(word, m_keyNames.value(word));
     return names;
+}
+
+QStringList boundWords(QStringView command)
+{
+    QStringList words;
+    QString word;
+    for (QChar c : command) {
+        if (c.unicode() > u' ') {
+            word += c;
+        } else if (!word.isEmpty()) {
+            words << word;
+            word.clear();
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    return words;
+}
+
+QStringList keysRunning(const ConsoleView &view, QStringView command)
+{
+    const QStringList words = boundWords(command);
+    QStringList keys;
+    for (auto it = view.binds().cbegin(); it != view.binds().cend(); ++it) {
+        if (boundWords(*it) == words)
+            keys << it.key();
+    }
+    return keys;
+}
+
+QString unquotedCommand(const char *quotedCommand)
+{
+    const QString quoted = QString::fromLatin1(quotedCommand);
+    return quoted.mid(1, quoted.size() - 2);
 }
 
 std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value)

@@ -75,6 +75,10 @@ public:
     // view of an empty text as `other`, whether the text left the variable alone.
     bool sameAs(const ConsoleView &other, const QString &name) const;
     QList<ConsoleVariable> variables() const { return m_variables.values(); }
+    // Whether the engine refused a value the text gave one of its own variables and said so,
+    // holding a value of its own instead: ET: Legacy's com_maxfps takes whole numbers from 20 to
+    // 500 only. The game does the same; it is no reading of the text.
+    bool refusedValue(const QString &name) const;
 
     // Every bound key by the name the engine lists it under (see ConsoleJudge::keyNames), with
     // the command it runs. Empty when the engine judges no binds.
@@ -153,6 +157,14 @@ extern const ConsoleRules ioq3Console;
 // What the engine reads right after each text of a batch, as text to put after it for a reading
 // of the same buffer.
 extern const QString judgedTextEnd;
+
+// The words a bound command runs as when its key is pressed: split at blanks (any character up to
+// the blank), which the console's tokenizer drops.
+QStringList boundWords(QStringView command);
+// The keys (as the engine lists them) whose binding runs the words of `command`.
+QStringList keysRunning(const ConsoleView &view, QStringView command);
+// A catalogue command without its double quotes.
+QString unquotedCommand(const char *quotedCommand);
 
 // The value a row's script line gives its variable, or none when the row writes no line.
 std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value);
