@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keys/keypicker.h"
+#include "ui/keypicker.h"
 #include "ui/mainwindow.h"
 
 namespace brackwell {

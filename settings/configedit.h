@@ -1,25 +1,14 @@
 #pragma once
 
 #include "settings/configreader.h"
-#include "settings/saving.h"
 
 #include <QString>
 #include <QStringConverter>
 #include <QStringView>
 
-// An opened config file as the window edits it: "Create Config" puts the window's state into the
-// player's own text instead of writing a script of its own, and every line the window did not take
-// stays as it is.
+// "Create Config" on an opened file: the window's state put into the player's own text.
 
 namespace brackwell {
-
-struct ConfigDocument {
-    QString path;
-    QString text;
-    QStringConverter::Encoding encoding = QStringConverter::Latin1; // the one its bytes are in
-    ConfigRead read; // what the window took from `text`, and where
-    OpenedLines opened; // the file's lines with their bytes, which saving them again writes
-};
 
 // `text` with the state `now` put into it, where `read` is what the window took from `text`. What
 // the window still holds as it took it stays byte for byte; a changed value or key replaces only

@@ -3,7 +3,7 @@
 #include "keys/keynames.h"
 #include "settings/consolelines.h"
 #include "settings/number.h"
-#include "settings/saving.h"
+#include "settings/savemessages.h"
 
 #include <QDir>
 #include <QHash>

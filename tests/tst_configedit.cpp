@@ -3,7 +3,7 @@
 // changes the window made and nothing else.
 #include "keys/keynames.h"
 #include "settings/configedit.h"
-#include "settings/saving.h"
+#include "settings/filebytes.h"
 #include "support/configcorpus.h"
 #ifdef BRACKWELL_CONSOLE_JUDGE
 #include "support/consolejudge.h"

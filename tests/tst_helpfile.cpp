@@ -1,4 +1,4 @@
-#include "settings/saving.h"
+#include "settings/gamefolders.h"
 
 #include <QFile>
 #include <QSet>

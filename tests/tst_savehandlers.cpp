@@ -77,13 +77,13 @@ class TestSaveHandlers : public QObject
     Q_OBJECT
 
 private slots:
-    // The one-click save ends the box's last line where it has no line break, and adds nothing
-    // where it has one: a script opened or generated is written as the box shows it.
+    // With no file open, the one-click save writes the box and one more CR LF: a generated script
+    // ends in an empty line.
     void oneClickEndsTheLastLine_data()
     {
         QTest::addColumn<bool>("generate");
         QTest::addColumn<QString>("handEdited");
-        QTest::addColumn<QByteArray>("expected"); // empty: the generated text as it stands
+        QTest::addColumn<QByteArray>("expected"); // empty: the generated text and one more CR LF
         QTest::newRow("right after start-up") << false << QString() << QByteArray("\r\n");
         QTest::newRow("after a generation, over a longer file") << true << QString() << QByteArray();
         const QString longLine(300, u'w');
@@ -91,7 +91,7 @@ private slots:
             << true << QString::fromUtf8("seta Name \"Joué\"\n\n") + longLine
             << QByteArray("seta Name \"Jou\xE9\"\r\n\r\n") + longLine.toLatin1() + "\r\n";
         QTest::newRow("hand-edited, ending in an empty line")
-            << true << QString("seta a 1\n\n") << QByteArray("seta a 1\r\n\r\n");
+            << true << QString("seta a 1\n\n") << QByteArray("seta a 1\r\n\r\n\r\n");
     }
     void oneClickEndsTheLastLine()
     {
@@ -106,8 +106,8 @@ private slots:
         if (!handEdited.isNull())
             f.output()->setPlainText(handEdited);
         if (expected.isEmpty()) {
-            expected = f.outputText().toLatin1();
-            QVERIFY(expected.endsWith("\"\r\n"));
+            expected = f.outputText().toLatin1() + "\r\n";
+            QVERIFY(expected.endsWith("\"\r\n\r\n"));
         }
         const QString before = f.output()->toPlainText();
 
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(f.desktop.takeOnly(Kind::Error), QStringLiteral("Invalid filename."));
         QVERIFY(f.desktop.writeAttempts.isEmpty());
 
-        const QByteArray expected = f.outputText().toLatin1();
+        const QByteArray expected = f.outputText().toLatin1() + "\r\n";
         for (qsizetype i = folders.size() - 1; i >= 0; --i) {
             QVERIFY(QDir().mkpath(folders[i]));
             f.save(Save::OneClick);

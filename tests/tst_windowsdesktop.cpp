@@ -3,7 +3,8 @@
 // player's Windows: the user is "Zoë", the program folders are read-only, the original game is
 // installed read-only below Program Files (x86), and an older installation folder below Program
 // Files belongs to the user. Only what the test makes itself is removed afterwards.
-#include "settings/saving.h"
+#include "settings/gamefolders.h"
+#include "settings/savemessages.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/desktop.h"

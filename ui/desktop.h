@@ -1,6 +1,8 @@
 #pragma once
 
-#include "settings/saving.h"
+#include "settings/configfile.h"
+#include "settings/gamefolders.h"
+#include "settings/savemessages.h"
 
 #include <QByteArray>
 #include <QMessageBox>
@@ -16,19 +18,6 @@ class QCoreApplication;
 class QWidget;
 
 namespace brackwell {
-
-// What reading a file gave: its bytes, or why not.
-struct FileRead {
-    // What the path names. Only a regular file is read: a pipe, socket or device could keep the
-    // window waiting for data that never comes.
-    enum class Kind { File, Folder, Special };
-
-    QByteArray bytes;
-    bool tooLarge = false; // longer than the reader's limit; nothing was kept
-    QString error;         // the system's reason when the file could not be read
-    Kind kind = Kind::File;
-    bool ok() const { return !tooLarge && error.isEmpty() && kind == Kind::File; }
-};
 
 // Everything the program asks of the desktop besides its own windows: the message window, the
 // error box, the open- and save-file dialogs, reading and writing a file. Tests put a fake behind

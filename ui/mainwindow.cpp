@@ -1,7 +1,7 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configedit.h"
-#include "settings/saving.h"
+#include "settings/configdocument.h"
+#include "settings/textlines.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
@@ -123,7 +123,7 @@ void TfrmBrackwell::btnCreateClick()
     if (!m_document)
         setWrappedText(m_ui->memoOutput, result.text);
     else if (result.ok()) // a pass that stops leaves the document whole
-        changeOutputText(editConfig(m_document->text, m_document->read, input));
+        changeOutputText(m_document->edit(input));
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())
@@ -154,7 +154,7 @@ void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
     if (auto *highlighter = m_ui->memoOutput->findChild<OutputHighlighter *>())
         highlighter->setSavedEncoding(saveEncoding());
     // The desktop's way of naming the file a window edits.
-    setWindowTitle(m_document ? QFileInfo(m_document->path).fileName() + QStringLiteral(" \u2014 ") + m_designedTitle
+    setWindowTitle(m_document ? QFileInfo(m_document->path()).fileName() + QStringLiteral(" \u2014 ") + m_designedTitle
                               : m_designedTitle);
 }
 

@@ -25,7 +25,7 @@ class TfrmBrackwell;
 namespace brackwell {
 class Desktop;
 struct ConfigRead;
-struct ConfigDocument;
+class ConfigDocument;
 struct ScriptBytes;
 }
 
@@ -90,7 +90,7 @@ public:
     // The same once the event loop runs, as start-up and a drop on the window ask for it.
     void openConfigLater(const QString &path);
 
-    // Key binding handlers (keys/keyslots.cpp).
+    // Key binding handlers (keyslots.cpp).
     // The seventeen Select Key buttons: show the key picker and make `slot` the current key slot.
     void btnSelectKeyClick(int slot);
     void CBTypeOfBindChange();
@@ -109,7 +109,7 @@ private:
     void wireGeneration();   // mainwindow.cpp
     void wirePresentation(); // presentation.cpp: captions, description bar, preview, colour codes, menus
     void wireSaving();       // savehandlers.cpp
-    void wireKeyBinding();   // keys/keyslots.cpp: Select Key buttons, free binds, extra variables
+    void wireKeyBinding();   // keyslots.cpp: Select Key buttons, free binds, extra variables
     void wireOpening();      // openhandlers.cpp: the Open Config menu item and dropped files
 
     // Runs a handler of this window (a member function or a lambda). Qt does not carry exceptions
@@ -169,7 +169,7 @@ private:
     // Puts `text` in the output box by changing only what differs, as one step the user can undo.
     void changeOutputText(const QString &text);
 
-    // Key binding state (keys/keyslots.cpp).
+    // Key binding state (keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;
     void appendOutputLine(const QString &line);
 };

@@ -1,9 +1,7 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configedit.h"
-#include "settings/configfile.h"
-#include "settings/configreader.h"
-#include "settings/saving.h"
+#include "settings/configdocument.h"
+#include "settings/gamefolders.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
 #include "ui/textwrap.h"
@@ -31,24 +29,6 @@ QString draggedConfig(const QMimeData *data)
         return {};
     const QString path = urls.front().toLocalFile();
     return path.endsWith(u'.' + QLatin1StringView(configSuffix), Qt::CaseInsensitive) ? path : QString();
-}
-
-// Why the window does not open what was read, or an empty text when it does.
-QString refusal(const QString &path, const FileRead &file)
-{
-    if (file.kind == FileRead::Kind::Folder)
-        return folderMessage(path);
-    if (file.kind == FileRead::Kind::Special)
-        return specialFileMessage(path);
-    if (!file.error.isEmpty())
-        return cannotOpenMessage(path, file.error);
-    if (const std::optional<QString> encoding = wideTextEncoding(file.bytes))
-        return wideTextMessage(path, *encoding);
-    // The limit holds for the file as a save writes it, so a file that opens still opens once
-    // saved: its LF line breaks become CR LF then.
-    if (file.tooLarge || savedFileSize(file.bytes) > maxConfigFileSize)
-        return tooLargeMessage(path);
-    return {};
 }
 
 } // namespace
@@ -114,22 +94,16 @@ void TfrmBrackwell::openConfigLater(const QString &path)
 
 void TfrmBrackwell::openConfigFile(const QString &path)
 {
-    const FileRead file = m_desktop.readFile(path, maxConfigFileSize);
-    if (const QString refused = refusal(path, file); !refused.isEmpty()) {
-        showError(refused);
+    ConfigDocument::Opening opening =
+        ConfigDocument::open(path, m_desktop.readFile(path, maxConfigFileSize), configFileEncoding());
+    if (!opening.document) {
+        showError(opening.refusal);
         return;
     }
-    auto document = std::make_unique<ConfigDocument>();
-    document->path = QFileInfo(path).absoluteFilePath();
-    DecodedConfig decoded = decodeConfigFile(file.bytes, configFileEncoding());
-    document->text = std::move(decoded.text);
-    document->encoding = decoded.encoding;
-    document->opened = OpenedLines(file.bytes, document->text, document->encoding);
-    document->read = readConfig(document->text);
-    applyConfig(document->read, document->text);
-    const OpenReport report = openReport(document->read);
+    applyConfig(opening.document->read(), opening.document->text());
+    const OpenReport report = opening.document->report();
     // From here on "Create Config" edits the file's own text.
-    setDocument(std::move(document));
+    setDocument(std::move(opening.document));
     rememberConfigFolder(path);
     if (!report.text.isEmpty())
         m_desktop.showReport(this, report.text, report.details);

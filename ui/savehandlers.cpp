@@ -1,7 +1,10 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configedit.h"
-#include "settings/saving.h"
+#include "settings/configdocument.h"
+#include "settings/filebytes.h"
+#include "settings/gamefolders.h"
+#include "settings/savemessages.h"
+#include "settings/textlines.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
 
@@ -18,7 +21,8 @@ void TfrmBrackwell::wireSaving()
 
 void TfrmBrackwell::btnSaveClick()
 {
-    const ScriptBytes script = encodeForSaving(oneClickText(outputText()));
+    // An opened file ends as the box does; a script of the window's own gets one more line break.
+    const ScriptBytes script = encodeForSaving(m_document ? outputText() : oneClickText(outputText()));
     if (!script.ok()) {
         showError(script.error);
         return;
@@ -35,13 +39,13 @@ void TfrmBrackwell::btnSaveClick()
 QStringConverter::Encoding TfrmBrackwell::saveEncoding() const
 {
     // An opened file is written back in the encoding it came in, so its lines keep their bytes.
-    return m_document ? m_document->encoding : configFileEncoding();
+    return m_document ? m_document->encoding() : configFileEncoding();
 }
 
 ScriptBytes TfrmBrackwell::encodeForSaving(const QString &text) const
 {
-    // The opened file's own lines keep their bytes even where reading them lost some.
-    return encodeScript(text, saveEncoding(), m_document ? m_document->opened : OpenedLines());
+    // The opened file's own lines keep their bytes and line breaks even where reading lost some.
+    return m_document ? m_document->bytesFor(text) : encodeScript(text, configFileEncoding());
 }
 
 void TfrmBrackwell::btnSelectDestinationClick()
@@ -63,7 +67,7 @@ void TfrmBrackwell::saveWithDialog()
         return;
     }
     // An opened file is proposed for saving it again.
-    QString suggestion = m_document ? m_document->path : QString(QLatin1StringView(dialogFileName));
+    QString suggestion = m_document ? m_document->path() : QString(QLatin1StringView(dialogFileName));
     for (;;) {
         const std::optional<QString> chosen =
             m_desktop.chooseSaveFile(this, suggestion, QLatin1StringView(configSuffix));
@@ -89,11 +93,10 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
         return;
     }
     rememberConfigFolder(path);
-    if (m_document && m_document->path != path) {
+    if (m_document) {
         // The file just written is the one being edited from now on.
-        auto document = std::make_unique<ConfigDocument>(std::move(*m_document));
-        document->path = path;
-        setDocument(std::move(document));
+        m_document->saved(path, outputText());
+        setDocument(std::move(m_document));
     }
     m_desktop.showMessage(this, QLatin1StringView(savedMessage));
 }

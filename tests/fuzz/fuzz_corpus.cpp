@@ -2,7 +2,7 @@
 // default state, every row off, everything ticked and random states, harsh text included; and
 // players' configs as the game and players write them.
 #include "settings/generator.h"
-#include "settings/saving.h"
+
 #include "support/configcorpus.h"
 #include "support/randomstate.h"
 

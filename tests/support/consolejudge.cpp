@@ -1,7 +1,7 @@
 #include "support/consolejudge.h"
 
 #include "keys/keynames.h"
-#include "settings/saving.h"
+#include "settings/filebytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/startup.h"
-#include "keys/keypicker.h"
+#include "ui/keypicker.h"
 #include "support/fakedesktop.h"
 #include "ui/mainwindow.h"
 

@@ -1,4 +1,4 @@
-#include "keys/keypicker.h"
+#include "ui/keypicker.h"
 
 #include "keys/keynames.h"
 #include "ui/clicklabel.h"

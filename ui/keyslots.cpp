@@ -1,7 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "keys/bindlines.h"
-#include "keys/keypicker.h"
+#include "ui/keypicker.h"
 #include "keys/slottable.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"

@@ -1,84 +1,13 @@
-#include "settings/saving.h"
+#include "settings/filebytes.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "settings/textlines.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 
 namespace brackwell {
-
-namespace {
-
-// `relative` below `base`, or nothing when the place is unknown.
-QString below(const QString &base, const char *relative)
-{
-    if (base.isEmpty())
-        return {};
-    return base.endsWith(u'/') ? base + QLatin1StringView(relative) : base + u'/' + QLatin1StringView(relative);
-}
-
-} // namespace
-
-QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
-{
-    QStringList folders{below(places.driveRoot, "Program Files/Wolfenstein - Enemy Territory/etmain")};
-    if (platform == Platform::Windows)
-        folders << below(places.driveRoot, "Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
-    // The maintained client reads its own "legacy" folder before "etmain"; the original Linux
-    // release kept its files in ~/.etwolf.
-    if (platform == Platform::Windows)
-        folders << below(places.documents, "ETLegacy/legacy") << below(places.documents, "ETLegacy/etmain");
-    else
-        folders << below(places.home, ".etlegacy/legacy") << below(places.home, ".etlegacy/etmain")
-                << below(places.home, ".etwolf/etmain");
-    folders.removeAll(QString());
-    return folders;
-}
-
-GameFolderChoice chooseGameFolder(const QStringList &folders, const std::function<bool(const QString &)> &takesNewFiles)
-{
-    GameFolderChoice choice;
-    for (const QString &folder : folders) {
-        if (!QFileInfo(folder).isDir())
-            continue;
-        if (takesNewFiles(folder)) {
-            choice.folder = folder;
-            choice.refused.clear();
-            return choice;
-        }
-        if (choice.refused.isEmpty())
-            choice.refused = folder;
-    }
-    return choice;
-}
-
-QString oneClickFile(const QString &folder)
-{
-    return below(folder, oneClickFileName);
-}
-
-QString withConfigSuffix(const QString &chosen)
-{
-    const QString suffix = u'.' + QLatin1StringView(configSuffix);
-    return chosen.endsWith(suffix, Qt::CaseInsensitive) ? chosen : chosen + suffix;
-}
-
-QString boxText(const QString &rawDocumentText)
-{
-    QString text = rawDocumentText;
-    for (QChar &c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            c = u'\n';
-    }
-    return text;
-}
-
-QString oneClickText(const QString &boxText)
-{
-    return boxText.endsWith(u'\n') || boxText.endsWith(u'\r') ? boxText : boxText + u'\n';
-}
 
 qint64 savedFileSize(QByteArrayView fileBytes)
 {
@@ -139,19 +68,33 @@ QString unencodableMessage(const QString &text, QStringConverter::Encoding encod
     return {};
 }
 
-QList<QByteArrayView> byteLines(QByteArrayView bytes)
+struct ByteLine {
+    QByteArrayView text, lineBreak;
+};
+
+// The lines of a file's bytes where the box breaks them: at CR LF, LF and CR, and in UTF-8 at the
+// bytes of U+2028 and U+2029.
+QList<ByteLine> byteLines(QByteArrayView bytes, QStringConverter::Encoding encoding)
 {
-    QList<QByteArrayView> lines;
+    QList<ByteLine> lines;
+    const bool utf8 = encoding == QStringConverter::Utf8;
     qsizetype start = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n' && bytes[i] != '\r')
+        qsizetype length = 0;
+        if (bytes[i] == '\r')
+            length = i + 1 < bytes.size() && bytes[i + 1] == '\n' ? 2 : 1;
+        else if (bytes[i] == '\n')
+            length = 1;
+        else if (utf8 && bytes.sliced(i).startsWith("\xE2\x80") && i + 2 < bytes.size()
+                 && (bytes[i + 2] == '\xA8' || bytes[i + 2] == '\xA9'))
+            length = 3;
+        if (length == 0)
             continue;
-        lines << bytes.sliced(start, i - start);
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
+        lines.append({bytes.sliced(start, i - start), bytes.sliced(i, length)});
+        i += length - 1;
         start = i + 1;
     }
-    lines << bytes.sliced(start);
+    lines.append({bytes.sliced(start), {}});
     return lines;
 }
 
@@ -194,8 +137,11 @@ ScriptBytes encodeLines(const QString &text, QStringConverter::Encoding encoding
     QByteArray bytes;
     for (qsizetype j = 0; j < lines.size(); ++j) {
         const int number = int(j + 1);
-        if (j > 0)
-            bytes += "\r\n";
+        if (j > 0) {
+            const qsizetype before = openedLine[j - 1];
+            const bool kept = before >= 0 && !opened.lineBreak(before).isEmpty();
+            bytes += kept ? opened.lineBreak(before) : opened.fileBreak();
+        }
         if (openedLine[j] >= 0) {
             bytes += opened.bytes(openedLine[j]);
             continue;
@@ -216,31 +162,26 @@ ScriptBytes encodeLines(const QString &text, QStringConverter::Encoding encoding
 
 } // namespace
 
-QString withLineFeeds(const QString &text)
-{
-    QString lines = text;
-    lines.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
-    lines.replace(u'\r', u'\n');
-    return lines;
-}
-
 OpenedLines::OpenedLines(QByteArrayView bytes, const QString &text, QStringConverter::Encoding encoding)
 {
-    const QList<QByteArrayView> lineBytes = byteLines(bytes);
+    const QList<ByteLine> lines = byteLines(bytes, encoding);
     QStringList lineTexts = withLineFeeds(text).split(u'\n');
-    // Line breaks are single bytes that no character set here uses inside a character, so the
-    // text has as many lines as the bytes; should a decoder have swallowed one, each line is read
-    // on its own instead.
-    if (lineTexts.size() != lineBytes.size()) {
+    // Line breaks are bytes that no character set here uses inside a character, so the text has
+    // as many lines as the bytes; should a decoder have swallowed one, each line is read on its
+    // own instead.
+    if (lineTexts.size() != lines.size()) {
         lineTexts.clear();
-        for (const QByteArrayView line : lineBytes)
-            lineTexts << QString(QStringDecoder(encoding).decode(line));
+        for (const ByteLine &line : lines)
+            lineTexts << QString(QStringDecoder(encoding).decode(line.text));
     }
     m_texts = lineTexts;
-    for (qsizetype i = 0; i < lineBytes.size(); ++i) {
-        m_bytes << lineBytes[i].toByteArray();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        m_bytes << lines[i].text.toByteArray();
+        m_breaks << lines[i].lineBreak.toByteArray();
         m_where[lineTexts[i]].append(i);
     }
+    if (lines.size() > 1)
+        m_fileBreak = m_breaks.front();
 }
 
 ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened)
@@ -257,53 +198,6 @@ ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encodin
     if (error.isEmpty())
         error = QStringLiteral("The config file cannot hold the text of the output box");
     return {{}, error};
-}
-
-QString oneClickFailureMessage(const WriteFailure &failure)
-{
-    switch (failure.code) {
-    case 2: return QStringLiteral("File not found");
-    case 3: return QStringLiteral("Invalid filename");
-    case 4: return QStringLiteral("Too many open files");
-    case 5: return QStringLiteral("File access denied");
-    case 100: return QStringLiteral("Read beyond end of file");
-    case 101: return QStringLiteral("Disk full");
-    case 106: return QStringLiteral("Invalid numeric input");
-    default: return QStringLiteral("I/O error %1").arg(failure.systemError);
-    }
-}
-
-QString unwritableGameFolderMessage(const QString &folder)
-{
-    return QStringLiteral("File access denied: the game folder \"%1\" cannot be written. "
-                          "Save with \"Manually Select Save Destination\" instead")
-        .arg(QDir::toNativeSeparators(folder));
-}
-
-QString systemReason(const QString &description)
-{
-    QString reason = description;
-    while (!reason.isEmpty() && (reason.back().isSpace() || reason.back() == u'.'))
-        reason.chop(1);
-    return reason;
-}
-
-WriteFailure noGameFolder()
-{
-    return {WriteFailure::Stage::Create, 3, 0, {}};
-}
-
-QString dialogFailureMessage(const QString &path, const WriteFailure &failure)
-{
-    if (failure.stage == WriteFailure::Stage::Write)
-        return QLatin1StringView(streamWriteError);
-    return QStringLiteral("Cannot create file \"%1\". %2")
-        .arg(QDir::toNativeSeparators(path), systemReason(failure.description));
-}
-
-QString replaceQuestion(const QString &path)
-{
-    return QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace brackwell
