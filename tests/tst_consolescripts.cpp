@@ -706,9 +706,11 @@ private slots:
     void textsAreJudgedApart()
     {
         const QList<ConsoleView> views =
-            m_judge.judge({"seta one 1\n/* open\n", "seta two 2\n", "seta three 3\nquit\n", "seta four 4\n"});
+            m_judge.judge({"seta one 1\nbind q x\n/* open\n", "seta two 2\n", "seta three 3\nquit\n", "seta four 4\n"});
         QCOMPARE(views.size(), 4);
         QCOMPARE(views.at(0).value("one"), std::optional<QString>("1"));
+        QCOMPARE(views.at(0).binding("q"), m_judge.judgesBinds() ? std::optional<QString>("x") : std::nullopt);
+        QVERIFY(views.at(1).binds().isEmpty());
         QVERIFY2(views.at(1).judged(), qPrintable(views.at(1).failure()));
         QCOMPARE(views.at(1).value("two"), std::optional<QString>("2"));
         QVERIFY(!views.at(1).contains("one"));
@@ -730,6 +732,7 @@ private slots:
                 names << row.cvar;
             for (const BlockVariable &variable : blockVariables)
                 names << variable.name;
+            QCOMPARE(alone.binds(), batched.binds());
             for (const QString &name : names)
                 QVERIFY2(alone.value(name) == batched.value(name),
                          qPrintable(QString("%1 %2: alone %3, batched %4")
