@@ -1,6 +1,5 @@
 #include "support/consolejudge.h"
 
-#include "keys/keynames.h"
 #include "settings/filebytes.h"
 
 #include <QDir>
@@ -19,8 +18,6 @@ namespace brackwell::testing {
 
 const ConsoleRules ioq3Console = {"ioq3ded", true, false, false, false, 0, false};
 const QString judgedTextEnd = QStringLiteral("\n*/\n\"*/");
-const char *const keyNameFault = "our key names part keys the game takes as one (CTRL/LEFTCTRL) and join keys the game "
-                                 "parts (0x41/a)";
 
 namespace {
 
@@ -534,27 +531,6 @@ QStringList keysRunning(const ConsoleView &view, QStringView command)
             keys << it.key();
     }
     return keys;
-}
-
-QStringList boundKeyWords(const QString &text)
-{
-    static const QRegularExpression bind(QStringLiteral(R"re((?:^|[;\n])\s*(?:bind|unbind)\s+"?([^\s";]+))re"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    QStringList words;
-    for (auto it = bind.globalMatch(text); it.hasNext();)
-        words << it.next().captured(1);
-    return words;
-}
-
-bool keyNamesDisagree(const QStringList &words, const QHash<QString, QString> &names)
-{
-    for (const QString &a : words) {
-        for (const QString &b : words) {
-            if (!names.value(a).isEmpty() && (keyIdentity(a) == keyIdentity(b)) != (names.value(a) == names.value(b)))
-                return true;
-        }
-    }
-    return false;
 }
 
 QString unquotedCommand(const char *quotedCommand)

@@ -163,17 +163,6 @@ extern const QString judgedTextEnd;
 QStringList boundWords(QStringView command);
 // The keys (as the engine lists them) whose binding runs the words of `command`.
 QStringList keysRunning(const ConsoleView &view, QStringView command);
-// A fault the game's engine finds in reading key names, left for the console model to put right:
-// our key names (keyIdentity) tell apart names the game takes for one key (ALT and LEFTALT, CTRL
-// and LEFTCTRL, SHIFT and LEFTSHIFT) and take "0x41" for 'a', where the game binds key 65, which
-// it lists as "A". "bind CTRL <class bind>" then "bind LEFTCTRL +attack" shows the class bind
-// ticked on CTRL; the game runs +attack there.
-extern const char *const keyNameFault;
-// The key words of a text's bind and unbind lines, roughly: enough to see two names of one key.
-QStringList boundKeyWords(const QString &text);
-// Whether two of `words` name one key to the game (by `names`, from ConsoleJudge::keyNames) and
-// two keys to our own reading of key names (keyIdentity), or the reverse.
-bool keyNamesDisagree(const QStringList &words, const QHash<QString, QString> &names);
 // A catalogue command without its double quotes.
 QString unquotedCommand(const char *quotedCommand);
 
