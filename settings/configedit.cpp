@@ -8,15 +8,11 @@
 #include <QSet>
 
 #include <algorithm>
+#include <vector>
 
 namespace brackwell {
 
 namespace {
-
-bool isLineBreak(QChar c)
-{
-    return c == u'\n' || c == u'\r';
-}
 
 // Whether the console reads `value` outside quotes as one word that is exactly `value`.
 bool fitsUnquoted(QStringView value)
@@ -30,113 +26,63 @@ bool fitsUnquoted(QStringView value)
 
 // A word written where `place` had its word: inside the quotes it had, bare where it stood bare and
 // still can, else quoted.
-QString wordFor(const CommandPlace &place, const QString &value)
+QString wordFor(const WordPlace &place, const QString &value)
 {
     return place.quoted || fitsUnquoted(value) ? value : u'"' + value + u'"';
 }
 
-struct LineEdit {
-    LinePlace line;
-    QSet<int> removedPieces;
-    QList<std::pair<TextSpan, QString>> words; // replacements inside the line
-};
+// The places text goes in at the end, in the order a generation pass writes.
+enum EndOrder { UnbindAllAtEnd, SettingsAtEnd, ScriptsAtEnd, ClassesAtEnd = ScriptsAtEnd + ScriptCount };
 
+// Every change is noted first and the text is put together once, line by line: what is taken out,
+// what is replaced and what goes in never overlap, and lines put in always stand on lines of their own.
 class Editor
 {
 public:
-    Editor(QStringView text, const ConfigRead &read) : m_text(text), m_read(read) {}
+    Editor(QStringView text, const ConfigRead &read)
+        : m_text(text), m_read(read), m_places(read.places), m_lineGone(std::size_t(m_places.lines.size()), false)
+    {
+    }
 
     QString edit(const GenerationInput &now);
 
 private:
-    QStringView slice(TextSpan span) const { return m_text.sliced(span.start, span.length); }
-    LineEdit &lineEdit(const LinePlace &line);
-    void replaceWord(const CommandPlace &place, const QString &word) { lineEdit(place.line).words.append({place.word, word}); }
-    void removeCommand(const CommandPlace &place) { lineEdit(place.line).removedPieces.insert(place.piece); }
-    void removeLines(TextSpan span, const std::optional<TextSpan> &blankBefore);
-    void insert(qsizetype at, int order, const QString &text) { m_insertions[at].insert(order, text); }
-    void finishLine(const LineEdit &edit);
-    // Whether the file binds `key` again after the bind at `place`: a key changed there would not
+    void replaceWord(const WordPlace &place, const QString &word) { m_words.insert(place.word.start, {place.word, word}); }
+    void removeCommand(int command) { m_removed.insert(command); }
+    void removeLines(int first, int last);
+    // Text put in before line `line` (the line count: at the end), in the order of `order` there.
+    void insert(int line, int order, const QString &text) { m_insertions[line].insert(order, text); }
+    // Whether the file binds `key` again after the bind `command`: a key changed there would not
     // reach the game, so the bind moves to the end.
-    bool boundLater(const CommandPlace &place, const QString &key) const
+    bool boundLater(int command, const QString &key) const
     {
-        return m_read.places.lastOnKey.value(keyIdentity(key), -1) > place.word.start;
+        return m_places.lastOnKey.value(keyIdentity(key), -1) > command;
     }
-    QString put(const QString &line) const { return line + m_read.places.lineBreak; }
+    QString put(const QString &line) const { return line + m_places.lineBreak; }
+    int lineCount() const { return int(m_places.lines.size()); }
 
     void editSettings(const GenerationInput &now);
-    bool bindGoesToEnd(const CommandPlace *place, const KeyedTick &was, const KeyedTick &is);
+    bool bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const KeyedTick &is);
     void editScripts(const GenerationInput &now);
     void editClasses(const GenerationInput &now);
     void editUnbindAll(const GenerationInput &now);
+    void takeOutEmptiedLines();
+    QString lineText(int line) const;
     QString assemble() const;
 
     QStringView m_text;
     const ConfigRead &m_read;
-    QMap<qsizetype, LineEdit> m_lines; // by the line's start
-    QList<std::pair<TextSpan, QString>> m_replaced;
-    // Text put in at an offset, in the order of its keys there.
-    QMap<qsizetype, QMap<int, QString>> m_insertions;
+    const ConfigPlaces &m_places;
+    std::vector<bool> m_lineGone;
+    QSet<int> m_removed;                             // commands taken out
+    QMap<qsizetype, std::pair<TextSpan, QString>> m_words; // words replaced, by start
+    QMap<int, QMap<int, QString>> m_insertions;      // by the line they go before
 };
 
-// The places text goes in at the end, in the order a generation pass writes.
-enum EndOrder { UnbindAllAtEnd, SettingsAtEnd, ScriptsAtEnd, ClassesAtEnd = ScriptsAtEnd + ScriptCount };
-
-LineEdit &Editor::lineEdit(const LinePlace &line)
+void Editor::removeLines(int first, int last)
 {
-    auto it = m_lines.find(line.whole.start);
-    if (it == m_lines.end())
-        it = m_lines.insert(line.whole.start, LineEdit{line, {}, {}});
-    return *it;
-}
-
-void Editor::removeLines(TextSpan span, const std::optional<TextSpan> &blankBefore)
-{
-    if (blankBefore)
-        span = {blankBefore->start, span.end() - blankBefore->start};
-    // Taking out the last lines of a file without a final line break takes the break before them.
-    if (span.end() == m_text.size() && span.start > 0 && !isLineBreak(m_text.back())) {
-        const qsizetype back = span.start >= 2 && m_text.sliced(span.start - 2, 2) == u"\r\n" ? 2 : 1;
-        span = {span.start - back, span.length + back};
-    }
-    m_replaced.append({span, QString()});
-}
-
-void Editor::finishLine(const LineEdit &edit)
-{
-    QStringList kept;
-    bool anything = false;
-    for (int p = 0; p < edit.line.pieces.size(); ++p) {
-        if (edit.removedPieces.contains(p))
-            continue;
-        const TextSpan piece = edit.line.pieces[p];
-        QString text;
-        qsizetype at = piece.start;
-        QList<std::pair<TextSpan, QString>> words = edit.words;
-        std::sort(words.begin(), words.end(), [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
-        for (const auto &[span, word] : words) {
-            if (span.start < piece.start || span.end() > piece.end())
-                continue;
-            text += slice({at, span.start - at});
-            text += word;
-            at = span.end();
-        }
-        text += slice({at, piece.end() - at});
-        anything = anything || !text.trimmed().isEmpty();
-        if (kept.isEmpty() && p > 0) {
-            // The line keeps its own indentation when its first command goes.
-            const auto firstNonBlank = [](QStringView t) {
-                return std::find_if(t.cbegin(), t.cend(), [](QChar c) { return !c.isSpace(); }) - t.cbegin();
-            };
-            const QStringView first = slice(edit.line.pieces.front());
-            text = first.first(firstNonBlank(first)).toString() + QStringView(text).sliced(firstNonBlank(text)).toString();
-        }
-        kept << text;
-    }
-    if (anything)
-        m_replaced.append({edit.line.text, kept.join(u';')});
-    else
-        removeLines(edit.line.whole, edit.line.blankBefore);
+    for (int l = first; l <= last; ++l)
+        m_lineGone[std::size_t(l)] = true;
 }
 
 void Editor::editSettings(const GenerationInput &now)
@@ -147,7 +93,7 @@ void Editor::editSettings(const GenerationInput &now)
         const SettingValue &was = m_read.input.settings[std::size_t(i)];
         const SettingValue &is = now.settings[std::size_t(i)];
         const std::optional<QString> value = is.enabled ? writtenValue(row, is) : std::nullopt;
-        const std::optional<CommandPlace> &place = m_read.places.settings[std::size_t(i)];
+        const std::optional<WordPlace> &place = m_places.settings[std::size_t(i)];
         if (!place) {
             if (value)
                 added += put(settingLine(row, *value));
@@ -155,24 +101,31 @@ void Editor::editSettings(const GenerationInput &now)
             if (!was.enabled || writtenValue(row, was) != value)
                 replaceWord(*place, wordFor(*place, *value));
         } else if (was.enabled) {
-            // Switched off: the game is left to whatever else sets the variable.
-            removeCommand(*place);
+            // Switched off: every command that sets the variable goes, or an earlier one would win.
+            for (int command : m_places.setters[std::size_t(i)])
+                removeCommand(command);
         }
     }
     if (!added.isEmpty())
-        insert(m_read.places.afterLastHeld.value_or(m_text.size()), SettingsAtEnd, added);
+        insert(m_places.lastHeldLine ? std::min(*m_places.lastHeldLine + 1, m_places.endLine) : m_places.endLine,
+               SettingsAtEnd, added);
 }
 
 // A script or class bind: true when the file's own bind goes and the window's goes in at the end.
 // A held one stays where it is while its key stays, or takes the new key there unless the file binds
 // that key again later; one the window did not hold goes in when it is ticked now.
-bool Editor::bindGoesToEnd(const CommandPlace *place, const KeyedTick &was, const KeyedTick &is)
+bool Editor::bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const KeyedTick &is)
 {
     if (!place)
         return is.ticked;
     if (is.ticked && is.key == was.key)
         return false;
-    if (is.ticked && !boundLater(*place, is.key)) {
+    // The key it leaves would go back to the binds it overrode: they go with it.
+    for (int command : m_places.onKey.value(keyIdentity(was.key))) {
+        if (command < place->command)
+            removeCommand(command);
+    }
+    if (is.ticked && !boundLater(place->command, is.key)) {
         replaceWord(*place, wordFor(*place, is.key));
         return false;
     }
@@ -183,16 +136,16 @@ void Editor::editScripts(const GenerationInput &now)
 {
     for (int b = 0; b < ScriptCount; ++b) {
         const KeyedTick &is = now.scripts[std::size_t(b)];
-        const std::optional<BlockPlace> &place = m_read.places.scripts[std::size_t(b)];
+        const std::optional<BlockPlace> &place = m_places.scripts[std::size_t(b)];
         const bool toEnd = bindGoesToEnd(place ? &place->bind : nullptr, m_read.input.scripts[std::size_t(b)], is);
         if (place && (!is.ticked || toEnd))
-            removeLines(place->lines, place->blankBefore);
+            removeLines(place->firstLine, place->lastLine);
         if (toEnd) {
             const ScriptBlock &block = scriptBlocks[b];
-            QString text = m_read.places.lineBreak;
+            QString text = m_places.lineBreak;
             for (int l = 0; l < block.lineCount; ++l)
                 text += put(QLatin1StringView(block.lines[l]));
-            insert(m_text.size(), ScriptsAtEnd + b, text + put(bindLine(is.key, block.quotedCommand)));
+            insert(m_places.endLine, ScriptsAtEnd + b, text + put(bindLine(is.key, block.quotedCommand)));
         }
     }
 }
@@ -201,70 +154,139 @@ void Editor::editClasses(const GenerationInput &now)
 {
     for (int k = 0; k < ClassBindCount; ++k) {
         const KeyedTick &is = now.classes[std::size_t(k)];
-        const std::optional<CommandPlace> &place = m_read.places.classes[std::size_t(k)];
+        const std::optional<WordPlace> &place = m_places.classes[std::size_t(k)];
         const bool toEnd = bindGoesToEnd(place ? &*place : nullptr, m_read.input.classes[std::size_t(k)], is);
         if (place && (!is.ticked || toEnd))
-            removeCommand(*place);
+            removeCommand(place->command);
         if (toEnd)
-            insert(m_text.size(), ClassesAtEnd + k,
-                   m_read.places.lineBreak + put(bindLine(is.key, classBinds[k].quotedCommand)));
+            insert(m_places.endLine, ClassesAtEnd + k, m_places.lineBreak + put(bindLine(is.key, classBinds[k].quotedCommand)));
     }
 }
 
 void Editor::editUnbindAll(const GenerationInput &now)
 {
     if (m_read.input.unbindAll && !now.unbindAll) {
-        for (const CommandPlace &place : m_read.places.unbindAlls)
-            removeCommand(place);
+        // The binds an unbindall cleared go with it: without it they would come back.
+        for (int command : m_places.unbindAlls)
+            removeCommand(command);
+        for (int command : m_places.clearedBinds)
+            removeCommand(command);
     } else if (!m_read.input.unbindAll && now.unbindAll) {
         const QString line = put(QLatin1StringView(unbindAllLine));
         // Before the first bind, never after one: it would clear that bind in the game.
-        if (m_read.places.firstBindLine)
-            insert(*m_read.places.firstBindLine, 0, line);
+        if (m_places.firstBindLine)
+            insert(*m_places.firstBindLine, 0, line);
         else
-            insert(m_text.size(), UnbindAllAtEnd, m_read.places.lineBreak + line);
+            insert(m_places.endLine, UnbindAllAtEnd, m_places.lineBreak + line);
     }
+}
+
+// A line whose every command goes is taken out whole, with a blank line before it where that one
+// would otherwise stand alone before another blank line or the end.
+void Editor::takeOutEmptiedLines()
+{
+    std::vector<int> commands(m_lineGone.size(), 0), removed(m_lineGone.size(), 0);
+    for (int c = 0; c < int(m_places.commands.size()); ++c) {
+        const std::size_t line = std::size_t(m_places.commands[c].line);
+        ++commands[line];
+        removed[line] += m_removed.contains(c) ? 1 : 0;
+    }
+    std::vector<bool> taken(m_lineGone.size(), false);
+    for (std::size_t l = 0; l < m_lineGone.size(); ++l) {
+        if (commands[l] > 0 && removed[l] == commands[l])
+            m_lineGone[l] = true;
+        taken[l] = m_lineGone[l];
+    }
+    const auto white = [&](int l) { return m_places.lines[l].white && !m_lineGone[std::size_t(l)]; };
+    for (int l = 0; l < lineCount(); ++l) {
+        if (!taken[std::size_t(l)] || (l > 0 && taken[std::size_t(l - 1)]))
+            continue;
+        int last = l;
+        while (last + 1 < lineCount() && taken[std::size_t(last + 1)])
+            ++last;
+        if (l > 0 && white(l - 1) && (last + 1 == lineCount() || white(last + 1)))
+            m_lineGone[std::size_t(l - 1)] = true;
+    }
+}
+
+// A line kept, with its words replaced and its commands taken out; a comment after the last stays.
+QString Editor::lineText(int line) const
+{
+    const LineSpan &span = m_places.lines[line];
+    QList<std::pair<TextSpan, QString>> changes;
+    const auto first = std::lower_bound(m_places.commands.cbegin(), m_places.commands.cend(), line,
+                                        [](const CommandSpan &c, int l) { return c.line < l; });
+    QList<int> here;
+    for (auto it = first; it != m_places.commands.cend() && it->line == line; ++it)
+        here.append(int(it - m_places.commands.cbegin()));
+    int lastKept = -1;
+    for (int c : here) {
+        if (!m_removed.contains(c))
+            lastKept = c;
+    }
+    for (qsizetype i = 0; i < here.size(); ++i) {
+        const int c = here[i];
+        if (!m_removed.contains(c))
+            continue;
+        const CommandSpan &command = m_places.commands[c];
+        if (c < lastKept) // up to the next command's first word
+            changes.append({{command.first, m_places.commands[here[i + 1]].first - command.first}, QString()});
+        else if (i > 0 && here[i - 1] == lastKept) // from the last kept command's end, over its separator
+            changes.append({{m_places.commands[lastKept].last, command.last - m_places.commands[lastKept].last}, QString()});
+        else if (i > 0) // one of several at the end: the one before it began the cut
+            changes.back().first.length = command.last - changes.back().first.start;
+    }
+    for (auto it = m_words.lowerBound(span.text.start); it != m_words.cend() && it.key() < span.text.end(); ++it)
+        changes.append(it.value());
+    std::sort(changes.begin(), changes.end(), [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
+    QString out;
+    qsizetype at = span.text.start;
+    for (const auto &[cut, text] : changes) {
+        if (cut.start < at || cut.start > span.text.end())
+            continue; // a word inside a command taken out
+        out += m_text.sliced(at, cut.start - at);
+        out += text;
+        // A command a "/*" comment carries over the line break is cut at the line's end.
+        at = std::min(cut.end(), span.text.end());
+    }
+    out += m_text.sliced(at, span.text.end() - at);
+    return out;
 }
 
 QString Editor::assemble() const
 {
-    struct Change {
-        TextSpan span;
-        QString text;
-    };
-    QList<Change> changes;
-    for (const auto &[span, text] : m_replaced)
-        changes.append({span, text});
-    for (auto it = m_insertions.cbegin(); it != m_insertions.cend(); ++it) {
-        qsizetype at = it.key();
-        // Text that goes in where lines come out goes in where they began.
-        for (const auto &[span, text] : m_replaced) {
-            if (span.start < at && at < span.end())
-                at = span.start;
-        }
-        QString text;
-        if (at == m_text.size() && !m_text.isEmpty() && !isLineBreak(m_text.back()))
-            text = m_read.places.lineBreak;
-        for (const QString &part : it.value())
-            text += part;
-        changes.append({{at, 0}, text});
-    }
-    // Insertions go before a replacement that starts at the same place.
-    std::stable_sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) {
-        return a.span.start != b.span.start ? a.span.start < b.span.start : a.span.length < b.span.length;
-    });
     QString out;
     out.reserve(m_text.size() + 256);
-    qsizetype at = 0;
-    for (const Change &change : changes) {
-        Q_ASSERT(change.span.start >= at);
-        if (change.span.start < at)
-            continue; // never overlapping: each line is changed by one change at most
-        out += m_text.sliced(at, change.span.start - at);
-        out += change.text;
-        at = change.span.end();
+    const auto putIn = [&](int line) {
+        const auto it = m_insertions.constFind(line);
+        if (it == m_insertions.cend())
+            return;
+        // Lines put in after a last line without a line break start on a line of their own.
+        if (!out.isEmpty() && !out.endsWith(u'\n') && !out.endsWith(u'\r'))
+            out += m_places.lineBreak;
+        for (const QString &text : it.value())
+            out += text;
+    };
+    bool lastBreakKept = true;
+    for (int l = 0; l < lineCount(); ++l) {
+        putIn(l);
+        if (m_lineGone[std::size_t(l)])
+            continue;
+        const LineSpan &span = m_places.lines[l];
+        out += lineText(l);
+        out += m_text.sliced(span.text.end(), span.breakEnd - span.text.end());
+        lastBreakKept = span.breakEnd > span.text.end();
     }
-    out += m_text.sliced(at);
+    const bool endsOpen = !m_text.isEmpty() && m_text.back() != u'\n' && m_text.back() != u'\r';
+    // A file without a last line break keeps that when its last lines go.
+    if (endsOpen && lastBreakKept && m_lineGone.back() && !m_insertions.contains(lineCount())) {
+        const QString &lineBreak = m_places.lineBreak;
+        if (out.endsWith(lineBreak))
+            out.chop(lineBreak.size());
+        else if (out.endsWith(u'\n') || out.endsWith(u'\r'))
+            out.chop(out.endsWith(QLatin1StringView("\r\n")) ? 2 : 1);
+    }
+    putIn(lineCount());
     return out;
 }
 
@@ -274,8 +296,7 @@ QString Editor::edit(const GenerationInput &now)
     editSettings(now);
     editScripts(now);
     editClasses(now);
-    for (const LineEdit &line : std::as_const(m_lines))
-        finishLine(line);
+    takeOutEmptiedLines();
     return assemble();
 }
 

@@ -1,6 +1,7 @@
 #include "settings/configreader.h"
 
 #include "keys/keynames.h"
+#include "settings/consolecommands.h"
 #include "settings/consolelines.h"
 #include "settings/number.h"
 #include "settings/savemessages.h"
@@ -18,15 +19,19 @@ namespace brackwell {
 
 namespace {
 
-// Command and variable names are compared as the game compares them: without regard to case.
-bool sameName(QStringView word, const char *name)
+bool isCatalogueVariable(QStringView name)
 {
-    return word.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
+    return std::any_of(std::begin(settingRows), std::end(settingRows),
+                       [&](const SettingRow &row) { return sameName(name, QLatin1StringView(row.cvar)); });
 }
 
-bool isSet(QStringView word)
+int rowOfVariable(QStringView name)
 {
-    return sameName(word, "seta") || sameName(word, "set");
+    for (int i = 0; i < SettingCount; ++i) {
+        if (sameName(name, QLatin1StringView(settingRows[i].cvar)))
+            return i;
+    }
+    return -1;
 }
 
 // A catalogue command without the double quotes it is written in.
@@ -34,126 +39,6 @@ QLatin1StringView unquoted(const char *quotedCommand)
 {
     const QLatin1StringView command(quotedCommand);
     return command.sliced(1, command.size() - 2);
-}
-
-bool sameCommand(const ConsoleCommand &a, const ConsoleCommand &b)
-{
-    if (!a.clear || a.words.size() != b.words.size())
-        return false;
-    for (qsizetype i = 0; i < a.words.size(); ++i) {
-        const bool name = i == 0 || (i == 1 && isSet(a.words[0]));
-        if (a.words[i].compare(b.words[i], name ? Qt::CaseInsensitive : Qt::CaseSensitive) != 0)
-            return false;
-    }
-    return true;
-}
-
-bool sameLine(const ConsoleLine &line, const ConsoleLine &model)
-{
-    if (!line.clear || line.comment != model.comment || line.commands.size() != model.commands.size())
-        return false;
-    for (qsizetype i = 0; i < line.commands.size(); ++i) {
-        if (!sameCommand(line.commands[i], model.commands[i]))
-            return false;
-    }
-    return true;
-}
-
-// The script blocks' fixed lines, read by the same rules as a file.
-struct BlockModels {
-    std::array<QString, ScriptCount> texts;
-    std::array<QList<ConsoleLine>, ScriptCount> lines;
-    std::array<QString, ScriptCount> commands;
-};
-
-const BlockModels &blockModels()
-{
-    static const BlockModels models = [] {
-        BlockModels m;
-        for (int b = 0; b < ScriptCount; ++b) {
-            for (int l = 0; l < scriptBlocks[b].lineCount; ++l)
-                m.texts[b] += QLatin1StringView(scriptBlocks[b].lines[l]) + u'\n';
-            m.commands[b] = unquoted(scriptBlocks[b].quotedCommand).toString();
-        }
-        // Split only once every text is in place: the lines point into them.
-        for (int b = 0; b < ScriptCount; ++b)
-            m.lines[b] = splitConsoleLines(m.texts[b]);
-        return m;
-    }();
-    return models;
-}
-
-// A bind that the game carries out: `bind <key> <command...>` with a key it can name.
-bool bindsKey(const ConsoleCommand &command)
-{
-    return command.words.size() >= 3 && sameName(command.words[0], "bind") && !keyIdentity(command.words[1]).isEmpty();
-}
-
-// A bind of one key to exactly `text`, as the window writes its class binds and script blocks.
-bool bindsTo(const ConsoleCommand &command, QStringView text)
-{
-    return command.clear && command.words.size() == 3 && bindsKey(command) && command.words[2] == text;
-}
-
-qsizetype nextNonBlank(const QList<ConsoleLine> &lines, qsizetype at)
-{
-    while (at < lines.size() && lines[at].blank())
-        ++at;
-    return at;
-}
-
-// A whole script block from line `first` on: its lines in order (blank lines between them
-// allowed) and then its bind line. The index of the bind line, or -1.
-qsizetype matchBlock(const QList<ConsoleLine> &lines, qsizetype first, int block)
-{
-    const BlockModels &models = blockModels();
-    qsizetype at = first;
-    for (const ConsoleLine &model : models.lines[block]) {
-        at = nextNonBlank(lines, at);
-        if (at >= lines.size() || !sameLine(lines[at], model))
-            return -1;
-        ++at;
-    }
-    at = nextNonBlank(lines, at);
-    if (at >= lines.size())
-        return -1;
-    const ConsoleLine &bind = lines[at];
-    if (!bind.clear || bind.commands.size() != 1 || !bindsTo(bind.commands.front(), models.commands[block]))
-        return -1;
-    return at;
-}
-
-// Where a whole script block stands in the file.
-struct Occurrence {
-    qsizetype first = -1, bindLine = -1;
-};
-
-// Every whole block of each script, in the file's order.
-std::array<QList<Occurrence>, ScriptCount> wholeBlocks(const QList<ConsoleLine> &lines)
-{
-    std::array<QList<Occurrence>, ScriptCount> blocks;
-    for (qsizetype l = 0; l < lines.size(); ++l) {
-        if (lines[l].blank())
-            continue;
-        for (int b = 0; b < ScriptCount; ++b) {
-            const qsizetype bindLine = matchBlock(lines, l, b);
-            if (bindLine >= 0) {
-                blocks[std::size_t(b)].append({l, bindLine});
-                l = bindLine;
-                break;
-            }
-        }
-    }
-    return blocks;
-}
-
-int rowOfVariable(QStringView name)
-{
-    for (int i = 0; i < SettingCount; ++i) {
-        if (sameName(name, settingRows[i].cvar))
-            return i;
-    }
-    return -1;
 }
 
 int classOfCommand(QStringView command)
@@ -179,8 +64,9 @@ bool holdValue(const SettingRow &row, QStringView value, SettingValue &into)
         into.checked = (value == u"1") != (row.shape == LineShape::OnOffInverted);
         return true;
     case LineShape::Mapped:
+        // The game compares texture mode names without regard to case.
         for (const TextureMode &mode : textureModes) {
-            if (value == QLatin1StringView(mode.glName)) {
+            if (value.compare(QLatin1StringView(mode.glName), Qt::CaseInsensitive) == 0) {
                 into.text = QString::fromLatin1(mode.listText);
                 return true;
             }
@@ -190,282 +76,448 @@ bool holdValue(const SettingRow &row, QStringView value, SettingValue &into)
     return false;
 }
 
-// A command by its line and its place on the line; the file's order is theirs.
-struct Place {
-    qsizetype line = -1;
-    qsizetype command = -1;
-    bool valid() const { return line >= 0; }
-    bool operator<(const Place &other) const
-    {
-        return line != other.line ? line < other.line : command < other.command;
+// What a row's control can hold, for the open message's details.
+QString holdsOnly(const SettingRow &row)
+{
+    if (row.shape == LineShape::Mapped)
+        return QStringLiteral("\"%1\" holds only the listed texture modes").arg(QLatin1StringView(row.captionText));
+    return QStringLiteral("\"%1\" holds only 0 or 1").arg(QLatin1StringView(row.captionText));
+}
+
+// A command's words as two readings compare them: command and variable names without regard to case.
+bool sameWords(const QList<ReadWord> &a, const QList<ReadWord> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const bool name = i == 0 || (i == 1 && isSetCommand(a[0].text));
+        if (a[i].text.compare(b[i].text, name ? Qt::CaseInsensitive : Qt::CaseSensitive) != 0)
+            return false;
     }
-    bool operator==(const Place &other) const { return line == other.line && command == other.command; }
+    return true;
+}
+
+// The commands with words of one version's reading, each with its line.
+struct Reading {
+    QList<const ReadCommand *> commands;
+    QList<int> lines;
 };
 
-// The value words of a command that sets a variable: `seta|set <name> <value> [unsafe]` or a bare
-// `<name> <value...>`, as the console takes them; the range of words, or none.
-struct Setter {
-    int row = -1;
-    qsizetype firstValue = 0, lastValue = 0; // word indices
-};
-std::optional<Setter> setterOf(const ConsoleCommand &command)
+Reading commandsOf(const ConsoleRead &read, const QList<LineSpan> &lines)
 {
-    const QList<QStringView> &words = command.words;
-    if (isSet(words[0])) {
-        if (words.size() < 3)
-            return std::nullopt; // prints the value
-        const int row = rowOfVariable(words[1]);
-        if (row < 0)
-            return std::nullopt;
-        qsizetype last = words.size() - 1;
-        // The game writes a trailing "unsafe" after some values and strips it when it reads them.
-        if (last > 2 && sameName(words[last], "unsafe"))
-            --last;
-        return Setter{row, 2, last};
+    Reading reading;
+    int line = 0;
+    for (const ReadCommand &command : read.commands) {
+        if (command.words.isEmpty())
+            continue;
+        const qsizetype at = command.words.front().start;
+        while (line + 1 < lines.size() && lines[line + 1].text.start <= at)
+            ++line;
+        reading.commands.append(&command);
+        reading.lines.append(line);
     }
-    if (words.size() < 2)
-        return std::nullopt;
-    const int row = rowOfVariable(words[0]);
-    if (row < 0)
-        return std::nullopt;
-    return Setter{row, 1, words.size() - 1};
+    return reading;
+}
+
+// The script blocks' fixed lines: a comment, or one command as the game reads it.
+struct ModelLine {
+    QString comment;
+    QList<ReadWord> words;
+};
+struct BlockModels {
+    std::array<QList<ModelLine>, ScriptCount> lines;
+    std::array<QString, ScriptCount> commands;
+};
+
+const BlockModels &blockModels()
+{
+    static const BlockModels models = [] {
+        BlockModels m;
+        for (int b = 0; b < ScriptCount; ++b) {
+            for (int l = 0; l < scriptBlocks[b].lineCount; ++l) {
+                const QString line = QLatin1StringView(scriptBlocks[b].lines[l]);
+                const ConsoleRead read = readAsConsole(line, legacyConsole);
+                ModelLine model;
+                for (const ReadCommand &command : read.commands) {
+                    if (!command.words.isEmpty())
+                        model.words = command.words;
+                }
+                if (model.words.isEmpty())
+                    model.comment = line.trimmed();
+                m.lines[b].append(model);
+            }
+            m.commands[b] = unquoted(scriptBlocks[b].quotedCommand).toString();
+        }
+        return m;
+    }();
+    return models;
 }
 
 class Reader
 {
 public:
-    explicit Reader(QStringView text) : m_text(text), m_lines(splitConsoleLines(text)) {}
+    explicit Reader(QStringView text) : m_text(text) {}
 
     ConfigRead read();
 
 private:
-    qsizetype offset(QStringView view) const { return view.data() - m_text.data(); }
-    TextSpan span(QStringView view) const { return {offset(view), view.size()}; }
-    bool whiteLine(qsizetype l) const { return m_lines[l].text.trimmed().isEmpty(); }
-    TextSpan wholeLine(qsizetype l) const;
-    std::optional<TextSpan> blankBefore(qsizetype first, qsizetype last) const;
-    LinePlace linePlace(qsizetype l) const;
-    CommandPlace commandPlace(const Place &place, qsizetype firstWord, qsizetype lastWord) const;
-    const ConsoleCommand &command(const Place &place) const { return m_lines[place.line].commands[place.command]; }
+    void splitLines();
+    void findEffects();
+    void findBlocks();
+    void takeScripts();
+    void takeSettings();
+    void takeClasses();
+    void compareVersions();
+    void listLines();
 
-    void findBinds();
-    void takeScripts(ConfigRead &read);
-    void takeSettings(ConfigRead &read);
-    void takeClasses(ConfigRead &read);
-    void listLines(ConfigRead &read) const;
+    const QList<ReadWord> &words(int c) const { return m_legacy.commands[c]->words; }
+    WordPlace wordPlace(int c, qsizetype first, qsizetype last) const;
+    int lineOf(int c) const { return m_legacy.lines[c]; }
+    void hold(int c) { m_held[std::size_t(c)] = true; }
+    void note(int line, const QString &why, bool doubtful = false);
 
     QStringView m_text;
-    QList<ConsoleLine> m_lines;
-    // Per line and command: the window took it.
-    std::vector<std::vector<bool>> m_held;
-    std::vector<bool> m_doubtful;
-    std::vector<bool> m_inHeldBlock;
-    // What each key is left with: the place of its last bind or unbind.
-    QHash<QString, Place> m_lastOnKey;
-    Place m_lastUnbindAll;
-    QList<Place> m_unbindAlls;
-    QList<Place> m_binds;
-    std::optional<qsizetype> m_firstBindLine;
+    ConfigRead m_read;
+    ConfigPlaces &m_places = m_read.places;
+    ConsoleRead m_legacyRead, m_originalRead;
+    Reading m_legacy, m_original;
+    std::vector<CommandEffect> m_effects;
+    std::vector<bool> m_held;
+    std::vector<bool> m_inHeldBlock; // per line
+    std::vector<QString> m_why;      // per line: why it is listed, where known
+    std::vector<bool> m_doubtful;    // per line
+    int m_lastUnbindAll = -1;
+    // Whole script blocks: per script, (first line, bind command) in the file's order.
+    std::array<QList<std::pair<int, int>>, ScriptCount> m_blocks;
 };
 
-TextSpan Reader::wholeLine(qsizetype l) const
+void Reader::splitLines()
 {
-    const qsizetype start = offset(m_lines[l].text);
-    const qsizetype end = l + 1 < m_lines.size() ? offset(m_lines[l + 1].text) : m_text.size();
-    return {start, end - start};
+    qsizetype start = 0;
+    for (;;) {
+        qsizetype end = start;
+        while (end < m_text.size() && m_text[end] != u'\r' && m_text[end] != u'\n')
+            ++end;
+        LineSpan line;
+        line.text = {start, end - start};
+        line.breakEnd = end < m_text.size() && m_text.sliced(end).startsWith(u"\r\n") ? end + 2
+                        : end < m_text.size()                                      ? end + 1
+                                                                                   : end;
+        line.white = m_text.sliced(start, end - start).trimmed().isEmpty();
+        if (end < m_text.size() && m_places.lines.isEmpty())
+            m_places.lineBreak = m_text.sliced(end, line.breakEnd - end).toString();
+        m_places.lines.append(line);
+        if (line.breakEnd >= m_text.size())
+            break;
+        start = line.breakEnd;
+    }
+    // A text that ends in a line break has no line after it.
+    if (m_places.lines.size() > 1 && m_places.lines.back().text.length == 0 && m_places.lines.back().text.start == m_text.size())
+        m_places.lines.removeLast();
+    const std::size_t count = std::size_t(m_places.lines.size());
+    m_inHeldBlock.assign(count, false);
+    m_why.assign(count, QString());
+    m_doubtful.assign(count, false);
 }
 
-std::optional<TextSpan> Reader::blankBefore(qsizetype first, qsizetype last) const
+WordPlace Reader::wordPlace(int c, qsizetype first, qsizetype last) const
 {
-    if (first == 0 || !whiteLine(first - 1))
-        return std::nullopt;
-    if (last + 1 < m_lines.size() && !whiteLine(last + 1))
-        return std::nullopt;
-    return wholeLine(first - 1);
-}
-
-LinePlace Reader::linePlace(qsizetype l) const
-{
-    LinePlace place;
-    place.text = span(m_lines[l].text);
-    place.whole = wholeLine(l);
-    for (QStringView piece : m_lines[l].pieces)
-        place.pieces.append(span(piece));
-    place.blankBefore = blankBefore(l, l);
+    const QList<ReadWord> &w = words(c);
+    WordPlace place;
+    place.command = c;
+    place.quoted = first == last && m_text[w[first].start] == u'"';
+    const qsizetype start = w[first].start + (place.quoted ? 1 : 0);
+    qsizetype end = w[last].end;
+    if (place.quoted && end > start && m_text[end - 1] == u'"')
+        --end;
+    // A command the console cut at its line length: the value runs to the line's end, so a new one
+    // replaces all of what the console split off too.
+    if (last == w.size() - 1 && m_legacy.commands[c]->ending == ReadCommand::End::Cut) {
+        const LineSpan &line = m_places.lines[lineOf(c)];
+        place.quoted = false;
+        end = std::max(end, line.text.end());
+        place.word = {w[first].start, end - w[first].start};
+        return place;
+    }
+    place.word = {start, end - start};
     return place;
 }
 
-CommandPlace Reader::commandPlace(const Place &at, qsizetype firstWord, qsizetype lastWord) const
+void Reader::note(int line, const QString &why, bool doubtful)
 {
-    const ConsoleCommand &c = command(at);
-    CommandPlace place;
-    place.line = linePlace(at.line);
-    place.piece = c.piece;
-    const qsizetype start = offset(c.words[firstWord]);
-    place.word = {start, offset(c.words[lastWord]) + c.words[lastWord].size() - start};
-    place.quoted = firstWord == lastWord && c.quoted[firstWord];
-    return place;
-}
-
-// Which binds the file leaves in place: the last bind or unbind of each key, unless an
-// unbindall comes after it.
-void Reader::findBinds()
-{
-    for (qsizetype l = 0; l < m_lines.size(); ++l) {
-        const ConsoleLine &line = m_lines[l];
-        if (!line.clear)
-            continue;
-        for (qsizetype c = 0; c < line.commands.size(); ++c) {
-            const QList<QStringView> &words = line.commands[c].words;
-            if (words.size() == 1 && sameName(words[0], "unbindall")) {
-                m_lastUnbindAll = {l, c};
-                m_unbindAlls.append({l, c});
-            } else if (bindsKey(line.commands[c])) {
-                m_lastOnKey.insert(keyIdentity(words[1]), {l, c});
-                m_binds.append({l, c});
-                if (!m_firstBindLine)
-                    m_firstBindLine = offset(line.text);
-            } else if (words.size() == 2 && sameName(words[0], "unbind") && !keyIdentity(words[1]).isEmpty()) {
-                m_lastOnKey.insert(keyIdentity(words[1]), {l, c});
-            }
-        }
+    if (doubtful && !m_doubtful[std::size_t(line)]) {
+        m_doubtful[std::size_t(line)] = true;
+        m_why[std::size_t(line)] = why;
+    } else if (m_why[std::size_t(line)].isEmpty()) {
+        m_why[std::size_t(line)] = why;
     }
 }
 
-void Reader::takeScripts(ConfigRead &read)
+// The game's end state for keys: the last bind or unbind of each key, unless an unbindall follows.
+void Reader::findEffects()
 {
-    const std::array<QList<Occurrence>, ScriptCount> blocks = wholeBlocks(m_lines);
-    for (int b = 0; b < ScriptCount; ++b) {
-        // The last whole block whose bind the file leaves on its key.
-        const QList<Occurrence> &found = blocks[std::size_t(b)];
-        for (auto it = found.crbegin(); it != found.crend(); ++it) {
-            const Place bind{it->bindLine, 0};
-            const QStringView key = command(bind).words[1];
-            if (!(m_lastOnKey.value(keyIdentity(key)) == bind) || bind < m_lastUnbindAll)
-                continue;
-            read.input.scripts[std::size_t(b)] = {true, key.toString()};
-            BlockPlace place;
-            place.lines = {offset(m_lines[it->first].text), wholeLine(it->bindLine).end() - offset(m_lines[it->first].text)};
-            place.blankBefore = blankBefore(it->first, it->bindLine);
-            place.bind = commandPlace(bind, 1, 1);
-            read.places.scripts[std::size_t(b)] = place;
-            for (qsizetype l = it->first; l <= it->bindLine; ++l) {
-                m_held[std::size_t(l)].assign(m_held[std::size_t(l)].size(), true);
-                m_inHeldBlock[std::size_t(l)] = true;
+    const qsizetype count = m_legacy.commands.size();
+    m_effects.reserve(std::size_t(count));
+    m_held.assign(std::size_t(count), false);
+    for (int c = 0; c < count; ++c) {
+        m_effects.push_back(commandEffect(words(c), legacyConsole, isCatalogueVariable));
+        const CommandEffect &e = m_effects.back();
+        if (e.kind == CommandEffect::Kind::UnbindAll) {
+            m_places.unbindAlls.append(c);
+            m_lastUnbindAll = c;
+        } else if (e.kind == CommandEffect::Kind::Bind || e.kind == CommandEffect::Kind::Unbind) {
+            m_places.lastOnKey.insert(keyIdentity(e.name), c);
+            m_places.onKey[keyIdentity(e.name)].append(c);
+            if (e.kind == CommandEffect::Kind::Bind && !m_places.firstBindLine)
+                m_places.firstBindLine = lineOf(c);
+        }
+    }
+    for (int c = 0; c < m_lastUnbindAll; ++c) {
+        const CommandEffect::Kind kind = m_effects[std::size_t(c)].kind;
+        if (kind == CommandEffect::Kind::Bind || kind == CommandEffect::Kind::Unbind)
+            m_places.clearedBinds.append(c);
+    }
+}
+
+// Every whole block of each script: its lines in order, blank lines between them allowed, each
+// command alone on its line, then its bind alone on its line.
+void Reader::findBlocks()
+{
+    const BlockModels &models = blockModels();
+    const int lineCount = int(m_places.lines.size());
+    std::vector<QList<int>> commandsOn(static_cast<std::size_t>(lineCount));
+    for (int c = 0; c < int(m_effects.size()); ++c)
+        commandsOn[std::size_t(lineOf(c))].append(c);
+    auto nextNonBlank = [&](int l) {
+        while (l < lineCount && m_places.lines[l].white)
+            ++l;
+        return l;
+    };
+    auto lineIs = [&](int l, const ModelLine &model) {
+        const QList<int> &here = commandsOn[std::size_t(l)];
+        if (model.words.isEmpty()) {
+            const LineSpan &line = m_places.lines[l];
+            return here.isEmpty() && m_text.sliced(line.text.start, line.text.length).trimmed() == model.comment;
+        }
+        return here.size() == 1 && sameWords(words(here.front()), model.words);
+    };
+    for (int first = nextNonBlank(0); first < lineCount; first = nextNonBlank(first + 1)) {
+        for (int b = 0; b < ScriptCount; ++b) {
+            int at = first;
+            bool whole = true;
+            for (const ModelLine &model : models.lines[std::size_t(b)]) {
+                at = nextNonBlank(at);
+                whole = at < lineCount && lineIs(at, model);
+                if (!whole)
+                    break;
+                ++at;
             }
+            at = nextNonBlank(at);
+            if (!whole || at >= lineCount || commandsOn[std::size_t(at)].size() != 1)
+                continue;
+            const int bind = commandsOn[std::size_t(at)].front();
+            const CommandEffect &e = m_effects[std::size_t(bind)];
+            if (e.kind != CommandEffect::Kind::Bind || words(bind).size() != 3 || e.value != models.commands[std::size_t(b)])
+                continue;
+            m_blocks[std::size_t(b)].append({first, bind});
+            if (m_places.firstBindLine == at)
+                m_places.firstBindLine = first;
+            first = at;
             break;
         }
     }
 }
 
-void Reader::takeSettings(ConfigRead &read)
+void Reader::takeScripts()
 {
-    std::array<Place, SettingCount> lastSet;
-    std::array<Setter, SettingCount> setters;
-    for (qsizetype l = 0; l < m_lines.size(); ++l) {
-        if (!m_lines[l].clear)
-            continue;
-        for (qsizetype c = 0; c < m_lines[l].commands.size(); ++c) {
-            if (const std::optional<Setter> setter = setterOf(m_lines[l].commands[c])) {
-                lastSet[std::size_t(setter->row)] = {l, c};
-                setters[std::size_t(setter->row)] = *setter;
-            }
+    for (int b = 0; b < ScriptCount; ++b) {
+        // The last whole block whose bind the file leaves on its key.
+        const auto &found = m_blocks[std::size_t(b)];
+        for (auto it = found.crbegin(); it != found.crend(); ++it) {
+            const auto [firstLine, bind] = *it;
+            const CommandEffect &e = m_effects[std::size_t(bind)];
+            if (m_places.lastOnKey.value(keyIdentity(e.name)) != bind || bind < m_lastUnbindAll)
+                continue;
+            m_read.input.scripts[std::size_t(b)] = {true, e.name};
+            m_places.scripts[std::size_t(b)] = BlockPlace{firstLine, lineOf(bind), wordPlace(bind, 1, 1)};
+            for (int l = firstLine; l <= lineOf(bind); ++l)
+                m_inHeldBlock[std::size_t(l)] = true;
+            for (int c = bind; c >= 0 && lineOf(c) >= firstLine; --c)
+                hold(c);
+            break;
         }
+    }
+}
+
+void Reader::takeSettings()
+{
+    for (int c = 0; c < int(m_effects.size()); ++c) {
+        const CommandEffect &e = m_effects[std::size_t(c)];
+        if (e.kind != CommandEffect::Kind::Set)
+            continue;
+        const int row = rowOfVariable(e.name);
+        if (row < 0)
+            continue;
+        QList<int> &setters = m_places.setters[std::size_t(row)];
+        if (!setters.isEmpty())
+            note(lineOf(setters.back()), QStringLiteral("set again on line %1").arg(lineOf(c) + 1));
+        setters.append(c);
     }
     for (int row = 0; row < SettingCount; ++row) {
-        const Place &last = lastSet[std::size_t(row)];
-        if (!last.valid())
+        const QList<int> &setters = m_places.setters[std::size_t(row)];
+        if (setters.isEmpty())
             continue;
-        const Setter &setter = setters[std::size_t(row)];
-        const ConsoleCommand &c = command(last);
-        read.places.settings[std::size_t(row)] = commandPlace(last, setter.firstValue, setter.lastValue);
-        SettingValue &setting = read.input.settings[std::size_t(row)];
-        // A value the control cannot hold, or one the game's versions read differently, leaves
-        // the row off at its default.
-        if (c.clear && setter.firstValue == setter.lastValue
-            && holdValue(settingRows[row], c.words[setter.firstValue], setting)) {
-            setting.enabled = true;
-            m_held[std::size_t(last.line)][std::size_t(last.command)] = true;
-            if (meterReadsNumber(settingRows[row]) && !parseNumber(setting.text))
-                read.notNumbers.append({row, {m_lines[last.line].number, m_lines[last.line].text.toString()}, setting.text});
-        } else {
-            m_doubtful[std::size_t(last.line)] = true;
+        const int last = setters.back();
+        const CommandEffect &e = m_effects[std::size_t(last)];
+        m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
+        SettingValue &setting = m_read.input.settings[std::size_t(row)];
+        if (!holdValue(settingRows[row], e.value, setting)) {
+            note(lineOf(last), holdsOnly(settingRows[row]), true);
+            continue;
+        }
+        setting.enabled = true;
+        hold(last);
+        if (meterReadsNumber(settingRows[row]) && !parseNumber(setting.text)) {
+            const LineSpan &line = m_places.lines[lineOf(last)];
+            m_read.notNumbers.append({row, {lineOf(last) + 1, m_text.sliced(line.text.start, line.text.length).toString(), false, {}}, setting.text});
         }
     }
 }
 
-void Reader::takeClasses(ConfigRead &read)
+void Reader::takeClasses()
 {
     // The latest bind of each class that the file leaves on its key.
-    for (auto it = m_binds.crbegin(); it != m_binds.crend(); ++it) {
-        const ConsoleCommand &c = command(*it);
-        if (!c.clear || c.words.size() != 3 || *it < m_lastUnbindAll
-            || !(m_lastOnKey.value(keyIdentity(c.words[1])) == *it))
+    for (int c = int(m_effects.size()) - 1; c > m_lastUnbindAll; --c) {
+        const CommandEffect &e = m_effects[std::size_t(c)];
+        if (e.kind != CommandEffect::Kind::Bind || words(c).size() != 3 || m_places.lastOnKey.value(keyIdentity(e.name)) != c)
             continue;
-        const int k = classOfCommand(c.words[2]);
-        if (k < 0 || read.input.classes[std::size_t(k)].ticked)
+        const int k = classOfCommand(e.value);
+        if (k < 0 || m_read.input.classes[std::size_t(k)].ticked)
             continue;
-        read.input.classes[std::size_t(k)] = {true, c.words[1].toString()};
-        read.places.classes[std::size_t(k)] = commandPlace(*it, 1, 1);
-        m_held[std::size_t(it->line)][std::size_t(it->command)] = true;
+        m_read.input.classes[std::size_t(k)] = {true, e.name};
+        m_places.classes[std::size_t(k)] = wordPlace(c, 1, 1);
+        hold(c);
     }
 }
 
-void Reader::listLines(ConfigRead &read) const
+// Where 2.60 reads a line otherwise, or ends with another value for a row, the line is listed first.
+void Reader::compareVersions()
 {
-    for (qsizetype l = 0; l < m_lines.size(); ++l) {
-        const ConsoleLine &line = m_lines[l];
-        const std::vector<bool> &held = m_held[std::size_t(l)];
-        const bool doubtful = m_doubtful[std::size_t(l)] || !line.clear
-                              || std::any_of(line.commands.cbegin(), line.commands.cend(),
-                                             [](const ConsoleCommand &c) { return !c.clear; });
-        const bool allHeld = m_inHeldBlock[std::size_t(l)] || (!held.empty() && std::all_of(held.cbegin(), held.cend(), [](bool h) { return h; }));
-        if (doubtful || (!allHeld && !line.blank()))
-            read.unheld.append({line.number, line.text.toString(), doubtful});
+    // Per line, the commands each version reads there.
+    auto byLine = [&](const Reading &reading) {
+        std::vector<QList<const ReadCommand *>> lines(m_places.lines.size());
+        for (qsizetype c = 0; c < reading.commands.size(); ++c)
+            lines[std::size_t(reading.lines[c])].append(reading.commands[c]);
+        return lines;
+    };
+    const auto legacy = byLine(m_legacy);
+    const auto original = byLine(m_original);
+    for (std::size_t l = 0; l < legacy.size(); ++l) {
+        bool same = legacy[l].size() == original[l].size();
+        for (qsizetype c = 0; same && c < legacy[l].size(); ++c)
+            same = sameWords(legacy[l][c]->words, original[l][c]->words);
+        if (!same)
+            note(int(l), QStringLiteral("2.60 reads this line otherwise"), true);
+    }
+    // The value each version leaves in each row's variable, and the line that sets it.
+    std::array<std::optional<std::pair<QString, int>>, SettingCount> ends;
+    for (qsizetype c = 0; c < m_original.commands.size(); ++c) {
+        const CommandEffect e = commandEffect(m_original.commands[c]->words, originalConsole, isCatalogueVariable);
+        const int row = e.kind == CommandEffect::Kind::Set ? rowOfVariable(e.name) : -1;
+        if (row >= 0)
+            ends[std::size_t(row)] = {e.value, m_original.lines[c]};
+    }
+    for (int row = 0; row < SettingCount; ++row) {
+        const QList<int> &setters = m_places.setters[std::size_t(row)];
+        const std::optional<std::pair<QString, int>> &end = ends[std::size_t(row)];
+        if (setters.isEmpty() && !end)
+            continue;
+        const QString legacyValue = setters.isEmpty() ? QString() : m_effects[std::size_t(setters.back())].value;
+        if (!setters.isEmpty() && end && end->first == legacyValue)
+            continue;
+        const int line = setters.isEmpty() ? end->second : lineOf(setters.back());
+        note(line, end ? QStringLiteral("2.60 ends with \"%1\" for %2").arg(end->first, QLatin1StringView(settingRows[row].cvar))
+                       : QStringLiteral("2.60 sets nothing here"),
+             true);
+    }
+}
+
+void Reader::listLines()
+{
+    std::vector<int> commandsOn(m_places.lines.size(), 0), heldOn(m_places.lines.size(), 0);
+    for (int c = 0; c < int(m_effects.size()); ++c) {
+        ++commandsOn[std::size_t(lineOf(c))];
+        if (m_held[std::size_t(c)])
+            ++heldOn[std::size_t(lineOf(c))];
+        else if (m_effects[std::size_t(c)].kind == CommandEffect::Kind::Bind || m_effects[std::size_t(c)].kind == CommandEffect::Kind::Unbind) {
+            const int last = m_places.lastOnKey.value(keyIdentity(m_effects[std::size_t(c)].name));
+            if (c < m_lastUnbindAll)
+                note(lineOf(c), QStringLiteral("cleared by the unbindall on line %1").arg(lineOf(m_lastUnbindAll) + 1));
+            else if (last != c)
+                note(lineOf(c), QStringLiteral("bound again on line %1").arg(lineOf(last) + 1));
+        }
+    }
+    for (int c = int(m_effects.size()) - 1; c >= 0; --c) {
+        using Kind = CommandEffect::Kind;
+        const Kind kind = m_effects[std::size_t(c)].kind;
+        if (!m_held[std::size_t(c)])
+            note(lineOf(c), kind == Kind::Set ? QStringLiteral("another variable")
+                            : kind == Kind::Bind || kind == Kind::Unbind ? QStringLiteral("another bind")
+                                                                         : QStringLiteral("another command"));
+    }
+    for (qsizetype l = 0; l < m_places.lines.size(); ++l) {
+        const std::size_t i = std::size_t(l);
+        const LineSpan &line = m_places.lines[l];
+        const bool allHeld = m_inHeldBlock[i] || (commandsOn[i] > 0 && heldOn[i] == commandsOn[i]);
+        if (!m_doubtful[i] && (allHeld || line.white))
+            continue;
+        QString why = m_why[i];
+        if (why.isEmpty())
+            why = QStringLiteral("a comment");
+        m_read.unheld.append({int(l + 1), m_text.sliced(line.text.start, line.text.length).toString(), m_doubtful[i], why});
+    }
+    for (int l = int(m_places.lines.size()) - 1; l >= 0; --l) {
+        if (m_inHeldBlock[std::size_t(l)] || heldOn[std::size_t(l)] > 0) {
+            m_places.lastHeldLine = l;
+            break;
+        }
     }
 }
 
 ConfigRead Reader::read()
 {
-    ConfigRead read;
-    read.input = defaultInput();
-    for (SettingValue &setting : read.input.settings)
+    m_read.input = defaultInput();
+    for (SettingValue &setting : m_read.input.settings)
         setting.enabled = false;
-    m_held.resize(std::size_t(m_lines.size()));
-    for (qsizetype l = 0; l < m_lines.size(); ++l)
-        m_held[std::size_t(l)].assign(std::size_t(m_lines[l].commands.size()), false);
-    m_doubtful.assign(std::size_t(m_lines.size()), false);
-    m_inHeldBlock.assign(std::size_t(m_lines.size()), false);
-
-    findBinds();
-    takeScripts(read);
-    takeSettings(read);
-    takeClasses(read);
+    splitLines();
+    m_legacyRead = readAsConsole(m_text, legacyConsole);
+    m_originalRead = readAsConsole(m_text, originalConsole);
+    m_legacy = commandsOf(m_legacyRead, m_places.lines);
+    m_original = commandsOf(m_originalRead, m_places.lines);
+    for (qsizetype c = 0; c < m_legacy.commands.size(); ++c) {
+        const QList<ReadWord> &w = m_legacy.commands[c]->words;
+        m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c]});
+    }
+    m_places.endLine = int(m_places.lines.size());
+    if (!m_legacyRead.comments.isEmpty() && m_legacyRead.comments.back().star
+        && m_legacyRead.comments.back().end >= m_text.size() && !m_text.endsWith(QLatin1StringView("*/"))) {
+        const qsizetype open = m_legacyRead.comments.back().start;
+        m_places.endLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), open,
+                                                [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
+                               - m_places.lines.cbegin()) - 1;
+    }
+    findEffects();
+    findBlocks();
+    takeScripts();
+    takeSettings();
+    takeClasses();
     // Any unbindall ticks UnBind All: the game clears every bind there, whatever stands before.
-    read.input.unbindAll = !m_unbindAlls.isEmpty();
-    for (const Place &place : m_unbindAlls) {
-        read.places.unbindAlls.append(commandPlace(place, 0, 0));
-        m_held[std::size_t(place.line)][std::size_t(place.command)] = true;
-    }
-    listLines(read);
-
-    read.places.firstBindLine = m_firstBindLine;
-    for (auto it = m_lastOnKey.cbegin(); it != m_lastOnKey.cend(); ++it)
-        read.places.lastOnKey.insert(it.key(), offset(command(it.value()).words[0]));
-    for (qsizetype l = m_lines.size() - 1; l >= 0; --l) {
-        const std::vector<bool> &held = m_held[std::size_t(l)];
-        if (m_inHeldBlock[std::size_t(l)] || std::find(held.cbegin(), held.cend(), true) != held.cend()) {
-            read.places.afterLastHeld = wholeLine(l).end();
-            break;
-        }
-    }
-    for (qsizetype i = 0; i < m_text.size(); ++i) {
-        if (m_text[i] == u'\n' || m_text[i] == u'\r') {
-            read.places.lineBreak = m_text.sliced(i, m_text.sliced(i).startsWith(u"\r\n") ? 2 : 1).toString();
-            break;
-        }
-    }
-    return read;
+    m_read.input.unbindAll = !m_places.unbindAlls.isEmpty();
+    for (int c : std::as_const(m_places.unbindAlls))
+        hold(c);
+    compareVersions();
+    listLines();
+    return std::move(m_read);
 }
 
 } // namespace
@@ -523,7 +575,7 @@ QStringList listed(const QList<FileLine> &lines, bool doubtful)
     QStringList listed;
     for (const FileLine &line : lines) {
         if (line.doubtful == doubtful)
-            listed << QStringLiteral("line %1: %2").arg(line.number).arg(visible(line.text));
+            listed << QStringLiteral("line %1 (%2): %3").arg(line.number).arg(line.why, visible(line.text));
     }
     return listed;
 }

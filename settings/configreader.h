@@ -25,9 +25,10 @@ inline constexpr qint64 maxConfigFileSize = 128 * 1024;
 struct FileLine {
     int number = 0; // counted from 1
     QString text;
-    // The game may read the line otherwise than the window does: a "/* */" comment, a character
-    // its versions take differently, or the value of a row's variable that the row cannot hold.
+    // The game may read the line otherwise than the window does: its versions part there, or it
+    // sets a row's variable to a value the row cannot hold.
     bool doubtful = false;
+    QString why; // a few words on why the line is listed
 };
 
 // A metered setting the file sets to a text that is not a number.
@@ -44,41 +45,53 @@ struct TextSpan {
     qsizetype end() const { return start + length; }
 };
 
-// One line of the text, as far as changing it in place needs.
-struct LinePlace {
+// One line of the text: CR LF, LF and a lone CR end a line.
+struct LineSpan {
     TextSpan text;          // without its line break
-    TextSpan whole;         // with its line break
-    QList<TextSpan> pieces; // the text between its ';' separators
-    // The blank line before it where taking this line out would leave two blank lines together,
-    // or one at the end: it goes with the line.
-    std::optional<TextSpan> blankBefore;
+    qsizetype breakEnd = 0; // after its line break
+    bool white = false;     // nothing but blanks
 };
 
-// A command the window took a value or a key from.
-struct CommandPlace {
-    LinePlace line;
-    int piece = 0;  // which of the line's pieces holds the command
-    TextSpan word;  // the value (all its words) or the key, without quotes
+// A command the game runs, as ET: Legacy's console cuts the text: from its first word's start to its
+// last word's end, and the line its first word stands on.
+struct CommandSpan {
+    qsizetype first = 0, last = 0;
+    int line = 0;
+};
+
+// A word the window may change: a value (all its words) or a key, without quotes.
+struct WordPlace {
+    int command = 0; // index into the commands
+    TextSpan word;
     bool quoted = false;
 };
 
+// A whole script block: its lines from the first to its bind line.
 struct BlockPlace {
-    TextSpan lines; // from its first line to the end of its bind line, line break included
-    std::optional<TextSpan> blankBefore;
-    CommandPlace bind; // the key is its word
+    int firstLine = 0, lastLine = 0;
+    WordPlace bind;
 };
 
-// Where the state the window took stands in the text.
+// Where the text's commands stand, and which of them the window took.
 struct ConfigPlaces {
-    // Per row, the last command that sets its variable, whether the row could hold its value or not.
-    std::array<std::optional<CommandPlace>, SettingCount> settings;
+    QList<LineSpan> lines;
+    QList<CommandSpan> commands; // every command with words, in order
+    // Per row, every command that sets its variable, and the value of the last.
+    std::array<QList<int>, SettingCount> setters;
+    std::array<std::optional<WordPlace>, SettingCount> settings;
     std::array<std::optional<BlockPlace>, ScriptCount> scripts;
-    std::array<std::optional<CommandPlace>, ClassBindCount> classes;
-    QList<CommandPlace> unbindAlls;
-    // Per key (by keyIdentity), where the file binds or unbinds it last.
-    QHash<QString, qsizetype> lastOnKey;
-    std::optional<qsizetype> firstBindLine; // the start of the first line that binds a key
-    std::optional<qsizetype> afterLastHeld; // the end of the last line the window took something from
+    std::array<std::optional<WordPlace>, ClassBindCount> classes;
+    QList<int> unbindAlls;
+    // Binds and unbinds that an unbindall after them clears: they go with it.
+    QList<int> clearedBinds;
+    // Per key (by keyIdentity), the command that binds or unbinds it last, and all of them in order.
+    QHash<QString, int> lastOnKey;
+    QHash<QString, QList<int>> onKey;
+    std::optional<int> firstBindLine; // the first line of the first bind (of its script block)
+    std::optional<int> lastHeldLine;  // the last line the window took something from
+    // Where lines put in at the end go: after the last line, or before the line where a "/*"
+    // comment opens that the text leaves open, which would swallow them.
+    int endLine = 0;
     QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in
 };
 
@@ -88,8 +101,8 @@ struct ConfigRead {
     // key the file does not leave bound to them are unticked with their default keys.
     GenerationInput input;
     // Lines with anything the window does not take: other commands, comments, earlier settings of
-    // a variable, values a control cannot hold, lines the game may read otherwise. Blank lines
-    // and lines wholly the window's are not listed.
+    // a variable, values a control cannot hold, lines the game's versions read otherwise. Blank
+    // lines and lines wholly the window's are not listed.
     QList<FileLine> unheld;
     QList<NotANumber> notNumbers;
     ConfigPlaces places;

@@ -1,6 +1,10 @@
 #include "settings/consolemarks.h"
 
 #include "settings/catalogue.h"
+#include "settings/consolecommands.h"
+
+#include <QHash>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <optional>
@@ -29,6 +33,19 @@ bool operator==(const BoxLine &a, const BoxLine &b)
     return a.roles == b.roles && a.codes == b.codes && a.marks == b.marks;
 }
 
+const SavedBytes SavedBytes::OnePerCharacter(QStringConverter::Latin1);
+const SavedBytes SavedBytes::Utf8(QStringConverter::Utf8);
+
+int SavedBytes::of(QChar c) const
+{
+    if (c.unicode() < 0x80 || m_encoding == QStringConverter::Latin1)
+        return 1;
+    if (m_encoding == QStringConverter::Utf8) // two bytes each half of a pair, two below U+0800, three above
+        return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
+    QStringEncoder encoder(m_encoding);
+    return std::max(1, int(QByteArray(encoder.encode(QStringView(&c, 1))).size()));
+}
+
 const QList<const ConsoleRules *> &gameVersions()
 {
     static const QList<const ConsoleRules *> versions = {&legacyConsole, &originalConsole};
@@ -40,23 +57,6 @@ namespace {
 bool isBlank(QChar c)
 {
     return c.unicode() <= u' ';
-}
-
-bool sameName(QStringView word, QLatin1StringView name)
-{
-    return word.compare(name, Qt::CaseInsensitive) == 0;
-}
-
-// `set` joins its value words; the others of the family want a single one in 2.60.
-bool isSetCommand(QStringView word)
-{
-    return sameName(word, QLatin1StringView("set")) || sameName(word, QLatin1StringView("seta"))
-        || sameName(word, QLatin1StringView("sets")) || sameName(word, QLatin1StringView("setu"));
-}
-
-bool isBindCommand(QStringView word)
-{
-    return sameName(word, QLatin1StringView("bind"));
 }
 
 QStringView trimmedEnd(QStringView text)
@@ -382,42 +382,6 @@ Meaning readMeaning(QStringView text, qsizetype from, qsizetype to, bool open)
 
 // ---------------------------------------------------------------------------------------------
 // The console's side.
-
-// Whether a last word "unsafe" is the flag the game writes after a value of its own, not part of
-// the value. 2.60's seta takes a fourth word for that flag alone: with any other it sets nothing.
-bool takesUnsafeFlag(const ConsoleRules &rules, const QList<ReadWord> &words)
-{
-    if (words.size() < 4 || !sameName(words.back().text, QLatin1StringView("unsafe")))
-        return false;
-    return rules.unsafeIsFlag
-        || (rules.setaTakesOneValue && words.size() == 4 && !sameName(words[0].text, QLatin1StringView("set")));
-}
-
-// The value a set command leaves in its variable under `rules`, or none when it sets nothing.
-std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWord> &words)
-{
-    if (words.size() < 3)
-        return std::nullopt;
-    qsizetype last = words.size();
-    if (takesUnsafeFlag(rules, words))
-        --last;
-    if (rules.setaTakesOneValue && !sameName(words[0].text, QLatin1StringView("set")) && last != 3)
-        return std::nullopt;
-    QString value;
-    for (qsizetype i = 2; i < last; ++i) {
-        if (i > 2)
-            value += u' ';
-        value += words[i].text;
-    }
-    if (rules.longestValue > 0 && value.size() > rules.longestValue)
-        return std::nullopt;
-    return value;
-}
-
-bool refusedName(QStringView name)
-{
-    return name.contains(u'\\') || name.contains(u'"') || name.contains(u';');
-}
 
 // The commands of one console line: those with a word starting in it.
 struct LineCommands {
@@ -931,10 +895,11 @@ void colour(QStringView text, const ConsoleRead &read, const Lines &lines, QList
 class SavedText
 {
 public:
-    SavedText(QStringView text, SavedBytes bytes) : m_size(text.size()), m_utf8(bytes == SavedBytes::Utf8)
+    SavedText(QStringView text, const SavedBytes &bytes) : m_size(text.size())
     {
         m_file.reserve(text.size() + text.size() / 16);
         m_toBox.reserve(m_file.capacity() + 2);
+        QHash<char16_t, int> counted;
         for (qsizetype b = 0; b < text.size(); ++b) {
             const QChar c = text[b];
             m_toBox << b;
@@ -944,13 +909,15 @@ public:
                 continue;
             }
             m_file += c;
-            if (m_utf8 && c.unicode() >= 0x80) {
-                // Two bytes each half of a pair of surrogates, else two below U+0800, three above.
-                const int more = c.isSurrogate() || c.unicode() < 0x800 ? 1 : 2;
-                for (int i = 0; i < more; ++i) {
-                    m_toBox << b;
-                    m_file += standIn;
-                }
+            if (c.unicode() < 0x80)
+                continue;
+            auto it = counted.find(c.unicode());
+            if (it == counted.end())
+                it = counted.insert(c.unicode(), bytes.of(c));
+            for (int i = 1; i < *it; ++i) {
+                m_toBox << b;
+                m_file += standIn;
+                m_standIns = true;
             }
         }
         // The line break the game puts after the text, and the end of its buffer.
@@ -976,7 +943,7 @@ public:
             for (ReadWord &word : command.words) {
                 word.start = toBox(word.start);
                 word.end = toBox(word.end);
-                if (m_utf8)
+                if (m_standIns)
                     word.text.remove(standIn);
             }
         }
@@ -996,7 +963,7 @@ private:
     QString m_file;
     QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
-    bool m_utf8;
+    bool m_standIns = false;
 };
 
 } // namespace
@@ -1040,7 +1007,7 @@ QStringList plainWords(QStringView line, bool *inComment)
 }
 
 BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
-                   SavedBytes bytes)
+                   const SavedBytes &bytes)
 {
     BoxReading box;
     Lines lines;

@@ -21,12 +21,14 @@ QStringList gameFolderCandidates(const GamePlaces &places, Platform platform)
     QStringList folders{below(places.driveRoot, "Program Files/Wolfenstein - Enemy Territory/etmain")};
     if (platform == Platform::Windows)
         folders << below(places.driveRoot, "Program Files (x86)/Wolfenstein - Enemy Territory/etmain");
-    // The maintained client reads its own "legacy" folder before "etmain"; the original Linux
-    // release kept its files in ~/.etwolf.
+    // The maintained client reads its own "legacy" folder before "etmain", installed as a Flatpak
+    // in the home the sandbox gives it; the original Linux release kept its files in ~/.etwolf.
     if (platform == Platform::Windows)
         folders << below(places.documents, "ETLegacy/legacy") << below(places.documents, "ETLegacy/etmain");
     else
         folders << below(places.home, ".etlegacy/legacy") << below(places.home, ".etlegacy/etmain")
+                << below(places.home, ".var/app/com.etlegacy.ETLegacy/.etlegacy/legacy")
+                << below(places.home, ".var/app/com.etlegacy.ETLegacy/.etlegacy/etmain")
                 << below(places.home, ".etwolf/etmain");
     folders.removeAll(QString());
     return folders;

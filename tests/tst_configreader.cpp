@@ -87,7 +87,7 @@ QList<HandWritten> handWritten()
         {"joined by ;", "seta r_gamma 1.5; seta cg_gibs \"0\";", {"CBGibs=0", "edtGamma=1.5"}, {}},
         {"; and // inside quotes", "seta Name \"a;b // c\"", {"edtPlayerName=a;b // c"}, {}},
         {"empty value", "seta Name \"\"", {"edtPlayerName="}, {}},
-        {"link unquoted", "seta Name http://x.y", {}, {1}},
+        {"link unquoted", "seta Name http://x.y", {"edtPlayerName=http://x.y"}, {}},
         {"link quoted", "seta Name \"http://x.y\"", {"edtPlayerName=http://x.y"}, {}},
         {"comment line", "// my config\nseta r_gamma 1.5", gamma, {1}},
         {"comment after a setting", "seta r_gamma 1.5 // brighter", gamma, {}},
@@ -95,7 +95,7 @@ QList<HandWritten> handWritten()
         {"; inside a comment", "// note; seta r_gamma 1.5", {}, {1}},
         {"the last one wins", "seta r_gamma 1.2\nseta R_Gamma 1.5\n", gamma, {1}},
         {"a bare setting wins", "seta r_gamma \"1.2\"\nr_gamma 1.5\n", gamma, {1}},
-        {"bare with two values", "seta r_gamma 1.5\nr_gamma 1 2\n", {}, {1, 2}},
+        {"bare with two values", "seta r_gamma 1.5\nr_gamma 1 2\n", {"edtGamma=1 2"}, {1}},
         {"unsafe", "seta r_depthbits \"24\" unsafe\nseta r_gamma 1.5 unsafe", {"CBDepthBits=24", "edtGamma=1.5"}, {}},
         {"last one unholdable", "seta r_DrawSun 1\nseta r_drawsun 2\n", {}, {1, 2}},
         {"check box 2", "seta cg_gibs 2", {}, {1}},
@@ -104,7 +104,7 @@ QList<HandWritten> handWritten()
         {"texture mode bilinear", "seta r_textureMode GL_LINEAR_MIPMAP_NEAREST", {"CBTextureMode=BiLinear"}, {}},
         {"texture mode trilinear", "seta r_texturemode \"GL_LINEAR_MIPMAP_LINEAR\"", {"CBTextureMode=TriLinear"}, {}},
         {"unknown texture mode", "seta r_textureMode GL_NEAREST", {}, {1}},
-        {"two words unquoted", "seta Name two words", {}, {1}},
+        {"two words unquoted", "seta Name two words", {"edtPlayerName=two words"}, {1}},
         {"no value", "seta r_gamma", {}, {1}},
         {"other variable", "seta cg_fov 100\nseta r_gamma 1.5", gamma, {1}},
         {"unknown command", "vid_restart", {}, {1}},
@@ -129,9 +129,9 @@ QList<HandWritten> handWritten()
         {"bind line alone", "bind F9 \"vstr clock\"", {}, {1}},
         {"unbalanced quote", "seta Name \"Bob\nseta r_gamma 1.5", {"edtGamma=1.5", "edtPlayerName=Bob"}, {}},
         {"non-ASCII quoted", "seta Name \"J\u00f6rg\"", {"edtPlayerName=J\u00f6rg"}, {}},
-        {"non-ASCII unquoted", "seta Name J\u00f6rg", {}, {1}},
+        {"non-ASCII unquoted", "seta Name J\u00f6rg", {"edtPlayerName=J\u00f6rg"}, {1}},
         {"byte order mark", "\u00ef\u00bb\u00bfseta r_gamma 1.5", gamma, {}},
-        {"star comment on one line", "/* x */ seta r_gamma 1.5", {}, {1}},
+        {"star comment on one line", "/* x */ seta r_gamma 1.5", gamma, {}},
         {"star comment over lines", "/*\nseta r_gamma 1.5\n*/\nseta cg_gibs 0", {"CBGibs=0"}, {1, 2, 3}},
         {"NUL byte", QString("seta r_gamma 1.5\n") + QChar(0) + "\nseta cg_gibs 0", gamma, {2, 3}},
         {"not a number", "seta cg_brassTime abc", {"edtBrass=abc"}, {}},
@@ -232,8 +232,10 @@ private slots:
         QStringList tags;
         const bool legacy = judge.engine() == testing::ConsoleJudge::Engine::Legacy;
         for (const HandWritten &file : handWritten()) {
-            // The game strips a trailing "unsafe"; ioq3ded does not know the word.
-            if (!legacy && file.file.contains("unsafe"))
+            // ET: Legacy strips a trailing "unsafe", keeps "//" after ':' and letters beyond ASCII in a
+            // word; ioq3ded knows none of these rules.
+            const bool ascii = std::all_of(file.file.cbegin(), file.file.cend(), [](QChar c) { return c.unicode() < 0x80; });
+            if (!legacy && (file.file.contains("unsafe") || file.file.contains("://") || !ascii))
                 continue;
             files << file.file.toLatin1();
             tags << file.tag;
@@ -263,7 +265,7 @@ private slots:
         }
         const QHash<QString, QString> keyNames = judge.keyNames(keys);
         int bindsJudged = 0;
-        QStringList bindsWrong;
+        QStringList bindsWrong, utf8Lead;
         for (int i = 0; i < files.size(); ++i) {
             const testing::ConsoleView &view = views[i];
             QVERIFY2(view.judged(), qPrintable(tags[i] + ": " + view.failure()));
@@ -290,19 +292,25 @@ private slots:
                 const std::optional<QString> meant =
                     testing::meantValue(settingRows[row], read.input.settings[std::size_t(row)]);
                 const QString held = view.value(cvar).value_or("(not set)");
+                const bool ascii = meant && std::all_of(meant->cbegin(), meant->cend(), [](QChar c) { return c.unicode() < 0x80; });
                 if (meant && view.refusedValue(cvar))
                     continue;
-                if (meant)
-                    QVERIFY2(view.value(cvar) == meant,
-                             qPrintable(QString("%1: %2 is \"%3\" in the window, \"%4\" in the console")
-                                            .arg(tags[i], cvar, *meant, held)));
-                else if (!view.sameAs(judge.baseline(), cvar))
+                const QString differs = QString("%1: %2 is \"%3\" in the window, \"%4\" in the console").arg(tags[i], cvar, meant.value_or(""), held);
+                if (meant && legacy && view.value(cvar) != meant && testing::holdsUtf8Lead(QString::fromLatin1(files[i])))
+                    utf8Lead << differs;
+                else if (meant && (legacy || ascii))
+                    QVERIFY2(view.value(cvar) == meant, qPrintable(differs));
+                else if (!meant && !view.sameAs(judge.baseline(), cvar))
                     QVERIFY2(!read.unheld.isEmpty(), qPrintable(tags[i] + ": " + cvar + " set, yet no line listed"));
             }
         }
+        qInfo("%d files, %d values with a UTF-8 lead byte wrong", int(files.size()), int(utf8Lead.size()));
+        if (!utf8Lead.isEmpty())
+            QEXPECT_FAIL("", testing::utf8LeadFault, Continue);
+        QVERIFY2(utf8Lead.isEmpty(), qPrintable(utf8Lead.mid(0, 4).join(u'\n')));
         if (!judge.judgesBinds())
             QSKIP(qPrintable(judge.noBindsReason()));
-        qInfo("%d files, %d script and class binds judged", int(files.size()), bindsJudged);
+        qInfo("%d script and class binds judged", bindsJudged);
         QVERIFY2(bindsWrong.isEmpty(), qPrintable(bindsWrong.mid(0, 10).join(u'\n')));
     }
 #endif
@@ -333,7 +341,7 @@ private slots:
     // line is in the details, those the game may read otherwise first, made readable.
     void reportCountsAndListsTheKeptLines()
     {
-        QString file = "seta r_gamma 1.5\r\n/* x */ seta cg_gibs 0\r\nseta r_drawsun 2\r\nbind x " + smg + "\r\n";
+        QString file = "seta r_gamma 1.5\r\n// a; seta cg_gibs 0\r\nseta r_drawsun 2\r\nbind x " + smg + "\r\n";
         for (int i = 1; i <= 25; ++i)
             file += QString("bind %1 say line %1\r\n").arg(i);
         file += QString("say ") + QChar(1) + "x\tz\n" + QString(500, u'a') + "\n";
@@ -344,15 +352,16 @@ private slots:
                  "read 2 of them otherwise than the window does; the details show them first.");
         const QStringList details = report.details.split(u'\n');
         QCOMPARE(details.size(), 30);
-        QCOMPARE(details.mid(0, 3), QStringList({"line 2: /* x */ seta cg_gibs 0", "line 3: seta r_drawsun 2", ""}));
-        QCOMPARE(details[3], "line 5: bind 1 say line 1");
-        QCOMPARE(details[28], "line 30: say ?x z");
-        QCOMPARE(details[29], "line 31: " + QString(80, u'a') + "...");
+        QCOMPARE(details.mid(0, 3), QStringList({"line 2 (2.60 reads this line otherwise): // a; seta cg_gibs 0",
+                                                 "line 3 (\"Show Sun\" holds only 0 or 1): seta r_drawsun 2", ""}));
+        QCOMPARE(details[3], "line 5 (another bind): bind 1 say line 1");
+        QCOMPARE(details[28], "line 30 (another command): say ?x z");
+        QCOMPARE(details[29], "line 31 (another command): " + QString(80, u'a') + "...");
 
         const OpenReport one = openReport(readConfig(u"unbindall\nbind F9 \"vstr clock\""));
         QCOMPARE(one.text, "The window shows 0 settings, 0 scripts and 0 class binds from this file, and UnBind All.\n\n"
                            "\"Create Config\" changes only their lines and keeps the other line as it is.");
-        QCOMPARE(one.details, "line 2: bind F9 \"vstr clock\"");
+        QCOMPARE(one.details, "line 2 (another bind): bind F9 \"vstr clock\"");
     }
 
     void reportNamesValuesThatAreNoNumbers()

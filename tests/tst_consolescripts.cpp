@@ -415,22 +415,10 @@ BindState bindState(RandomState &random)
     return state;
 }
 
-// A fault the game's engine finds in the marks, left for the console model to put right: ET:
-// Legacy takes a byte 0xC2 to 0xF4 inside an unquoted word for the start of a UTF-8 letter and
-// copies it with the one to three bytes after it, whatever they are (a blank, a double quote),
-// reading on past the command's end into what an earlier command left in its buffer when they run
-// out ("seta a x\xE9" can give "x\xE9 0"). The marks read such a byte as one letter of the word.
-const char *const utf8LeadFault = "ET: Legacy takes a byte 0xC2-0xF4 in an unquoted word with the 1-3 bytes after it; "
-                                  "the console model reads it as one letter";
-
-// Another: a bind line whose key the game knows by no name ("esc", "F16", "KP_MINUSx", a key
+// A fault the game's engine finds in the marks, left for the console model to put right: a bind
+// line whose key the game knows by no name ("esc", "F16", "KP_MINUSx", a key
 // with a no-break space glued on) binds nothing, and the marks say nothing of it.
 const char *const unknownKeyFault = "the marks do not mark a bind of a key name the game does not know";
-
-bool holdsUtf8Lead(QStringView line)
-{
-    return std::any_of(line.cbegin(), line.cend(), [](QChar c) { return c.unicode() >= 0xC2 && c.unicode() <= 0xF4; });
-}
 
 QString describe(const BoxLine &line)
 {

@@ -97,7 +97,7 @@ private slots:
         for (int i = 1; i <= 15; ++i)
             add({QString("Image%1").arg(i)}, "PictureBox");
         add({"MainMenu1"}, "QMenuBar");
-        add({"File1", "Help1"}, "QMenu");
+        add({"File1", "OpenRecent1", "GameConfigs1", "Help1"}, "QMenu");
     }
 
     void otherNamedControlsExistWithTheirKind()
@@ -113,13 +113,15 @@ private slots:
     void menusHoldTheirItemsInOrder()
     {
         WindowFixture f;
-        const QStringList names = {"NewConfig1", "OpenConfig1", "SaveConfig1", "Exit1", "BrackwellHelp1", "About1"};
-        const QStringList captions = {"New Config", "Open Config...", "Save Current Config Output", "Exit",
-                                      "Brackwell Help", "About"};
+        const QStringList names = {"NewConfig1",  "OpenConfig1", "OpenRecent1",    "GameConfigs1",
+                                   "SaveConfig1", "Exit1",       "BrackwellHelp1", "About1"};
+        const QStringList captions = {"New Config", "Open Config...", "Open Recent", "Game configs",
+                                      "Save Current Config Output", "Exit", "Brackwell Help", "About"};
         const QList<QAction *> items = f.get<QMenu>("File1")->actions() + f.get<QMenu>("Help1")->actions();
         QCOMPARE(items.size(), names.size());
         for (int i = 0; i < names.size(); ++i) {
-            QCOMPARE(items[i]->objectName(), names[i]);
+            // A sub-menu's item is the menu's own.
+            QCOMPARE(items[i]->menu() ? items[i]->menu()->objectName() : items[i]->objectName(), names[i]);
             QCOMPARE(QString(items[i]->text()).remove(u'&'), captions[i]);
             // Only Open Config has a shortcut.
             QCOMPARE(items[i]->shortcut(), names[i] == "OpenConfig1" ? QKeySequence("Ctrl+O") : QKeySequence());

@@ -14,12 +14,15 @@
 #include <QDateTime>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
+#include <QWindow>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -83,6 +86,16 @@ struct OpenFixture : WindowFixture {
         QCOMPARE(desktop.shown.size(), 2);
         QCOMPARE(desktop.shown.constLast().text, QString::fromLatin1(savedMessage));
         desktop.shown.clear();
+    }
+    // The title as the window system shows it, "*" and all.
+    QString title() const { return window->windowHandle()->title(); }
+    // The output box's lines with the tint of a change.
+    QList<int> tinted() const
+    {
+        QList<int> lines;
+        for (const QTextEdit::ExtraSelection &tint : output()->extraSelections())
+            lines << output()->document()->findBlock(tint.cursor.selectionStart()).blockNumber();
+        return lines;
     }
     MeterHeights bars() const
     {
@@ -266,7 +279,8 @@ private slots:
         f.open(f.file("mine.cfg", bytes));
         const OpenReport report = openReport(readConfig(QString::fromLatin1(bytes)));
         QCOMPARE(f.desktop.takeOnly(Kind::Message), report.text);
-        QCOMPARE(report.details, "line 4: seta cg_gibs 2\n\nline 1: // mine\nline 3: bind k say hello");
+        QCOMPARE(report.details, "line 4 (\"Gib Effects\" holds only 0 or 1): seta cg_gibs 2\n\n"
+                                 "line 1 (a comment): // mine\nline 3 (another bind): bind k say hello");
         QVERIFY(!f.get<QWidget>("CBGibs")->isEnabled());
         QCOMPARE(f.outputText(), QString::fromLatin1(bytes).replace("\n", "\r\n"));
     }
@@ -457,6 +471,133 @@ private slots:
         QTest::qWait(20);
         QVERIFY(f.desktop.readAttempts.isEmpty());
     }
+    // File > Open Recent: the configs opened or saved last, the latest first, eight of them, read
+    // only when the menu opens. A file not there is greyed; one deleted or made a folder after the
+    // menu opened gets the open's message when chosen, and leaves the list.
+    void openRecentListsTheLastConfigs()
+    {
+        OpenFixture f;
+        QCOMPARE(f.desktop.recentReads, 0);
+        QMenu *menu = f.get<QMenu>("OpenRecent1");
+        const auto items = [menu] {
+            emit menu->aboutToShow();
+            return menu->actions();
+        };
+        QVERIFY(items().size() == 1 && !menu->actions().front()->isEnabled());
+        QStringList files;
+        for (int i = 0; i < 8; ++i)
+            files << f.file(QString("c%1.cfg").arg(i), "seta r_gamma 2\n");
+        files << f.path("c8.cfg"); // saved, not opened
+        for (const QString &file : files.mid(0, 8))
+            f.open(file);
+        f.saveAs(files[8]);
+        f.open(files[3]);
+        QStringList latest;
+        for (const int i : {3, 8, 7, 6, 5, 4, 2, 1})
+            latest << QFileInfo(files[i]).absoluteFilePath();
+        QCOMPARE(f.desktop.recent, latest);
+        QFile::remove(files[7]);
+        const QList<QAction *> shown = items();
+        QCOMPARE(shown.size(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(shown[i]->text(), QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(latest[i])));
+            QCOMPARE(shown[i]->isEnabled(), i != 2);
+        }
+        QVERIFY(QFile::remove(files[6]) && QDir().mkdir(files[6]));
+        QFile::remove(files[5]);
+        shown[3]->trigger();
+        QCOMPARE(f.desktop.takeOnly(Kind::Error), QString("\"%1\" is a folder, not a config file.").arg(QDir::toNativeSeparators(files[6])));
+        shown[4]->trigger();
+        QVERIFY(f.desktop.takeOnly(Kind::Error).startsWith("Cannot open file \"" + QDir::toNativeSeparators(files[5])));
+        shown[1]->trigger();
+        QCOMPARE(f.title(), "c8.cfg \u2014 Brackwell");
+        QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
+    }
+
+    // File > Game configs and the open dialog's side bar: the game's folders that exist here,
+    // each with its players' profile folders; a folder chosen opens the dialog there.
+    void gameConfigFoldersAreAtHand()
+    {
+        OpenFixture f;
+        const QStringList game = gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        const QStringList expected = {game[1], game.last(), game.last() + "/profiles/a", game.last() + "/profiles/b"};
+        for (const QString &folder : expected)
+            QVERIFY(QDir().mkpath(folder));
+        writeAll(game.last() + "/profiles/c.txt", "not a folder");
+        QMenu *menu = f.get<QMenu>("GameConfigs1");
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction *item : menu->actions())
+            texts << item->text();
+        QCOMPARE(texts, QDir::toNativeSeparators(expected.join('\n')).split('\n'));
+        f.desktop.cancelOpenDialog();
+        menu->actions()[2]->trigger();
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, expected[2]);
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().places, expected);
+    }
+    // In edit mode, changes not saved are asked about before New Config, an open (by the dialog,
+    // the recent list or a drop) and closing: Save writes the opened file as the dialog save
+    // does, and what was asked goes on only once it is written; Discard goes on; Cancel changes
+    // nothing. Typed changes count as well as Create Config's.
+    void unsavedChangesAreAskedAbout_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer"); // Desktop::Unsaved, or -1: Save, and the write fails
+        for (const char *action : {"new", "open", "recent", "close"}) {
+            QTest::addRow("%s, save", action) << action << int(Desktop::Unsaved::Save);
+            QTest::addRow("%s, discard", action) << action << int(Desktop::Unsaved::Discard);
+            QTest::addRow("%s, cancel", action) << action << int(Desktop::Unsaved::Cancel);
+        }
+        QTest::addRow("close, save fails") << "close" << -1;
+        QTest::addRow("open, save fails") << "open" << -1;
+    }
+    void unsavedChangesAreAskedAbout()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, answer);
+        OpenFixture f;
+        const QByteArray bytes = "seta r_gamma 1.2\r\nbind x \"say hi\"\r\n";
+        const QString other = f.file("other.cfg", "seta r_gamma 2\r\n");
+        f.open(other);
+        const QString file = f.file("mine.cfg", bytes);
+        f.open(file);
+        f.desktop.shown.clear(); // the line the window keeps as it is
+        QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+        QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(f.output(), "// more");
+        QCOMPARE(f.title(), "mine.cfg* \u2014 Brackwell");
+        const QString edited = f.outputText();
+
+        f.desktop.answerUnsaved(answer < 0 ? Desktop::Unsaved::Save : Desktop::Unsaved(answer));
+        if (answer < 0)
+            f.desktop.failNextWrite(FakeDesktop::diskFull());
+        const bool goesOn = answer == int(Desktop::Unsaved::Save) || answer == int(Desktop::Unsaved::Discard);
+        if (action == "new") {
+            f.get<QAction>("NewConfig1")->trigger();
+        } else if (action == "open") {
+            f.open(other);
+        } else if (action == "recent") {
+            emit f.get<QMenu>("OpenRecent1")->aboutToShow();
+            f.get<QMenu>("OpenRecent1")->actions()[1]->trigger();
+        } else {
+            f.window->close();
+        }
+
+        QStringList shown; // the question, and how the save went
+        for (const FakeDesktop::Shown &box : std::exchange(f.desktop.shown, {}))
+            shown << box.text;
+        QCOMPARE(shown, QStringList({"Do you want to save the changes to \"mine.cfg\"?",
+                                     answer < 0 ? "Stream write error." : savedMessage})
+                            .mid(0, answer < 0 || answer == int(Desktop::Unsaved::Save) ? 2 : 1));
+        QCOMPARE(readAll(file), answer == int(Desktop::Unsaved::Save) ? edited.toLatin1() : bytes);
+        QCOMPARE(f.window->isVisible(), action != "close" || !goesOn);
+        if (!goesOn) {
+            QCOMPARE(f.outputText(), edited);
+            QCOMPARE(f.title(), "mine.cfg* \u2014 Brackwell");
+        } else if (action != "close") {
+            QCOMPARE(f.title(), action == "new" ? "Brackwell" : "other.cfg \u2014 Brackwell");
+        }
+    }
     // After an open the window edits the file: its name in the title, Create Config keeps every
     // other line, the dialog save proposes the file and writes it back in its own encoding; a pass
     // that stops leaves the document whole; New Config ends all of it.
@@ -467,7 +608,7 @@ private slots:
                                  "cl_noprint 1; seta cg_brassTime 200; exec a.cfg\r\n";
         const QString file = f.file("player.cfg", bytes);
         f.open(file);
-        QCOMPARE(f.window->windowTitle(), QString::fromUtf8("player.cfg \xe2\x80\x94 Brackwell"));
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
         QVERIFY(f.desktop.takeOnly(Kind::Message).contains("keeps the other 3 lines as they are"));
         f.pressCreate();
         QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
@@ -480,9 +621,16 @@ private slots:
         f.get<QPushButton>("btnCreate")->setFocus();
         f.pressCreate();
         QCOMPARE(f.outputText(), QString::fromUtf8(QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8")));
-        // Undo in the box takes the whole change back in one step.
+        // The line changed is tinted and in sight, the title has its "*"; the box's text is plain.
+        QCOMPARE(f.tinted(), QList<int>{1});
+        QCOMPARE(f.output()->textCursor().blockNumber(), 1);
+        QCOMPARE(f.title(), "player.cfg* \u2014 Brackwell");
+        QVERIFY(!f.output()->document()->toHtml().contains("background"));
+        // Undo in the box takes the whole change back in one step, the tint and the "*" with it.
         f.get<QPlainTextEdit>("memoOutput")->undo();
         QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
+        QCOMPARE(f.tinted(), QList<int>());
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
         f.pressCreate();
 
         f.desktop.answerSaveDialog(file);
@@ -492,6 +640,8 @@ private slots:
         QCOMPARE(f.desktop.shown.takeFirst().kind, Kind::Question);
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
         QCOMPARE(readAll(file), QByteArray(bytes).replace("r_gamma 1.2", "r_gamma 1.8"));
+        QCOMPARE(f.tinted(), QList<int>());
+        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
 
         // A value the bars cannot read: the error box, and the document stays as it was.
         QLineEdit *brass = f.edit("edtBrass");
@@ -504,7 +654,7 @@ private slots:
         QCOMPARE(f.outputText(), before);
 
         f.get<QAction>("NewConfig1")->trigger();
-        QCOMPARE(f.window->windowTitle(), "Brackwell");
+        QCOMPARE(f.title(), "Brackwell");
         f.pressCreate();
         QCOMPARE(f.outputText(), generate(f.window->readGenerationInput()).text);
         f.desktop.cancelSaveDialog();

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -12,7 +13,14 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #endif
 
 using namespace brackwell;
@@ -68,6 +76,37 @@ struct SaveFixture : WindowFixture {
     QTemporaryDir user;  // the home and Documents folders
 };
 
+#ifdef Q_OS_LINUX
+// Makes a folder refuse new files while its files can still be overwritten, until it goes: by its
+// rights, or for an administrator, whom rights do not stop, by the file system's immutable flag.
+struct RefusingFolder {
+    explicit RefusingFolder(const QString &folder)
+        : name(QFile::encodeName(folder)), fd(::open(name.constData(), O_RDONLY | O_DIRECTORY))
+    {
+        works = ::geteuid() != 0 ? ::chmod(name.constData(), 0555) == 0 : immutable(true);
+    }
+    ~RefusingFolder()
+    {
+        if (works && ::geteuid() != 0)
+            ::chmod(name.constData(), 0755);
+        else if (works)
+            immutable(false);
+        ::close(fd);
+    }
+    bool immutable(bool on)
+    {
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0)
+            return false;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        return ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    QByteArray name;
+    int fd;
+    bool works = false;
+};
+#endif
+
 } // namespace
 
 Q_DECLARE_METATYPE(Save)
@@ -115,7 +154,9 @@ private slots:
 
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
         QCOMPARE(readAll(f.oneClickFile()), expected);
-        QCOMPARE(QDir(f.gameFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"autoexec.cfg"});
+        QCOMPARE(QDir(f.gameFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"autoexec.cfg", "autoexec.cfg.bak"}));
+        QCOMPARE(readAll(f.oneClickFile() + ".bak"), QByteArray(20000, 'x'));
         QCOMPARE(f.output()->toPlainText(), before);
     }
 
@@ -130,7 +171,12 @@ private slots:
         QVERIFY(folders.size() >= 3);
 
         f.save(Save::OneClick);
+        // The details say where it looked, and which save writes anywhere.
+        const QString details = f.desktop.shown.value(0).details;
         QCOMPARE(f.desktop.takeOnly(Kind::Error), QStringLiteral("Invalid filename."));
+        for (const QString &folder : folders)
+            QVERIFY2(details.contains(QDir::toNativeSeparators(folder) + "\n"), qPrintable(details));
+        QVERIFY2(details.contains("\"Manually Select Save Destination\""), qPrintable(details));
         QVERIFY(f.desktop.writeAttempts.isEmpty());
 
         const QByteArray expected = f.outputText().toLatin1() + "\r\n";
@@ -251,7 +297,7 @@ private slots:
             QCOMPARE(f.desktop.dialogsOpened[1].suggestedName, target);
             QCOMPARE(readAll(target), QByteArray("old config\r\n"));
         }
-        QCOMPARE(tree(f.drive.path()), QStringList{"x.cfg"});
+        QCOMPARE(tree(f.drive.path()), yes ? QStringList({"x.cfg", "x.cfg.bak"}) : QStringList({"x.cfg"}));
     }
 
     void failedSaveChangesNothing_data()
@@ -307,10 +353,104 @@ private slots:
             QCOMPARE(error, message);
         }
         QCOMPARE(f.output()->toPlainText(), before);
-        QCOMPARE(tree(f.drive.path()), filesBefore);
+        // The copy made before a write that then failed holds the file as it still is.
+        QCOMPARE(tree(f.drive.path()).filter(QRegularExpression("(?<!\\.bak)$")), filesBefore);
         QCOMPARE(tree(f.user.path()), QStringList());
         QCOMPARE(readAll(target), previous);
     }
+
+#ifdef Q_OS_LINUX
+    // Before a save replaces a file, the file as it was goes beside it as <name>.bak, once a run:
+    // later saves leave the copy alone. Without the copy the file is not replaced.
+    void theFileAsItWasIsKeptOnce_data()
+    {
+        QTest::addColumn<Save>("how");
+        QTest::addColumn<QString>("target"); // none, file, link (to a file elsewhere), opened (in the window)
+        QTest::addColumn<QString>("copy");   // none, old, read-only, link (to a file elsewhere)
+        QTest::addColumn<bool>("refusing");  // the folder takes no new file
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("new file") << Save::DialogButton << "none" << "old" << false << true;
+        QTest::newRow("one-click over a file") << Save::OneClick << "file" << "none" << false << true;
+        QTest::newRow("over a file and an old copy") << Save::DialogMenu << "file" << "old" << false << true;
+        QTest::newRow("copy read-only") << Save::OneClick << "file" << "read-only" << false << false;
+        QTest::newRow("copy a link") << Save::DialogButton << "file" << "link" << false << true;
+        QTest::newRow("through a link") << Save::OneClick << "link" << "none" << false << true;
+        QTest::newRow("over the file opened") << Save::DialogButton << "opened" << "none" << false << true;
+        QTest::newRow("folder refusing, no copy yet") << Save::DialogButton << "file" << "none" << true << false;
+        QTest::newRow("folder refusing, old copy") << Save::DialogButton << "file" << "old" << true << true;
+    }
+    void theFileAsItWasIsKeptOnce()
+    {
+        QFETCH(Save, how);
+        QFETCH(QString, target);
+        QFETCH(QString, copy);
+        QFETCH(bool, refusing);
+        QFETCH(bool, saved);
+        SaveFixture f;
+        QVERIFY(QDir().mkpath(f.gameFolder()) && QDir().mkpath(f.path("elsewhere")));
+        const QString name = f.oneClickFile();
+        const QString file = target == "link" ? f.path("elsewhere/mine.cfg") : name; // the file replaced
+        const QByteArray own = "bind x \"say my own\"\r\n";
+        if (target != "none")
+            writeAll(file, own);
+        if (target == "link")
+            QVERIFY(QFile::link(file, name));
+        const QString bak = file + ".bak";
+        if (copy == "link") {
+            writeAll(f.path("elsewhere/other"), "other");
+            QVERIFY(QFile::link(f.path("elsewhere/other"), bak));
+        } else if (copy != "none") {
+            writeAll(bak, "older copy");
+        }
+        if (copy == "read-only")
+            QVERIFY(QFile::setPermissions(bak, QFile::ReadOwner | QFile::ReadGroup));
+        if (target == "opened") {
+            f.window->openConfigFile(name);
+            f.desktop.shown.clear(); // what the window keeps as it is
+            f.create();
+        }
+        const QByteArray oldCopy = readAll(bak);
+        const auto saveBox = [&] {
+            if (how != Save::OneClick) {
+                f.desktop.answerSaveDialog(name);
+                if (QFileInfo::exists(name))
+                    f.desktop.answerQuestion(true);
+            }
+            f.save(how);
+            f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
+        };
+        std::optional<RefusingFolder> refused;
+        if (refusing && !refused.emplace(f.gameFolder()).works)
+            QSKIP("no way here to make a folder refuse new files");
+
+        f.create();
+        saveBox();
+        if (!saved) {
+            const QString error = f.desktop.takeOnly(Kind::Error);
+            QVERIFY2(error.startsWith(QStringLiteral("\"%1\" was not replaced: its copy \"%1.bak\" could not be made. ")
+                                          .arg(QDir::toNativeSeparators(file))),
+                     qPrintable(error));
+            QCOMPARE(readAll(file), own);
+            QCOMPARE(readAll(bak), oldCopy);
+            return;
+        }
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        const QByteArray first = readAll(file);
+        QCOMPARE(first, f.outputText().toLatin1() + (how == Save::OneClick ? "\r\n" : ""));
+        QCOMPARE(readAll(bak), target == "none" ? oldCopy : own);
+        QCOMPARE(QFileInfo(name).isSymLink(), target == "link");
+        QCOMPARE(QFileInfo::exists(name + ".bak"), target != "link");
+        if (copy == "link")
+            QCOMPARE(readAll(f.path("elsewhere/other")), QByteArray("other"));
+        // A second save in the run keeps the first copy; a file new in this run is copied once now.
+        f.output()->setPlainText("seta r_gamma 2\n");
+        saveBox();
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
+        QVERIFY(readAll(file).startsWith("seta r_gamma 2\r\n"));
+        QCOMPARE(readAll(bak), target == "none" ? first : own);
+        QCOMPARE(tree(f.gameFolder()).filter(".tmp"), QStringList());
+    }
+#endif
 
     void characterOutsideTheFileSetStopsTheSaveBeforeTheDialog()
     {

@@ -142,11 +142,14 @@ private slots:
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
         QCOMPARE(readAll(target), f.outputText().toLatin1());
         QCOMPARE(readAll(second), QByteArray("seta old \"1\"\r\n"));
-        QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("old.cfg"), QStringLiteral("ëtmain.cfg")}));
+        QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("old.cfg"), QStringLiteral("ëtmain.cfg"),
+                                                      QStringLiteral("ëtmain.cfg.bak")}));
+        QCOMPARE(readAll(target + QStringLiteral(".bak")), QByteArray("seta old \"1\"\r\n"));
     }
 
     // A read-only config, and a folder the user may not write into, refuse the save with their
-    // messages; the old file stays as it was and nothing is left beside it.
+    // messages; the old file stays as it was and nothing is left beside it but its copy. In the
+    // folder the copy cannot be made, and the message says so.
     void refusedSavesKeepTheOldFile_data()
     {
         QTest::addColumn<bool>("oneClick");
@@ -180,14 +183,22 @@ private slots:
         const QString error = f.desktop.takeOnly(Kind::Error);
         if (oneClick) {
             QCOMPARE(error, QStringLiteral("File access denied."));
+        } else if (!readOnlyFile) {
+            const QString start = QStringLiteral("\"%1\" was not replaced: its copy \"%1.bak\" could not be made. ")
+                                      .arg(QDir::toNativeSeparators(target));
+            QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
         } else {
             const QString start = QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(target));
             QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
         }
         QCOMPARE(readAll(target), old);
-        QCOMPARE(filesIn(QFileInfo(target).path()), before);
-        if (readOnlyFile)
+        if (readOnlyFile) {
+            QCOMPARE(filesIn(QFileInfo(target).path()), before + QStringList{QStringLiteral("autoexec.cfg.bak")});
+            QCOMPARE(readAll(target + QStringLiteral(".bak")), old);
             QVERIFY(setReadOnly(target, false));
+        } else {
+            QCOMPARE(filesIn(QFileInfo(target).path()), before);
+        }
     }
 
     // A config below the user's folder opens through the system's reader, whatever the characters

@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +55,16 @@ std::optional<QString> chosenFile(QFileDialog &dialog)
 
 class SystemDesktop final : public Desktop
 {
+    static constexpr char recentKey[] = "recentFiles";
+    // Made at the first use, after the window has painted: start-up reads no settings.
+    QSettings &settings()
+    {
+        if (!m_settings)
+            m_settings = std::make_unique<QSettings>(QStringLiteral("Brackwell"), QStringLiteral("Brackwell"));
+        return *m_settings;
+    }
+    std::unique_ptr<QSettings> m_settings;
+
 public:
     void showMessage(QWidget *parent, const QString &text) override
     {
@@ -67,9 +79,11 @@ public:
         runCentred(*box);
     }
 
-    void showError(QWidget *parent, const QString &text) override
+    void showError(QWidget *parent, const QString &text, const QString &details) override
     {
-        makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent)->exec();
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent);
+        box->setDetailedText(details);
+        box->exec();
     }
 
     bool askQuestion(QWidget *parent, const QString &text) override
@@ -78,6 +92,19 @@ public:
             makeMessageBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, parent);
         box->setDefaultButton(QMessageBox::No);
         return box->exec() == QMessageBox::Yes;
+    }
+
+    Unsaved askToSaveChanges(QWidget *parent, const QString &text) override
+    {
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(
+            QMessageBox::Warning, text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box->setDefaultButton(QMessageBox::Save);
+        box->setEscapeButton(QMessageBox::Cancel);
+        switch (box->exec()) {
+        case QMessageBox::Save: return Unsaved::Save;
+        case QMessageBox::Discard: return Unsaved::Discard;
+        default: return Unsaved::Cancel;
+        }
     }
 
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
@@ -94,13 +121,18 @@ public:
         return chosenFile(dialog);
     }
 
-    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override
+    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
+                                          const QStringList &places) override
     {
         QFileDialog dialog(parent);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters(filters);
         dialog.setDirectory(folder);
+        QList<QUrl> sideBar = dialog.sidebarUrls();
+        for (const QString &place : places)
+            sideBar << QUrl::fromLocalFile(place);
+        dialog.setSidebarUrls(sideBar);
         return chosenFile(dialog);
     }
 
@@ -114,6 +146,11 @@ public:
         return writeFileAtomically(path, bytes);
     }
 
+    std::optional<WriteFailure> copyFile(const QString &from, const QString &to) override
+    {
+        return copyFileSafely(from, to);
+    }
+
     bool canCreateFilesIn(const QString &folder) override { return folderTakesNewFiles(folder); }
 
     QString currentDriveRoot() override
@@ -125,6 +162,10 @@ public:
         return QStringLiteral("/");
 #endif
     }
+
+    // Kept per user by the system's own means: a file below ~/.config, the registry on Windows.
+    QStringList recentFiles() override { return settings().value(recentKey).toStringList(); }
+    void setRecentFiles(const QStringList &files) override { settings().setValue(recentKey, files); }
 
     QString homeFolder() override { return QDir::homePath(); }
 
@@ -232,6 +273,26 @@ std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByte
     return failure(stage, int(failed->error));
 }
 
+std::optional<WriteFailure> copyFileSafely(const QString &from, const QString &to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return WriteFailure{WriteFailure::Stage::Create, 0, 0, source.errorString()};
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return WriteFailure{WriteFailure::Stage::Create, 0, 0, source.errorString()};
+    // The writer refuses a read-only copy, and replaces a link at `to` rather than following it.
+    const std::optional<win32::Failure> failed =
+        win32::replaceFile(QDir::toNativeSeparators(QFileInfo(to).absoluteFilePath()).toStdWString(),
+                           bytes.constData(), size_t(bytes.size()),
+                           [&] { return QDir::toNativeSeparators(temporaryName(to)).toStdWString(); });
+    if (!failed)
+        return std::nullopt;
+    return failure(failed->step == win32::Failure::Step::Write ? WriteFailure::Stage::Write
+                                                               : WriteFailure::Stage::Create,
+                   int(failed->error));
+}
+
 QStringConverter::Encoding configFileEncoding()
 {
     return QStringConverter::System; // the ANSI code page
@@ -239,15 +300,47 @@ QStringConverter::Encoding configFileEncoding()
 
 #else
 
-std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    // Saving through a link replaces the file it points to, not the link.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QByteArray targetName = QFile::encodeName(target);
-    struct stat existing = {};
-    const bool exists = ::stat(targetName.constData(), &existing) == 0;
+namespace {
 
+// Writes every byte to `fd`, or the system's error.
+int writeAll(int fd, const char *data, qsizetype left)
+{
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return ENOSPC;
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+// Writes `bytes` into the file `target` itself, where the folder takes no new file but lets the
+// file be overwritten; the copy made before keeps what it held.
+std::optional<WriteFailure> overwriteInPlace(const QByteArray &targetName, const QByteArray &bytes)
+{
+    const int fd = ::open(targetName.constData(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return failure(WriteFailure::Stage::Create, errno);
+    int error = writeAll(fd, bytes.constData(), bytes.size());
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return failure(WriteFailure::Stage::Write, error);
+    return std::nullopt;
+}
+
+// Puts a file holding `bytes` at `target` (a link there is replaced, not followed) with the rights
+// `mode`: through a temporary file beside it that takes its name once every byte is on the disk.
+std::optional<WriteFailure> replaceAt(const QString &target, const QByteArray &bytes, std::optional<mode_t> mode)
+{
+    const QByteArray targetName = QFile::encodeName(target);
     int fd = -1;
     QByteArray tempName;
     for (int attempt = 1; fd < 0; ++attempt) {
@@ -255,6 +348,10 @@ std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByte
         fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int error = errno;
+            struct stat existing = {};
+            if ((error == EACCES || error == EPERM) && ::lstat(targetName.constData(), &existing) == 0
+                && S_ISREG(existing.st_mode))
+                return overwriteInPlace(targetName, bytes);
             if (error != EEXIST || attempt == nameAttempts)
                 return failure(WriteFailure::Stage::Create, error);
         }
@@ -265,25 +362,11 @@ std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByte
         ::unlink(tempName.constData());
         return failure(stage, error);
     };
-    // The replaced file keeps who may read and write it.
-    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+    if (mode && ::fchmod(fd, *mode & 07777) != 0) {
         // Not worth refusing the save for: the new file then has the usual rights.
     }
-
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon(WriteFailure::Stage::Write, errno);
-        }
-        if (written == 0)
-            return abandon(WriteFailure::Stage::Write, ENOSPC);
-        data += written;
-        left -= written;
-    }
+    if (const int error = writeAll(fd, bytes.constData(), bytes.size()))
+        return abandon(WriteFailure::Stage::Write, error);
     if (::fsync(fd) != 0)
         return abandon(WriteFailure::Stage::Write, errno);
     const int closed = ::close(fd);
@@ -303,6 +386,55 @@ std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByte
         ::close(folder);
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    // Saving through a link replaces the file it points to, not the link.
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    struct stat existing = {};
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    // The replaced file keeps who may read and write it.
+    return replaceAt(target, bytes, exists ? std::optional<mode_t>(existing.st_mode) : std::nullopt);
+}
+
+std::optional<WriteFailure> copyFileSafely(const QString &from, const QString &to)
+{
+    const int source = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (source < 0)
+        return failure(WriteFailure::Stage::Create, errno);
+    struct stat status = {};
+    QByteArray bytes;
+    int error = ::fstat(source, &status) != 0 ? errno : S_ISREG(status.st_mode) ? 0 : EINVAL;
+    for (char chunk[64 * 1024]; error == 0;) {
+        const ssize_t got = ::read(source, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        bytes.append(chunk, got);
+    }
+    ::close(source);
+    if (error != 0)
+        return failure(WriteFailure::Stage::Create, error);
+
+    // A copy marked read-only, or one this user may not write, is someone's to keep: it is not
+    // replaced, whatever rights the folder gives (and even for an administrator).
+    struct stat old = {};
+    const QByteArray toName = QFile::encodeName(to);
+    if (::lstat(toName.constData(), &old) == 0 && !S_ISLNK(old.st_mode)) {
+        if (S_ISDIR(old.st_mode))
+            return failure(WriteFailure::Stage::Create, EISDIR);
+        if ((old.st_mode & 0222) == 0 || ::access(toName.constData(), W_OK) != 0)
+            return failure(WriteFailure::Stage::Create, EACCES);
+    }
+    // The copy is as private as the file.
+    return replaceAt(to, bytes, status.st_mode);
 }
 
 QStringConverter::Encoding configFileEncoding()
@@ -433,10 +565,15 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     return box;
 }
 
+QStringList gameFolders(Desktop &desktop)
+{
+    return gameFolderCandidates({desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()},
+                                hostPlatform);
+}
+
 GameFolderChoice oneClickChoice(Desktop &desktop)
 {
-    const GamePlaces places{desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()};
-    return chooseGameFolder(gameFolderCandidates(places, hostPlatform),
+    return chooseGameFolder(gameFolders(desktop),
                             [&desktop](const QString &folder) { return desktop.canCreateFilesIn(folder); });
 }
 
@@ -444,6 +581,14 @@ Desktop &systemDesktop()
 {
     static SystemDesktop desktop;
     return desktop;
+}
+
+QString replacedFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    return info.isSymLink() ? info.canonicalFilePath() : info.absoluteFilePath();
 }
 
 QString withFullStop(const QString &text)

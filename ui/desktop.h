@@ -32,10 +32,15 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
     // The same with a longer text the user can unfold under the message.
     virtual void showReport(QWidget *parent, const QString &text, const QString &details) = 0;
-    // Error icon, OK button, application title. The caller passes the final text (see withFullStop).
-    virtual void showError(QWidget *parent, const QString &text) = 0;
+    // Error icon, OK button, application title. The caller passes the final text (see withFullStop);
+    // `details`, where not empty, unfold under it.
+    virtual void showError(QWidget *parent, const QString &text, const QString &details) = 0;
     // Yes and No, No the default. True for Yes.
     virtual bool askQuestion(QWidget *parent, const QString &text) = 0;
+    // The desktop's question before changes that are not saved would be lost: Save, Discard and
+    // Cancel, Save the default, Escape for Cancel.
+    enum class Unsaved { Save, Discard, Cancel };
+    virtual Unsaved askToSaveChanges(QWidget *parent, const QString &text) = 0;
 
     // The save-file dialog, opened on `suggestedName` (a bare name or a full path). The name comes
     // back with `defaultSuffix` added when it has no suffix; nothing when the user cancels. The
@@ -44,18 +49,25 @@ public:
                                                   const QString &defaultSuffix) = 0;
 
     // The open-file dialog on `folder`, offering `filters` ("Config files (*.cfg)") with the first
-    // chosen. An existing file's full name; nothing when the user cancels.
-    virtual std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder,
-                                                  const QStringList &filters) = 0;
+    // chosen and `places` in its side bar where the dialog has one. An existing file's full name;
+    // nothing when the user cancels.
+    virtual std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
+                                                  const QStringList &places) = 0;
 
     // The whole file, read only, or why not; a file longer than `maxBytes` is refused.
     virtual FileRead readFile(const QString &path, qint64 maxBytes) = 0;
 
     // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
     virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
+    // Copies the file `from` to `to` (see copyFileSafely).
+    virtual std::optional<WriteFailure> copyFile(const QString &from, const QString &to) = 0;
     // Whether a new file can be made in the existing `folder` (a game folder below Program Files
     // is read-only without administrator rights). Leaves nothing behind.
     virtual bool canCreateFilesIn(const QString &folder) = 0;
+
+    // The configs opened or saved last, the latest first, kept between runs.
+    virtual QStringList recentFiles() = 0;
+    virtual void setRecentFiles(const QStringList &files) = 0;
 
     // The root of the drive the program runs on: where a path without a drive letter lands.
     virtual QString currentDriveRoot() = 0;
@@ -63,6 +75,9 @@ public:
     virtual QString homeFolder() = 0;
     virtual QString documentsFolder() = 0;
 };
+
+// The folders the one-click save tries on this machine, in its order.
+QStringList gameFolders(Desktop &desktop);
 
 // The folder the one-click save would write into if the user clicked now: the first of the game's
 // folders that exists and can be written. Asked afresh each time: a game installed while the
@@ -102,7 +117,18 @@ bool folderTakesNewFiles(const QString &folder);
 void answerTextOptions(QCommandLineParser &parser, const QCoreApplication &app);
 
 // Writes through a temporary file beside `path` that replaces it only once every byte is on the
-// disk: a failure leaves the previous file as it was and no temporary file behind.
+// disk: a failure leaves the previous file as it was and no temporary file behind. Through a link,
+// the file it points to is replaced. Where the folder takes no new file but the file may be
+// overwritten, it is overwritten in place (on Linux; a save has kept a copy of it before).
 std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByteArray &bytes);
+
+// Puts a copy of the file `from` at `to` in the same way, with the same rights. A link at `to` is
+// replaced, never followed, so the copy cannot land anywhere else; a file at `to` that is
+// read-only or that this user may not write is left alone and the copy fails.
+std::optional<WriteFailure> copyFileSafely(const QString &from, const QString &to);
+
+// The file a save to `path` replaces: the file itself, through a link the file it points to;
+// empty when there is none yet (or a folder is there).
+QString replacedFile(const QString &path);
 
 } // namespace brackwell

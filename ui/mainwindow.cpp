@@ -2,6 +2,7 @@
 
 #include "settings/configdocument.h"
 #include "settings/textlines.h"
+#include "ui/changetint.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/fonts.h"
@@ -12,6 +13,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -42,6 +44,8 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_designedTitle = windowTitle();
+    m_tint = new ChangeTint(m_ui->memoOutput);
+    connect(m_tint, &ChangeTint::differsChanged, this, &QWidget::setWindowModified);
     applyPixelSizes(this);
     keepTypedText(this);
     pressButtonsOnEnter(this);
@@ -122,8 +126,10 @@ void TfrmBrackwell::btnCreateClick()
     const GenerationResult result = generate(input);
     if (!m_document)
         setWrappedText(m_ui->memoOutput, result.text);
-    else if (result.ok()) // a pass that stops leaves the document whole
+    else if (result.ok()) { // a pass that stops leaves the document whole
         changeOutputText(m_document->edit(input));
+        m_tint->showFirst();
+    }
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())
@@ -153,12 +159,38 @@ void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
     // The marks count the bytes of the file as a save writes it.
     if (auto *highlighter = m_ui->memoOutput->findChild<OutputHighlighter *>())
         highlighter->setSavedEncoding(saveEncoding());
-    // The desktop's way of naming the file a window edits.
-    setWindowTitle(m_document ? QFileInfo(m_document->path()).fileName() + QStringLiteral(" \u2014 ") + m_designedTitle
+    // The desktop's way of naming the file a window edits, "*" after it while it has changes.
+    setWindowTitle(m_document ? QFileInfo(m_document->path()).fileName() + QStringLiteral("[*] \u2014 ") + m_designedTitle
                               : m_designedTitle);
+    if (m_document)
+        m_tint->follow(m_document->savedText());
+    else
+        m_tint->stop();
 }
 
-void TfrmBrackwell::showError(const QString &text)
+bool TfrmBrackwell::changesMayGo()
 {
-    m_desktop.showError(this, withFullStop(text));
+    if (!m_document || !m_tint->differs())
+        return true;
+    const QString question = QStringLiteral("Do you want to save the changes to \"%1\"?")
+                                 .arg(QFileInfo(m_document->path()).fileName());
+    switch (m_desktop.askToSaveChanges(this, question)) {
+    case Desktop::Unsaved::Save: return saveToOpenedFile();
+    case Desktop::Unsaved::Discard: return true;
+    case Desktop::Unsaved::Cancel: break;
+    }
+    return false;
+}
+
+void TfrmBrackwell::closeEvent(QCloseEvent *event)
+{
+    // Whatever goes wrong while asking keeps the window, and the changes, open.
+    bool mayClose = false;
+    guarded([&] { mayClose = changesMayGo(); });
+    event->setAccepted(mayClose);
+}
+
+void TfrmBrackwell::showError(const QString &text, const QString &details)
+{
+    m_desktop.showError(this, withFullStop(text), details);
 }

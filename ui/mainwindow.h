@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/backup.h"
 #include "settings/catalogue.h"
 #include "settings/generator.h"
 
@@ -15,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class ChangeTint;
 class ClickLabel;
 class TForm3;
 
@@ -85,6 +87,9 @@ public:
 
     // Opening handlers (openhandlers.cpp).
     void OpenConfig1Click();
+    // File > Open Recent and File > Game configs list what is there as they open.
+    void OpenRecent1Show();
+    void GameConfigs1Show();
     // Reads a config file into the window; a file that cannot be read leaves the window as it was.
     void openConfigFile(const QString &path);
     // The same once the event loop runs, as start-up and a drop on the window ask for it.
@@ -102,6 +107,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // With changes not saved the user is asked first; the window stays open unless they may go.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void resolveControls();
@@ -134,7 +141,7 @@ private:
     {
         connect(sender, signal, this, [this, handler] { guarded(handler); });
     }
-    void showError(const QString &text);
+    void showError(const QString &text, const QString &details = {});
 
     std::unique_ptr<Ui::TfrmBrackwell> m_ui;
     brackwell::Desktop &m_desktop;
@@ -154,11 +161,18 @@ private:
     brackwell::ScriptBytes encodeForSaving(const QString &text) const;
     // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
     enum class SaveKind { OneClick, Dialog };
-    void writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+    // True when the file was written.
+    bool writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
+    // The answer "Save" to the question about changes: the dialog save's bytes and messages, to the opened file.
+    bool saveToOpenedFile();
+    brackwell::BackupLog m_backups; // the files this run's saves have copied before replacing them
 
     // Opening state (openhandlers.cpp).
     QString m_lastConfigFolder; // of the config last saved or opened in this session
+    // Also puts the config first in the recent list.
     void rememberConfigFolder(const QString &path);
+    void openWithDialog(const QString &folder);
+    void openRecent(const QString &path);
     QString openDialogFolder() const;
     void applyConfig(const brackwell::ConfigRead &read, const QString &text);
     // The opened file the window edits; none before an open and after New Config.
@@ -168,6 +182,12 @@ private:
     void setDocument(std::unique_ptr<brackwell::ConfigDocument> document);
     // Puts `text` in the output box by changing only what differs, as one step the user can undo.
     void changeOutputText(const QString &text);
+    // In edit mode, the lines that differ from the file as last opened or saved, tinted; the title's
+    // "*" says that there are such changes.
+    ChangeTint *m_tint = nullptr;
+    // Whether the box's text may be dropped: in edit mode with changes not saved, the user is asked
+    // to save them (to the opened file), to discard them, or to stay (false).
+    bool changesMayGo();
 
     // Key binding state (keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

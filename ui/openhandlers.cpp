@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "settings/configdocument.h"
+#include "settings/gameconfigs.h"
 #include "settings/gamefolders.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
@@ -8,9 +9,11 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -31,11 +34,19 @@ QString draggedConfig(const QMimeData *data)
     return path.endsWith(u'.' + QLatin1StringView(configSuffix), Qt::CaseInsensitive) ? path : QString();
 }
 
+const QStringList configFilters = {QStringLiteral("Config files (*.cfg)"), QStringLiteral("All files (*)")};
+
+// How many configs File > Open Recent lists.
+constexpr qsizetype recentCount = 8;
+
 } // namespace
 
 void TfrmBrackwell::wireOpening()
 {
     on(m_ui->OpenConfig1, &QAction::triggered, &TfrmBrackwell::OpenConfig1Click);
+    // Filled as they open: start-up reads neither the kept list nor the game's folders.
+    on(m_ui->OpenRecent1, &QMenu::aboutToShow, &TfrmBrackwell::OpenRecent1Show);
+    on(m_ui->GameConfigs1, &QMenu::aboutToShow, &TfrmBrackwell::GameConfigs1Show);
 
     // A config file dropped anywhere on the window opens, also over the controls that take
     // dropped text themselves (edit boxes, the output box).
@@ -68,10 +79,56 @@ bool TfrmBrackwell::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmBrackwell::OpenConfig1Click()
 {
-    const std::optional<QString> chosen = m_desktop.chooseOpenFile(
-        this, openDialogFolder(), {QStringLiteral("Config files (*.cfg)"), QStringLiteral("All files (*)")});
+    openWithDialog(openDialogFolder());
+}
+
+void TfrmBrackwell::openWithDialog(const QString &folder)
+{
+    const std::optional<QString> chosen =
+        m_desktop.chooseOpenFile(this, folder, configFilters, gameConfigFolders(gameFolders(m_desktop)));
     if (chosen)
         openConfigFile(*chosen);
+}
+
+void TfrmBrackwell::OpenRecent1Show()
+{
+    QMenu *menu = m_ui->OpenRecent1;
+    menu->clear();
+    const QStringList files = m_desktop.recentFiles();
+    for (qsizetype i = 0; i < files.size() && i < recentCount; ++i) {
+        const QString path = files[i];
+        QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        // Greyed while the file is not there: a drive not yet mounted may bring it back.
+        item->setEnabled(QFileInfo(path).isFile());
+        connect(item, &QAction::triggered, this, [this, path] { guarded([this, &path] { openRecent(path); }); });
+    }
+    if (menu->isEmpty())
+        menu->addAction(QStringLiteral("No config opened or saved yet"))->setEnabled(false);
+}
+
+void TfrmBrackwell::openRecent(const QString &path)
+{
+    openConfigFile(path);
+    // Gone, or a folder now: the open said so, and the list forgets it.
+    if (!QFileInfo(path).isFile()) {
+        QStringList files = m_desktop.recentFiles();
+        files.removeAll(path);
+        m_desktop.setRecentFiles(files);
+    }
+}
+
+void TfrmBrackwell::GameConfigs1Show()
+{
+    QMenu *menu = m_ui->GameConfigs1;
+    menu->clear();
+    const QStringList folders = gameConfigFolders(gameFolders(m_desktop));
+    for (const QString &folder : folders) {
+        QAction *item = menu->addAction(QDir::toNativeSeparators(folder));
+        connect(item, &QAction::triggered, this,
+                [this, folder] { guarded([this, &folder] { openWithDialog(folder); }); });
+    }
+    if (menu->isEmpty())
+        menu->addAction(QStringLiteral("No game folder here"))->setEnabled(false);
 }
 
 QString TfrmBrackwell::openDialogFolder() const
@@ -84,7 +141,12 @@ QString TfrmBrackwell::openDialogFolder() const
 
 void TfrmBrackwell::rememberConfigFolder(const QString &path)
 {
-    m_lastConfigFolder = QFileInfo(path).absolutePath();
+    const QFileInfo file(path);
+    m_lastConfigFolder = file.absolutePath();
+    QStringList recent = m_desktop.recentFiles();
+    recent.removeAll(file.absoluteFilePath());
+    recent.prepend(file.absoluteFilePath());
+    m_desktop.setRecentFiles(recent.mid(0, recentCount));
 }
 
 void TfrmBrackwell::openConfigLater(const QString &path)
@@ -94,6 +156,8 @@ void TfrmBrackwell::openConfigLater(const QString &path)
 
 void TfrmBrackwell::openConfigFile(const QString &path)
 {
+    if (!changesMayGo())
+        return;
     ConfigDocument::Opening opening =
         ConfigDocument::open(path, m_desktop.readFile(path, maxConfigFileSize), configFileEncoding());
     if (!opening.document) {

@@ -98,7 +98,11 @@ void TfrmBrackwell::wirePresentation()
     for (QComboBox *list : {m_ui->CBCHStyle, m_ui->CBC1, m_ui->CBC2})
         on(list, &QComboBox::currentTextChanged, &TfrmBrackwell::CBCHStyleChange);
 
-    on(m_ui->NewConfig1, &QAction::triggered, &TfrmBrackwell::NewConfig1Click);
+    // Asked here, not in the handler, which an open runs too once it has asked.
+    on(m_ui->NewConfig1, &QAction::triggered, [this] {
+        if (changesMayGo())
+            NewConfig1Click();
+    });
     on(m_ui->Exit1, &QAction::triggered, &TfrmBrackwell::Exit1Click);
     on(m_ui->BrackwellHelp1, &QAction::triggered, &TfrmBrackwell::BrackwellHelp1Click);
     on(m_ui->About1, &QAction::triggered, &TfrmBrackwell::About1Click);

@@ -1,7 +1,9 @@
 #include "ui/mainwindow.h"
 
+#include "settings/backup.h"
 #include "settings/configdocument.h"
 #include "settings/filebytes.h"
+#include "settings/gameconfigs.h"
 #include "settings/gamefolders.h"
 #include "settings/savemessages.h"
 #include "settings/textlines.h"
@@ -29,8 +31,10 @@ void TfrmBrackwell::btnSaveClick()
     }
     const GameFolderChoice target = oneClickChoice(m_desktop);
     if (!target.folder) {
-        showError(target.refused.isEmpty() ? oneClickFailureMessage(noGameFolder())
-                                           : unwritableGameFolderMessage(target.refused));
+        if (target.refused.isEmpty())
+            showError(oneClickFailureMessage(noGameFolder()), noGameFolderDetails(gameFolders(m_desktop)));
+        else
+            showError(unwritableGameFolderMessage(target.refused));
         return;
     }
     writeOutput(SaveKind::OneClick, oneClickFile(*target.folder), script.bytes);
@@ -85,12 +89,32 @@ void TfrmBrackwell::saveWithDialog()
     }
 }
 
-void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
+bool TfrmBrackwell::saveToOpenedFile()
 {
+    const ScriptBytes script = encodeForSaving(outputText());
+    if (!script.ok()) {
+        showError(script.error);
+        return false;
+    }
+    return writeOutput(SaveKind::Dialog, m_document->path(), script.bytes);
+}
+
+bool TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes)
+{
+    // The file as it was is kept beside it before the run's first save replaces it; without that
+    // copy it is not replaced.
+    const QString replaced = replacedFile(path);
+    if (!replaced.isEmpty() && m_backups.needsCopy(replaced)) {
+        if (const std::optional<WriteFailure> failure = m_desktop.copyFile(replaced, backupFile(replaced))) {
+            showError(backupFailureMessage(replaced, systemReason(failure->description)));
+            return false;
+        }
+        m_backups.copied(replaced);
+    }
     if (const std::optional<WriteFailure> failure = m_desktop.writeFile(path, bytes)) {
         showError(kind == SaveKind::OneClick ? oneClickFailureMessage(*failure)
                                              : dialogFailureMessage(path, *failure));
-        return;
+        return false;
     }
     rememberConfigFolder(path);
     if (m_document) {
@@ -99,4 +123,5 @@ void TfrmBrackwell::writeOutput(SaveKind kind, const QString &path, const QByteA
         setDocument(std::move(m_document));
     }
     m_desktop.showMessage(this, QLatin1StringView(savedMessage));
+    return true;
 }

@@ -173,6 +173,8 @@ private:
         QVERIFY(pickKey(main, "btnS5", "Button9"));
         openTab(main, 4);
         m_driver->clickOn(main, twin("btnCreate"));
+        QVERIFY(check(m_driver->waitForWindow(QStringLiteral("^player\\.cfg\\* \u2014 Brackwell$")) == main,
+                      "the title's \"*\" for changes not saved"));
 
         GenerationInput now = read.input;
         now.settings[std::size_t(settingIndex("edtGamma"))].text = QStringLiteral("1.6");
@@ -194,6 +196,8 @@ private:
         QVERIFY(check(saved != 0, "\"Config File Saved\""));
         m_driver->key(QStringLiteral("Return"));
         QVERIFY(check(m_driver->waitUntilGone(saved), "the message closing on Return"));
+        QVERIFY(check(m_driver->waitForWindow(QStringLiteral("^player\\.cfg \u2014 Brackwell$")) == main,
+                      "the title without \"*\" once saved"));
 
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();

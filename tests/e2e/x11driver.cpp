@@ -46,6 +46,7 @@ bool X11Driver::start(const QString &program, const QString &workingFolder, cons
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_settings.path());
     m_program.setProcessEnvironment(environment);
     m_program.setWorkingDirectory(workingFolder);
     m_program.start(program, arguments);

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 class QWidget;
 
@@ -52,6 +53,7 @@ private:
     QString xdotool(const QStringList &arguments);
 
     QProcess m_program;
+    QTemporaryDir m_settings; // the program's own settings, never the user's
 };
 
 // Where the middle of a control lies in its top-level window.

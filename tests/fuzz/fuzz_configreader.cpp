@@ -2,11 +2,14 @@
 // report, and whatever state they give must write a script that reads back to that same state.
 // Where the reader lists no line of the file and "Create Config" writes the whole script, the file
 // and that script must also leave the same keys bound to the same commands in the game. Editing
-// the file in place with nothing changed must give it back.
+// the file in place with nothing changed must give it back, and with random changes must keep
+// the edit's promise (support/editcheck.h).
 // Built and run by `tools/dev.sh fuzz`.
+#include "keys/keynames.h"
 #include "settings/configedit.h"
 #include "settings/configreader.h"
-#include "settings/consolelines.h"
+#include "settings/consolecommands.h"
+#include "support/editcheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,29 +19,18 @@ using namespace brackwell;
 
 namespace {
 
-// The game's key table after its console runs `text`: "bind KEY COMMAND..." sets the key to its
-// words joined by blanks, "unbind KEY" clears it, "unbindall" clears every key. Command and key
-// names are compared without regard to case, as the game compares them.
+// The game's key table after ET: Legacy's console runs `text`.
 std::map<QString, QString> boundKeys(QStringView text)
 {
     std::map<QString, QString> keys;
-    for (const ConsoleLine &line : splitConsoleLines(text)) {
-        for (const ConsoleCommand &command : line.commands) {
-            const QList<QStringView> &words = command.words;
-            const auto is = [&words](const char *name) {
-                return words.front().compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
-            };
-            if (is("unbindall")) {
-                keys.clear();
-            } else if (is("unbind") && words.size() == 2) {
-                keys.erase(words[1].toString().toLower());
-            } else if (is("bind") && words.size() > 2) {
-                QStringList bound;
-                for (qsizetype w = 2; w < words.size(); ++w)
-                    bound << words[w].toString();
-                keys[words[1].toString().toLower()] = bound.join(u' ');
-            }
-        }
+    for (const ReadCommand &command : readAsConsole(text, legacyConsole).commands) {
+        const CommandEffect e = commandEffect(command.words, legacyConsole);
+        if (e.kind == CommandEffect::Kind::UnbindAll)
+            keys.clear();
+        else if (e.kind == CommandEffect::Kind::Unbind || (e.kind == CommandEffect::Kind::Bind && e.value.isEmpty()))
+            keys.erase(keyIdentity(e.name));
+        else if (e.kind == CommandEffect::Kind::Bind)
+            keys[keyIdentity(e.name)] = e.value;
     }
     return keys;
 }
@@ -54,23 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const ConfigRead read = readConfig(text);
     (void)openReport(read);
 
-    // Edit mode: "Create Config" with nothing changed gives the text back; with everything
-    // changed it runs through every kind of edit.
+    // Edit mode: "Create Config" with nothing changed gives the text back; with random changes
+    // (drawn from the input itself, so a crash repeats) it keeps the edit's promise.
     if (editConfig(text, read, read.input) != text)
         __builtin_trap();
-    GenerationInput flipped = read.input;
-    for (SettingValue &setting : flipped.settings)
-        setting.enabled = !setting.enabled;
-    flipped.unbindAll = !flipped.unbindAll;
-    const auto flip = [](auto &keyed) {
-        for (KeyedTick &tick : keyed) {
-            tick.ticked = !tick.ticked || tick.key.size() % 2 == 0;
-            tick.key += QLatin1StringView("x");
-        }
-    };
-    flip(flipped.scripts);
-    flip(flipped.classes);
-    (void)editConfig(text, read, flipped);
+    testing::RandomState random(quint32(qHash(bytes)));
+    for (int round = 0; round < 3; ++round) {
+        const GenerationInput now = testing::changedState(random, read.input);
+        if (!testing::editBreach(text, read, now, editConfig(text, read, now)).isEmpty())
+            __builtin_trap();
+    }
 
     // The state's own script holds nothing the window cannot hold, and gives the state again.
     const GenerationResult created = generate(read.input);

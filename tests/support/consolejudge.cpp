@@ -52,10 +52,11 @@ constexpr int textsPerRun = 200;
 // the default after "-" (or "^3!" when the value differs).
 const QRegularExpression ioq3Listed(
     QString::fromLatin1(R"re(^([^"]*) (\S+) "([^"]*)"(?:,? latched:? "([^"]*)")?\s*$)re"));
-const QRegularExpression legacyListed(QString::fromLatin1(R"re(^(.*?)(\S+) +"([^"]*)" (?:-|\^3!) "[^"]*"$)re"));
+// ET: Legacy can hold a double quote in a value (see utf8LeadFault).
+const QRegularExpression legacyListed(QString::fromLatin1(R"re(^([^"]*?)(\S+) +"(.*)" (?:-|\^3!) ".*"$)re"));
 // A variable typed alone prints itself, and its latched value on the next line.
 const QRegularExpression printedLine(QString::fromLatin1(R"re(^"([^"]*)" is:)re"));
-const QRegularExpression latchedLine(QString::fromLatin1(R"re(^latched: "([^"]*)"\s*$)re"));
+const QRegularExpression latchedLine(QString::fromLatin1(R"re(^latched: "(.*)"\s*$)re"));
 // bindlist: the key's name padded to 15 columns, the command in quotes.
 const QRegularExpression boundLine(QString::fromLatin1(R"re(^(\S+) +"(.*)"$)re"));
 const QString bindHeader = QStringLiteral("key             bind");
@@ -503,6 +504,14 @@ QHash<QString, QString> ConsoleJudge::keyNames(const QStringList &words)
     for (const QString &word : words)
         names.insert(word, m_keyNames.value(word));
     return names;
+}
+
+const char *const utf8LeadFault = "ET: Legacy takes a byte 0xC2-0xF4 in an unquoted word with the 1-3 bytes after it; "
+                                  "the console model reads it as one letter";
+
+bool holdsUtf8Lead(QStringView text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0xC2 && c.unicode() <= 0xF4; });
 }
 
 QStringList boundWords(QStringView command)

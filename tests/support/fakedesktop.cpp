@@ -31,12 +31,12 @@ FakeDesktop::~FakeDesktop()
     if (QTest::currentTestFailed())
         return;
     if (!m_dialogAnswers.isEmpty() || !m_openDialogAnswers.isEmpty() || !m_questionAnswers.isEmpty()
-        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty())
+        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty())
         fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question, %4 write failure, "
                             "%5 read")
                  .arg(m_dialogAnswers.size())
                  .arg(m_openDialogAnswers.size())
-                 .arg(m_questionAnswers.size())
+                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size())
                  .arg(m_writeFailures.size())
                  .arg(m_readResults.size()));
 }
@@ -51,9 +51,9 @@ void FakeDesktop::showReport(QWidget *, const QString &text, const QString &deta
     shown.append({Kind::Message, text, details});
 }
 
-void FakeDesktop::showError(QWidget *, const QString &text)
+void FakeDesktop::showError(QWidget *, const QString &text, const QString &details)
 {
-    shown.append({Kind::Error, text});
+    shown.append({Kind::Error, text, details});
 }
 
 bool FakeDesktop::askQuestion(QWidget *, const QString &text)
@@ -64,6 +64,16 @@ bool FakeDesktop::askQuestion(QWidget *, const QString &text)
         return false;
     }
     return m_questionAnswers.dequeue();
+}
+
+brackwell::Desktop::Unsaved FakeDesktop::askToSaveChanges(QWidget *, const QString &text)
+{
+    shown.append({Kind::Question, text});
+    if (m_unsavedAnswers.isEmpty()) {
+        fail(QStringLiteral("question about unsaved changes without a queued answer: %1").arg(text));
+        return Unsaved::Cancel;
+    }
+    return m_unsavedAnswers.dequeue();
 }
 
 std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &suggestedName,
@@ -79,9 +89,10 @@ std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &sug
     return m_dialogAnswers.dequeue();
 }
 
-std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &folder, const QStringList &filters)
+std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &folder, const QStringList &filters,
+                                                   const QStringList &places)
 {
-    openDialogsOpened.append({folder, filters});
+    openDialogsOpened.append({folder, filters, places});
     if (m_openDialogAnswers.isEmpty()) {
         fail(QStringLiteral("open dialog without a queued answer"));
         return std::nullopt;
@@ -169,6 +180,11 @@ void FakeDesktop::failNextRead(const brackwell::FileRead &result)
 void FakeDesktop::answerQuestion(bool yes)
 {
     m_questionAnswers.enqueue(yes);
+}
+
+void FakeDesktop::answerUnsaved(Unsaved answer)
+{
+    m_unsavedAnswers.enqueue(answer);
 }
 
 void FakeDesktop::failNextWrite(const brackwell::WriteFailure &failure)

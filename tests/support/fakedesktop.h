@@ -25,14 +25,23 @@ public:
 
     void showMessage(QWidget *parent, const QString &text) override;
     void showReport(QWidget *parent, const QString &text, const QString &details) override;
-    void showError(QWidget *parent, const QString &text) override;
+    void showError(QWidget *parent, const QString &text, const QString &details) override;
     bool askQuestion(QWidget *parent, const QString &text) override;
+    Unsaved askToSaveChanges(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
-    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters) override;
+    std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
+                                          const QStringList &places) override;
     brackwell::FileRead readFile(const QString &path, qint64 maxBytes) override;
     std::optional<brackwell::WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override;
+    // Copies are made for real.
+    std::optional<brackwell::WriteFailure> copyFile(const QString &from, const QString &to) override
+    {
+        return brackwell::copyFileSafely(from, to);
+    }
     bool canCreateFilesIn(const QString &folder) override;
+    QStringList recentFiles() override { return ++recentReads, recent; }
+    void setRecentFiles(const QStringList &files) override { recent = files; }
     QString currentDriveRoot() override;
     QString homeFolder() override;
     QString documentsFolder() override;
@@ -57,6 +66,7 @@ public:
     struct OpenDialogOpening {
         QString folder;
         QStringList filters;
+        QStringList places;
     };
     QList<OpenDialogOpening> openDialogsOpened;
 
@@ -65,6 +75,8 @@ public:
     QStringList readAttempts;
 
     void answerQuestion(bool yes);
+    // The question about changes not saved: the next one is answered so.
+    void answerUnsaved(Unsaved answer);
 
     // The next dialog throws this text instead of answering: a failure deep inside a handler.
     QString dialogThrows;
@@ -75,6 +87,10 @@ public:
     static brackwell::WriteFailure cannotCreate(int code, int systemError, const QString &description);
     static brackwell::WriteFailure diskFull();
     QStringList writeAttempts;
+
+    // The recent configs as the system would keep them between runs, and how often they were read.
+    QStringList recent;
+    int recentReads = 0;
     // Folders that refuse new files, as an installation folder does to a user without
     // administrator rights; the others are asked for real.
     QStringList unwritableFolders;
@@ -90,5 +106,6 @@ private:
     QQueue<std::optional<QString>> m_openDialogAnswers;
     QQueue<brackwell::FileRead> m_readResults;
     QQueue<bool> m_questionAnswers;
+    QQueue<Unsaved> m_unsavedAnswers;
     QQueue<brackwell::WriteFailure> m_writeFailures;
 };

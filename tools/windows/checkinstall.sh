@@ -110,6 +110,7 @@ cat > "$check/expected.txt" <<LEFT
 ./users/Zoë/Documents/ETLegacy
 ./users/Zoë/Documents/ETLegacy/etmain
 ./users/Zoë/Documents/ETLegacy/etmain/autoexec.cfg
+./users/Zoë/Documents/ETLegacy/etmain/autoexec.cfg.bak
 ./users/Zoë/Documents/Zoë's configs
 ./users/Zoë/Documents/Zoë's configs/mine.cfg
 ./users/Zoë/Documents/Zoë's configs/odd bytes.cfg
@@ -117,7 +118,8 @@ LEFT
 diff -u "$check/expected.txt" "$check/left.txt" || fail "the uninstaller left more than the player's configs"
 diff "$check/before.txt" "$check/after.txt" | grep -q '^<' && fail "the uninstaller removed files it did not install"
 for key in 'HKCU\Software\Classes\Brackwell.Config' 'HKCU\Software\Classes\Applications\brackwell.exe' \
-           'HKCU\Software\Classes\.cfg' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brackwell'; do
+           'HKCU\Software\Classes\.cfg' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brackwell' \
+           'HKCU\Software\Brackwell'; do
     ! registry "$key" > /dev/null || fail "$key is left in the registry"
 done
 echo "installer checked: installed, run, saved, drawn, uninstalled"

@@ -93,5 +93,7 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKCU "Software\Classes\.cfg\OpenWithProgids"
     DeleteRegKey /ifempty HKCU "Software\Classes\.cfg"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    ; The program's own settings: the list of recent configs.
+    DeleteRegKey HKCU "Software\Brackwell"
     System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

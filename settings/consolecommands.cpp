@@ -1,0 +1,103 @@
+#include "settings/consolecommands.h"
+
+#include "keys/keynames.h"
+
+namespace brackwell {
+
+bool sameName(QStringView word, QLatin1StringView name)
+{
+    return word.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool isSetCommand(QStringView word)
+{
+    return sameName(word, QLatin1StringView("set")) || sameName(word, QLatin1StringView("seta"))
+        || sameName(word, QLatin1StringView("sets")) || sameName(word, QLatin1StringView("setu"));
+}
+
+bool isBindCommand(QStringView word)
+{
+    return sameName(word, QLatin1StringView("bind"));
+}
+
+bool takesUnsafeFlag(const ConsoleRules &rules, const QList<ReadWord> &words)
+{
+    if (words.size() < 4 || !sameName(words.back().text, QLatin1StringView("unsafe")))
+        return false;
+    return rules.unsafeIsFlag
+        || (rules.setaTakesOneValue && words.size() == 4 && !sameName(words[0].text, QLatin1StringView("set")));
+}
+
+std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWord> &words)
+{
+    if (words.size() < 3)
+        return std::nullopt;
+    qsizetype last = words.size();
+    if (takesUnsafeFlag(rules, words))
+        --last;
+    if (rules.setaTakesOneValue && !sameName(words[0].text, QLatin1StringView("set")) && last != 3)
+        return std::nullopt;
+    QString value;
+    for (qsizetype i = 2; i < last; ++i) {
+        if (i > 2)
+            value += u' ';
+        value += words[i].text;
+    }
+    if (rules.longestValue > 0 && value.size() > rules.longestValue)
+        return std::nullopt;
+    return value;
+}
+
+bool refusedName(QStringView name)
+{
+    return name.contains(u'\\') || name.contains(u'"') || name.contains(u';');
+}
+
+namespace {
+
+// Words from `first` on joined with one blank each, as bind and a bare variable join them.
+QString joined(const QList<ReadWord> &words, qsizetype first, qsizetype end)
+{
+    QString text;
+    for (qsizetype i = first; i < end; ++i) {
+        if (i > first)
+            text += u' ';
+        text += words[i].text;
+    }
+    return text;
+}
+
+} // namespace
+
+CommandEffect commandEffect(const QList<ReadWord> &words, const ConsoleRules &rules, bool (*isVariable)(QStringView))
+{
+    using Kind = CommandEffect::Kind;
+    CommandEffect effect;
+    if (words.isEmpty())
+        return effect;
+    const QString &command = words[0].text;
+    if (isSetCommand(command)) {
+        const std::optional<QString> value = storedValue(rules, words);
+        if (!value || refusedName(words[1].text))
+            return effect;
+        const qsizetype last = words.size() - (takesUnsafeFlag(rules, words) ? 2 : 1);
+        return {Kind::Set, words[1].text, *value, 2, last};
+    }
+    if (isBindCommand(command)) {
+        if (words.size() < 3 || keyIdentity(words[1].text).isEmpty())
+            return effect;
+        return {Kind::Bind, words[1].text, joined(words, 2, words.size()), 1, 1};
+    }
+    if (sameName(command, QLatin1StringView("unbind"))) {
+        if (words.size() != 2 || keyIdentity(words[1].text).isEmpty())
+            return effect;
+        return {Kind::Unbind, words[1].text, {}, 1, 1};
+    }
+    if (sameName(command, QLatin1StringView("unbindall")))
+        return {Kind::UnbindAll, {}, {}, 0, 0};
+    if (isVariable && words.size() >= 2 && isVariable(command))
+        return {Kind::Set, command, joined(words, 1, words.size()), 1, words.size() - 1};
+    return effect;
+}
+
+} // namespace brackwell

@@ -1,0 +1,193 @@
+#include "support/editcheck.h"
+
+#include "keys/keynames.h"
+#include "settings/catalogue.h"
+#include "settings/consolecommands.h"
+
+#include <QSet>
+
+#include <map>
+
+namespace brackwell::testing {
+
+GenerationInput changedState(RandomState &random, const GenerationInput &was)
+{
+    GenerationInput now = was;
+    for (int i = 0; i < SettingCount; ++i) {
+        SettingValue &value = now.settings[std::size_t(i)];
+        if (random.chance(15))
+            value.enabled = !value.enabled;
+        if (random.chance(20)) {
+            value.checked = random.chance(50);
+            value.text = random.text({true, true, true}).left(200); // a line the console reads whole
+        }
+    }
+    for (int n = random.below(3); n >= 0; --n) {
+        for (KeyedTick *keyed : {&now.scripts[std::size_t(random.below(ScriptCount))],
+                                 &now.classes[std::size_t(random.below(ClassBindCount))]}) {
+            if (random.chance(50))
+                keyed->ticked = !keyed->ticked;
+            if (random.chance(50))
+                keyed->key = random.keyName();
+        }
+    }
+    if (random.chance(20))
+        now.unbindAll = !now.unbindAll;
+    keepLastBindOfEachKey(now);
+    return now;
+}
+
+namespace {
+
+struct GameEnd {
+    std::map<QString, QString> variables; // by lower-case name; set and seta forms only
+    std::map<QString, QString> keys;      // by key identity; empty: unbound
+};
+
+GameEnd gameEnd(QStringView text)
+{
+    GameEnd end;
+    const ConsoleRead read = readAsConsole(text, legacyConsole);
+    for (const ReadCommand &command : read.commands) {
+        const CommandEffect e = commandEffect(command.words, legacyConsole);
+        switch (e.kind) {
+        case CommandEffect::Kind::Set: end.variables[e.name.toLower()] = e.value; break;
+        case CommandEffect::Kind::Bind:
+        case CommandEffect::Kind::Unbind: end.keys[keyIdentity(e.name)] = e.value; break;
+        case CommandEffect::Kind::UnbindAll:
+            for (auto &[key, bound] : end.keys)
+                bound.clear();
+            break;
+        default: break;
+        }
+    }
+    return end;
+}
+
+// The variables the window's rows and scripts set, by lower-case name.
+const QSet<QString> &windowVariables()
+{
+    static const QSet<QString> names = [] {
+        QSet<QString> set;
+        for (const SettingRow &row : settingRows)
+            set << QString::fromLatin1(row.cvar).toLower();
+        for (const ScriptBlock &block : scriptBlocks) {
+            for (int l = 0; l < block.lineCount; ++l) {
+                const QString line = QString::fromLatin1(block.lines[l]);
+                const ConsoleRead read = readAsConsole(line, legacyConsole);
+                for (const ReadCommand &command : read.commands) {
+                    const CommandEffect e = commandEffect(command.words, legacyConsole);
+                    if (e.kind == CommandEffect::Kind::Set)
+                        set << e.name.toLower();
+                }
+            }
+        }
+        return set;
+    }();
+    return names;
+}
+
+QString stateBreach(const GenerationInput &now, const GenerationInput &again)
+{
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingRow &row = settingRows[i];
+        const std::optional<QString> meant = now.settings[std::size_t(i)].enabled ? writtenValue(row, now.settings[std::size_t(i)]) : std::nullopt;
+        const std::optional<QString> read = again.settings[std::size_t(i)].enabled ? writtenValue(row, again.settings[std::size_t(i)]) : std::nullopt;
+        if (meant != read)
+            return QStringLiteral("row %1 reads back as \"%2\", not \"%3\"")
+                .arg(QLatin1StringView(row.cvar), read.value_or("off").left(80), meant.value_or("off").left(80));
+    }
+    if (now.unbindAll != again.unbindAll)
+        return QStringLiteral("UnBind All reads back otherwise");
+    const auto keyed = [](const auto &a, const auto &b, const char *what) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (a[i].ticked != b[i].ticked || (a[i].ticked && keyIdentity(a[i].key) != keyIdentity(b[i].key)))
+                return QStringLiteral("%1 %2 reads back as %3 %4").arg(QLatin1StringView(what)).arg(i).arg(b[i].ticked).arg(b[i].key);
+        }
+        return QString();
+    };
+    const QString scripts = keyed(now.scripts, again.scripts, "script");
+    return scripts.isEmpty() ? keyed(now.classes, again.classes, "class bind") : scripts;
+}
+
+QSet<QString> heldKeys(const GenerationInput &input)
+{
+    QSet<QString> keys;
+    for (const KeyedTick &k : input.scripts)
+        if (k.ticked)
+            keys << keyIdentity(k.key);
+    for (const KeyedTick &k : input.classes)
+        if (k.ticked)
+            keys << keyIdentity(k.key);
+    return keys;
+}
+
+// The lines that hold nothing the window reads or writes: no setting of a row's variable, no bind,
+// unbind or unbindall, no line of a script block.
+QStringList untouchable(QStringView text, const ConfigRead &read)
+{
+    const ConfigPlaces &places = read.places;
+    std::vector<bool> touched(std::size_t(places.lines.size()), false);
+    const ConsoleRead console = readAsConsole(text, legacyConsole);
+    int line = 0;
+    for (const ReadCommand &command : console.commands) {
+        if (command.words.isEmpty())
+            continue;
+        while (line + 1 < places.lines.size() && places.lines[line + 1].text.start <= command.words.front().start)
+            ++line;
+        const CommandEffect e = commandEffect(command.words, legacyConsole);
+        const bool window = e.kind == CommandEffect::Kind::Bind || e.kind == CommandEffect::Kind::Unbind
+                         || e.kind == CommandEffect::Kind::UnbindAll || windowVariables().contains(command.words[0].text.toLower())
+                         || (e.kind == CommandEffect::Kind::Set && windowVariables().contains(e.name.toLower()));
+        // A command over several lines ("/*" carries it) touches them all.
+        for (int l = line; window && l < places.lines.size() && places.lines[l].text.start < command.words.back().end; ++l)
+            touched[std::size_t(l)] = true;
+    }
+    for (const auto &block : places.scripts)
+        for (int l = block ? block->firstLine : 1; block && l <= block->lastLine; ++l)
+            touched[std::size_t(l)] = true;
+    QStringList lines;
+    for (qsizetype l = 0; l < places.lines.size(); ++l) {
+        if (!touched[std::size_t(l)] && !places.lines[l].white)
+            lines << text.sliced(places.lines[l].text.start, places.lines[l].text.length).toString();
+    }
+    return lines;
+}
+
+} // namespace
+
+QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited)
+{
+    if (const QString state = stateBreach(now, readConfig(edited).input); !state.isEmpty())
+        return state;
+    const GameEnd before = gameEnd(text), after = gameEnd(edited);
+    for (const auto &[name, value] : before.variables) {
+        if (!windowVariables().contains(name) && after.variables.count(name) && after.variables.at(name) != value)
+            return QStringLiteral("variable %1 ends as \"%2\", not \"%3\"").arg(name, after.variables.at(name), value);
+        if (!windowVariables().contains(name) && !after.variables.count(name))
+            return QStringLiteral("variable %1 is no longer set").arg(name);
+    }
+    const QSet<QString> held = heldKeys(read.input) + heldKeys(now);
+    const auto boundTo = [](const GameEnd &end, const QString &key) {
+        const auto it = end.keys.find(key);
+        return it == end.keys.end() ? QString() : it->second;
+    };
+    for (const auto &keys : {before.keys, after.keys}) {
+        for (const auto &[key, bound] : keys) {
+            if (!held.contains(key) && boundTo(before, key) != boundTo(after, key))
+                return QStringLiteral("key %1 runs \"%2\", not \"%3\"").arg(key, boundTo(after, key), boundTo(before, key));
+        }
+    }
+    // The lines left alone stand in the edited text in their order, byte for byte.
+    const QStringList kept = untouchable(text, read);
+    const ConfigRead again = readConfig(edited);
+    qsizetype at = 0;
+    for (qsizetype l = 0; l < again.places.lines.size() && at < kept.size(); ++l) {
+        const TextSpan span = again.places.lines[l].text;
+        if (edited.sliced(span.start, span.length) == kept[at])
+            ++at;
+    }
+    return at == kept.size() ? QString() : QStringLiteral("the line \"%1\" is lost").arg(kept[at]);
+}
+
+} // namespace brackwell::testing

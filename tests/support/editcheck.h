@@ -1,0 +1,23 @@
+#pragma once
+
+#include "settings/configreader.h"
+#include "support/randomstate.h"
+
+#include <QString>
+#include <QStringView>
+
+// What an edit of a player's file must keep, checked without an engine: reading the edited text
+// gives the window's state exactly; everything the window does not hold (other variables, other
+// keys' binds) ends as the original left it; every line the edit had no reason to touch is still
+// there, in order, byte for byte.
+
+namespace brackwell::testing {
+
+// A few random changes to `was`, as a user makes them in the window: rows switched off and on,
+// values changed, UnBind All, scripts and class binds flipped, keys from the on-screen keyboard.
+GenerationInput changedState(RandomState &random, const GenerationInput &was);
+
+// Why `edited`, the edit of `text` (read as `read`) for `now`, breaks that promise; empty when it keeps it.
+QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited);
+
+} // namespace brackwell::testing
