@@ -219,7 +219,10 @@ QString keyIdentity(QStringView name)
         const int high = hexDigit(name[2]), low = hexDigit(name[3]);
         if (high >= 0 && low >= 0) {
             const int code = high * 16 + low;
-            // Key numbers of characters are the characters; other numbers name keys of their own.
+            // Key numbers of characters are the characters, but not lower-cased: 0x41 is key 65,
+            // which no letter typed alone binds. Other numbers name keys of their own.
+            if (code >= 'A' && code <= 'Z')
+                return QStringLiteral("#%1").arg(code);
             return code < 128 ? characterIdentity(char16_t(code)) : QStringLiteral("#%1").arg(code);
         }
     }
@@ -227,6 +230,13 @@ QString keyIdentity(QStringView name)
     for (const CharacterKey &key : characterKeys) {
         if (upper == QLatin1StringView(key.name))
             return upper;
+    }
+    // ET: Legacy's ALT, CTRL and SHIFT are its left-hand keys (2.60's cover both sides, and it
+    // knows no LEFTALT): the window shows what ET: Legacy binds.
+    for (const auto &[alias, key] : {std::pair{"ALT", "LEFTALT"}, std::pair{"CTRL", "LEFTCTRL"},
+                                     std::pair{"SHIFT", "LEFTSHIFT"}}) {
+        if (upper == QLatin1StringView(alias))
+            return QString::fromLatin1(key);
     }
     for (const char *key : namedKeys) {
         if (upper == QLatin1StringView(key))

@@ -26,8 +26,9 @@ extern const PickerKey pickerKeys[PickerKeyCount];
 inline bool isMouseButton(int index) { return index >= KeyboardKeyCount; }
 
 // The key a bind names, as the game tells keys apart: one character is its own key in lower case,
-// "0xNN" is key number NN, and a name is compared without regard to case; names of keys that send
-// a character ("SEMICOLON", "SPACE", "TAB", ...) are that character's key. Two names bind the same
+// "0xNN" is key number NN ("0x41" is not 'a'), and a name is compared without regard to case;
+// names of keys that send a character ("SEMICOLON", "SPACE", "TAB", ...) are that character's
+// key, and ALT, CTRL and SHIFT are ET: Legacy's LEFTALT, LEFTCTRL and LEFTSHIFT. Two names bind the same
 // key exactly when their identities are equal. Empty for a name the console knows no key by (the
 // empty name, "esc", "a b"), whose bind binds nothing.
 QString keyIdentity(QStringView name);

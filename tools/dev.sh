@@ -44,6 +44,24 @@ build() {
     cmake --build "$dir" -j"$(nproc)"
 }
 
+# The game's own engine, ET: Legacy, as the tests' console judge of binds and variables: built once
+# from its source beside the project (../shared/engines/etlegacy, never copied into it) into a
+# cache folder, whose path goes to the build. Without that source the judge falls back to ioq3ded,
+# which judges variables only, and the bind checks say they were skipped.
+etlegacy_judge() {
+    local source="$here/../shared/engines/etlegacy/build.sh"
+    local cache="${XDG_CACHE_HOME:-$HOME/.cache}/brackwell-etlegacy"
+    if [ ! -f "$source" ]; then
+        echo "No ET: Legacy source at ../shared/engines/etlegacy: the console judge is ioq3ded, binds are not judged" >&2
+        judge_flag="-DBRACKWELL_ETLEGACY="
+        return 0
+    fi
+    local start=$(date +%s)
+    bash "$source" "$cache"
+    echo "ET: Legacy judge ready in $cache after $(( $(date +%s) - start )) s" >&2
+    judge_flag="-DBRACKWELL_ETLEGACY=$cache"
+}
+
 case "${1:-}" in
     run)
         install_missing "${packages[@]}"
@@ -52,14 +70,16 @@ case "${1:-}" in
         ;;
     test)
         install_missing "${packages[@]}"
-        build "$build"
+        etlegacy_judge
+        build "$build" "$judge_flag"
         cd "$build"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure
         ;;
     sanitize)
         install_missing "${packages[@]}"
+        etlegacy_judge
         flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-        build "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DBRACKWELL_BENCHMARKS=OFF \
+        build "$build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DBRACKWELL_BENCHMARKS=OFF "$judge_flag" \
             -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
         cd "$build-sanitize"
         QT_QPA_PLATFORM=offscreen \

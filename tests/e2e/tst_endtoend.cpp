@@ -210,6 +210,10 @@ private:
         QCOMPARE(views[0].value(QStringLiteral("r_gamma")), QStringLiteral("1.6"));
         QCOMPARE(views[0].value(QStringLiteral("cg_fov")), QStringLiteral("100"));
         QCOMPARE(views[0].value(QStringLiteral("com_maxfps")), QStringLiteral("125"));
+        if (judge.judgesBinds()) {
+            QCOMPARE(views[0].binding(QStringLiteral("TAB")), QStringLiteral("+stats"));
+            QCOMPARE(views[0].binding(QStringLiteral("x")), QStringLiteral("say hi"));
+        }
         exitByMenu(main);
     }
 

@@ -13,6 +13,9 @@ const QStringList gameKeys = {"TAB",   "ENTER", "SPACE", "MOUSE1", "MOUSE2", "MW
                               "b",     "c",     "e",     "f",      "g",      "q",        "r",          "t",  "v", "x",
                               "z",     "1",     "2",     "3",      "4",      "5",        "F1",         "F2", "F5", "F7",
                               "F10",   "KP_INS", "KP_END", "KP_DOWNARROW", "CTRL", "SHIFT", "SEMICOLON", "'", "*"};
+// Names players also write for keys above: the game's other names for them (ALT is LEFTALT,
+// SEMICOLON is ';') and key numbers ("0x41" is the key of 'A', not of 'a').
+const QStringList otherKeyNames = {"LEFTALT", "ALT", "LEFTCTRL", "0x41", "0x61", "A", "MOUSE4", "semicolon", "KP_INS"};
 const QStringList commands = {"+attack", "+forward", "+back", "+moveleft", "+moveright", "+movedown", "+moveup",
                               "weapnext", "weapprev", "+reload", "+activate", "+stats", "+topshots", "toggleconsole",
                               "vote yes", "vote no", "screenshotJPEG", "+zoom", "kill", "weaponbank 3"};
@@ -112,8 +115,9 @@ QString Maker::handWritten()
     if (chance(30))
         lines << "cl_noprint 1; seta r_gamma 1.4; exec other.cfg; cl_noprint 0";
     lines << "" << "// binds";
+    const auto anyKey = [&] { return chance(15) ? pick(otherKeyNames) : pick(gameKeys); };
     for (int n = 3 + below(25); n > 0; --n) {
-        QString key = pick(gameKeys);
+        QString key = anyKey();
         if (chance(30))
             key = key.toLower();
         switch (below(6)) {
@@ -126,7 +130,7 @@ QString Maker::handWritten()
     // Class binds as players write them, some later bound again to something else.
     for (int k = 0; k < ClassBindCount; ++k) {
         if (chance(25))
-            lines << QStringLiteral("bind %1 %2").arg(pick(gameKeys), QLatin1StringView(classBinds[k].quotedCommand));
+            lines << QStringLiteral("bind %1 %2").arg(anyKey(), QLatin1StringView(classBinds[k].quotedCommand));
     }
     if (chance(50))
         lines << "set sprint \"+sprint; set s vstr nosprint\"" << "set nosprint \"-sprint; set s vstr sprint\""

@@ -8,7 +8,7 @@
 // game writes (a header comment, unbindall, one quoted bind per key, one quoted seta per archived
 // variable, "unsafe" after some values) and files written by hand (boxed comments, tab alignment,
 // trailing comments, unquoted values, vstr toggles, several commands on a line, duplicated and
-// re-bound keys, key names in any case, CR LF or no final line break, UTF-8 comments). The same
+// re-bound keys, key names in any case and by the game's other names, CR LF or no final line break, UTF-8 comments). The same
 // start value gives the same files.
 
 namespace brackwell::testing {

@@ -6,34 +6,38 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-// The game's console as a judge of config texts. The dedicated server of the open-source engine
-// the game's own engine comes from (ioq3ded, Debian package ioquake3-server) has the same command
-// buffer, tokenizer and set/seta. It executes a text and lists every console variable with
-// `cvarlist`; the listing shows what the console understood, whatever any reader of ours thinks.
-// Any text can be judged, generated or hand-made: compare value() of the variables that matter
-// with what another reader makes of the same text.
+// The game's console as a judge of config texts. A text is executed by a real engine, which then
+// lists every bound key (`bindlist`) and every console variable (`cvarlist`): the listing shows
+// what the console understood, whatever any reader of ours thinks. Any text can be judged,
+// generated or hand-made.
 //
-// Binds are not judged: a dedicated server has no `bind` command, so bind lines (and UnbindAll)
-// run into nothing there. Only variables are.
+// Two engines can judge:
+// - ET: Legacy's client (`etl`), the game's own engine, run as a dedicated program: it needs no
+//   display, sound or game data (an empty pak0.pk3 passes its start-up check). It judges binds
+//   and variables. tools/dev.sh builds it once from the engine's source beside the project into
+//   a cache folder and hands its folder to the build (BRACKWELL_ETLEGACY); the environment
+//   variable of the same name, where set, wins (set empty, it makes ioq3ded the judge).
+// - Without it, ioquake3's dedicated server (`ioq3ded`), a cousin with the same command buffer
+//   and set/seta but no bind command: it judges variables only, by slightly other rules (a
+//   character above 127 ends a word, "unsafe" stays in a value).
 //
-// Each run gets a throwaway base folder with one game folder (holding a default.cfg, which the
-// engine insists on) and an empty home folder; it needs no game data and no network. Starting the
-// engine costs about a tenth of a second, listing one text a few milliseconds, so many texts share
-// one run: each is executed by name from the game folder, its variables listed, and `cvar_restart`
-// wipes what it set before the next one. Marker lines around each text keep the reports apart, so
-// a text that ends the run early (`quit`) cannot pass another text's listing off as its own, and a
-// `/*` comment a text leaves open is closed before the next one.
+// Each run gets throwaway base and home folders and neither game data nor network. Starting the
+// engine costs a quarter of a second, judging one text a few milliseconds, so many texts share
+// one run: each is executed by name, its binds and variables listed, then every bind and every
+// variable it made is wiped before the next. Marker lines around each text keep the reports
+// apart, so a text that ends the run early (`quit`) cannot pass another text's listing off as its
+// own: it is reported unjudged and the texts after it go on in a new run. A "/*" comment a text
+// leaves open is closed after it by two lines, `*/` and `"*/`: a double quote inside the comment
+// hides the first from the buffer, never both.
 //
-// A "/*" comment a text leaves open is closed after it by two driver lines, `*/` and `"*/`: a double
-// quote inside the comment hides the first from the buffer, never both.
-//
-// This engine's cvarlist does not show latched values; they are read by printing each variable
-// that can latch (the engine shows its latched value then), found once from an empty text.
+// Neither engine's cvarlist shows latched values; they are read by printing each variable that
+// can latch (the engine shows its latched value then), found once from an empty text.
 
 namespace brackwell::testing {
 
@@ -50,6 +54,11 @@ struct ConsoleVariable {
 };
 
 // What the console holds after executing one text.
+//
+// Texts are bytes; values and binds come back as text, one character per byte (Latin-1). ET:
+// Legacy prints a byte above 127 that starts no UTF-8 letter as that Latin-1 letter in UTF-8
+// and a UTF-8 letter as it is: an 8-bit text reads back byte for byte unless it holds "Â" or "Ã"
+// before a byte 0x80 to 0xBF, and a UTF-8 text reads back as its letters where they are Latin-1.
 class ConsoleView
 {
 public:
@@ -65,14 +74,24 @@ public:
     // Whether `name` stands in this view exactly as in `other` (both absent counts): with the
     // view of an empty text as `other`, whether the text left the variable alone.
     bool sameAs(const ConsoleView &other, const QString &name) const;
-
     QList<ConsoleVariable> variables() const { return m_variables.values(); }
+    // Whether the engine refused a value the text gave one of its own variables and said so,
+    // holding a value of its own instead: ET: Legacy's com_maxfps takes whole numbers from 20 to
+    // 500 only. The game does the same; it is no reading of the text.
+    bool refusedValue(const QString &name) const;
+
+    // Every bound key by the name the engine lists it under (see ConsoleJudge::keyNames), with
+    // the command it runs. Empty when the engine judges no binds.
+    const QMap<QString, QString> &binds() const { return m_binds; }
+    std::optional<QString> binding(const QString &listedKey) const;
+
     // What the engine printed while it executed the text (unknown commands, latch notices...).
     QString log() const { return m_log; }
 
 private:
     friend struct ConsoleReport; // reads the engine's output into views
     QHash<QString, ConsoleVariable> m_variables; // by the name in ASCII lower case
+    QMap<QString, QString> m_binds;
     QString m_log;
     QString m_failure;
 };
@@ -80,13 +99,25 @@ private:
 class ConsoleJudge
 {
 public:
-    // The engine: `ioq3ded` on the PATH, else where Debian puts it. Empty when there is none.
+    enum class Engine { None, Legacy, Ioq3 };
+
+    // ET: Legacy's etl where the build or the environment names its folder, else ioq3ded on the
+    // PATH or where Debian puts it. Empty when there is neither.
     static QString findEngine();
-    // The error for a test to fail with when the engine is missing.
+    // The error for a test to fail with when no engine is there.
     static QString missingEngineMessage();
 
     explicit ConsoleJudge(QString engine = findEngine());
-    bool available() const { return !m_engine.isEmpty(); }
+    bool available() const { return m_kind != Engine::None; }
+    Engine engine() const { return m_kind; }
+    // The engine's name for test output: which engine judged.
+    QString engineName() const;
+    // Whether binds are judged: the game's own engine only.
+    bool judgesBinds() const { return m_kind == Engine::Legacy; }
+    // Why binds are not judged, for a test to skip with.
+    QString noBindsReason() const;
+    // The engine's console in the terms of the game's versions (ET: Legacy's own rules for etl).
+    const ConsoleRules &rules() const;
 
     // One view per text, in order. Each text is a file's bytes; the engine reads 8-bit text.
     QList<ConsoleView> judge(const QList<QByteArray> &files);
@@ -101,22 +132,48 @@ public:
     // The view after an empty text: every variable the engine has of its own.
     const ConsoleView &baseline();
 
+    // The name the engine lists the key under that each key word of a bind names ("shift" ->
+    // "LEFTSHIFT", "Q" -> "q", "0x41" -> "A"), or an empty string when the engine knows no such
+    // key: the game's own comparison of key names. Words are as the console hands them to
+    // `bind`, after its tokenizer. Binds judged only; asked once per word and judge.
+    QHash<QString, QString> keyNames(const QStringList &words);
+
 private:
+    QList<ConsoleView> runBatches(const QList<QByteArray> &files);
     QList<ConsoleView> runBatch(const QList<QByteArray> &files);
     QStringList latchedNames();
 
     QString m_engine;
+    Engine m_kind = Engine::None;
     std::optional<ConsoleView> m_baseline;
     std::optional<QStringList> m_latchedNames;
+    QHash<QString, QString> m_keyNames;
 };
 
-// This engine's console in the terms of the game's versions: its buffer knows comments as ET:
+// ioq3ded's console in the terms of the game's versions: its buffer knows comments as ET:
 // Legacy's does; a character above 127 ends a word as in 2.60; "//" after ':' is a comment too;
 // set and seta join every value word and keep "unsafe" in the value.
-extern const ConsoleRules judgeConsole;
+extern const ConsoleRules ioq3Console;
 // What the engine reads right after each text of a batch, as text to put after it for a reading
 // of the same buffer.
 extern const QString judgedTextEnd;
+
+// A fault the game's engine finds in the console model, left for it to put right: ET: Legacy
+// takes a byte 0xC2 to 0xF4 inside an unquoted word for the start of a UTF-8 letter and copies it
+// with the one to three bytes after it, whatever they are (a blank, a double quote, which then
+// stays in the value), reading on past the command's end into what an earlier command left in
+// its buffer when they run out: "seta b 1 2 3 4 5" then "seta a x\xE9" gives a "x\xE9 3 4 5".
+// The reader and the marks read such a byte as one letter of the word.
+extern const char *const utf8LeadFault;
+bool holdsUtf8Lead(QStringView text);
+
+// The words a bound command runs as when its key is pressed: split at blanks (any character up to
+// the blank), which the console's tokenizer drops.
+QStringList boundWords(QStringView command);
+// The keys (as the engine lists them) whose binding runs the words of `command`.
+QStringList keysRunning(const ConsoleView &view, QStringView command);
+// A catalogue command without its double quotes.
+QString unquotedCommand(const char *quotedCommand);
 
 // The value a row's script line gives its variable, or none when the row writes no line.
 std::optional<QString> meantValue(const SettingRow &row, const SettingValue &value);
