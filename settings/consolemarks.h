@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringConverter>
 #include <QStringList>
 #include <QStringView>
 
@@ -79,13 +80,25 @@ struct BoxReading {
 // ET: Legacy first: colours follow its reading.
 const QList<const ConsoleRules *> &gameVersions();
 
-// How the box's characters are saved: one byte each (an 8-bit character set), or in UTF-8, where a
-// letter beyond ASCII takes two bytes or more of the console's line.
-enum class SavedBytes { OnePerCharacter, Utf8 };
+// How the box's characters are saved: in the character set of the file, where a letter beyond ASCII
+// may take two bytes or more of the console's line (UTF-8, the double-byte Windows code pages).
+class SavedBytes
+{
+public:
+    static const SavedBytes OnePerCharacter;
+    static const SavedBytes Utf8;
+    explicit SavedBytes(QStringConverter::Encoding encoding) : m_encoding(encoding) {}
+    // The bytes `c` takes in the file; each half of a pair of surrogates counts on its own.
+    int of(QChar c) const;
+    bool operator==(const SavedBytes &other) const { return m_encoding == other.m_encoding; }
+
+private:
+    QStringConverter::Encoding m_encoding;
+};
 
 BoxReading readBox(QStringView text, const BoxStart &start = {},
                    const QList<const ConsoleRules *> &versions = gameVersions(),
-                   SavedBytes bytes = SavedBytes::OnePerCharacter);
+                   const SavedBytes &bytes = SavedBytes::OnePerCharacter);
 
 // The tip of a mark on a line whose difference no rule explains; no line should get it.
 extern const char *const unexplainedTip;

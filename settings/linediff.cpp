@@ -8,8 +8,10 @@ namespace brackwell {
 
 QList<bool> changedLines(const QStringList &before, const QStringList &after, qsizetype maxEdits)
 {
-    const auto [head, tail] = commonEnds(before.size(), after.size(),
-                                         [&](qsizetype i, qsizetype j) { return before[i] == after[j]; });
+    // Plain values, not a structured binding: lambdas below capture them.
+    const CommonEnds ends = commonEnds(before.size(), after.size(),
+                                       [&](qsizetype i, qsizetype j) { return before[i] == after[j]; });
+    const qsizetype head = ends.head, tail = ends.tail;
     QList<bool> changed(after.size(), false);
     const qsizetype n = before.size() - head - tail, m = after.size() - head - tail;
     const auto a = [&](qsizetype i) -> const QString & { return before[head + i]; };

@@ -2,6 +2,8 @@
 // line the game's versions take differently; and the box as the user types in it, copies it and
 // saves it. tst_consolescripts checks against the game's console which lines get a mark.
 #include "settings/consolemarks.h"
+#include "settings/textlines.h"
+#include "support/configcorpus.h"
 #include "support/windowfixture.h"
 #include "ui/outputhighlighter.h"
 
@@ -269,6 +271,29 @@ private slots:
             const QList<LineMark> marks = OutputHighlighter::shown(f.output()->document()->firstBlock()).marks;
             const bool cut = std::any_of(marks.begin(), marks.end(), [](const LineMark &m) { return m.tip.contains("1,023"); });
             QCOMPARE(cut, bytes == line);
+        }
+        // A double-byte Windows code page counts two bytes for a letter it holds in two.
+        const QString kanji = "seta Name \"" + QString(600, QChar(0x540D)) + "\"";
+        const auto cutIn = [&](QStringConverter::Encoding encoding) {
+            const BoxLine box = readBox(kanji, {}, gameVersions(), SavedBytes(encoding)).lines.front();
+            return std::any_of(box.marks.begin(), box.marks.end(), [](const LineMark &m) { return m.tip.contains("1,023"); });
+        };
+        QVERIFY(cutIn(QStringConverter::Utf8));
+        QVERIFY(!cutIn(QStringConverter::Latin1));
+    }
+
+    // Players' files as the game writes them, and the tab-aligned lines of files written by hand,
+    // read as they are meant: blanks between words and quotes around a value change nothing.
+    void playersLayoutIsNoDifference()
+    {
+        for (const testing::CorpusFile &file : testing::configCorpus(5, 40)) {
+            const QString text = withLineFeeds(QString::fromUtf8(file.bytes));
+            const QStringList lines = text.split(u'\n');
+            const QList<BoxLine> read = readBox(text, {}, gameVersions(), SavedBytes::Utf8).lines;
+            for (qsizetype l = 0; l < lines.size(); ++l) {
+                if (file.name.startsWith("etconfig") || lines[l].contains(u'\t'))
+                    QVERIFY2(read[l].marks.isEmpty(), qPrintable(file.name + ": " + lines[l] + ": " + read[l].marks.value(0).tip));
+            }
         }
     }
 };

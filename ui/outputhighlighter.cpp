@@ -107,7 +107,7 @@ OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColo
 
 void OutputHighlighter::setSavedEncoding(QStringConverter::Encoding encoding)
 {
-    const SavedBytes bytes = encoding == QStringConverter::Utf8 ? SavedBytes::Utf8 : SavedBytes::OnePerCharacter;
+    const SavedBytes bytes(encoding);
     if (bytes == m_bytes)
         return;
     m_bytes = bytes;

@@ -3,12 +3,14 @@
 // Where the reader lists no line of the file and "Create Config" writes the whole script, the file
 // and that script must also leave the same keys bound to the same commands in the game. Editing
 // the file in place with nothing changed must give it back, and with random changes must keep
-// the edit's promise (support/editcheck.h).
+// the edit's promise (support/editcheck.h). Opened and saved again, a file keeps every byte.
 // Built and run by `tools/dev.sh fuzz`.
 #include "keys/keynames.h"
+#include "settings/configdocument.h"
 #include "settings/configedit.h"
 #include "settings/configreader.h"
 #include "settings/consolecommands.h"
+#include "settings/textlines.h"
 #include "support/editcheck.h"
 
 #include <cstddef>
@@ -54,6 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (int round = 0; round < 3; ++round) {
         const GenerationInput now = testing::changedState(random, read.input);
         if (!testing::editBreach(text, read, now, editConfig(text, read, now)).isEmpty())
+            __builtin_trap();
+    }
+
+    // Opened and saved with nothing changed, by either save, the file keeps every byte: its line
+    // breaks, U+2028 and U+2029 and bytes its character set cannot read included.
+    FileRead file;
+    file.bytes = bytes;
+    const ConfigDocument::Opening opening = ConfigDocument::open(QStringLiteral("fuzz.cfg"), file, QStringConverter::Latin1);
+    if (opening.document) {
+        const ScriptBytes saved = opening.document->bytesFor(withLineFeeds(opening.document->text()));
+        if (!saved.ok() || saved.bytes != bytes)
             __builtin_trap();
     }
 
