@@ -9,8 +9,10 @@
 #include "ui/outputhighlighter.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextBlock>
 
 #include <benchmark/benchmark.h>
@@ -73,13 +75,23 @@ void press(QWidget *widget, int key, const QString &text)
     QApplication::sendEvent(widget, &up);
 }
 
-// One keystroke in the middle of the box and its undoing: two re-highlights per iteration.
-void typeInBox(benchmark::State &state, const QString &firstLine)
+// One keystroke in the middle of the box and its undoing: two re-highlights per iteration. With
+// `opened`, the text is an opened file's, and each keystroke also finds the lines that differ from it.
+void typeInBox(benchmark::State &state, const QString &text, bool opened = false)
 {
     Box box;
     box.window.show();
-    box.edit->setPlainText(thousandLines(firstLine));
-    QTextCursor cursor(box.edit->document()->findBlockByNumber(boxLines / 2));
+    QTemporaryDir folder;
+    if (opened) {
+        QFile file(folder.filePath(QStringLiteral("opened.cfg")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toLatin1()) != text.size())
+            state.SkipWithError("cannot write the file");
+        file.close();
+        box.window.openConfigFile(file.fileName());
+    } else {
+        box.edit->setPlainText(text);
+    }
+    QTextCursor cursor(box.edit->document()->findBlockByNumber(box.edit->document()->blockCount() / 2));
     cursor.movePosition(QTextCursor::EndOfBlock);
     box.edit->setTextCursor(cursor);
     for (auto _ : state) {
@@ -91,14 +103,27 @@ void typeInBox(benchmark::State &state, const QString &firstLine)
 
 void TypeInBox(benchmark::State &state)
 {
-    typeInBox(state, {});
+    typeInBox(state, thousandLines());
 }
 BENCHMARK(TypeInBox)->Unit(benchmark::kMicrosecond);
 
 void TypeInBoxAfterOpenComment(benchmark::State &state)
 {
-    typeInBox(state, QStringLiteral("/* every line after this one is a comment to ET: Legacy"));
+    typeInBox(state, thousandLines(QStringLiteral("/* every line after this one is a comment to ET: Legacy")));
 }
 BENCHMARK(TypeInBoxAfterOpenComment)->Unit(benchmark::kMicrosecond);
+
+void TypeInOpenedFile(benchmark::State &state)
+{
+    typeInBox(state, thousandLines(), true);
+}
+BENCHMARK(TypeInOpenedFile)->Unit(benchmark::kMicrosecond);
+
+// The most lines a file that opens can hold: 65,535 empty ones.
+void TypeInLargestOpenedFile(benchmark::State &state)
+{
+    typeInBox(state, QString(65535, u'\n'), true);
+}
+BENCHMARK(TypeInLargestOpenedFile)->Unit(benchmark::kMicrosecond);
 
 } // namespace

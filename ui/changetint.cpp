@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 
 using namespace brackwell;
 
@@ -37,26 +38,35 @@ void ChangeTint::update()
     QList<QTextEdit::ExtraSelection> tints;
     bool differs = false;
     if (m_following) {
-        const QStringList lines = boxText(m_box->document()->toRawText()).split(u'\n');
+        QTextDocument *document = m_box->document();
+        const QString raw = document->toRawText();
+        const QStringList lines = boxText(raw).split(u'\n');
         const QList<bool> changed = changedLines(m_lines, lines);
         // Where nothing was added or altered, a text as long is the same text.
         differs = lines.size() != m_lines.size() || changed.contains(true);
         QTextCharFormat tint;
         tint.setBackground(QColor(255, 243, 191));
         tint.setProperty(QTextFormat::FullWidthSelection, true);
-        // A block holds one line, or more where a line separator stands inside it.
-        qsizetype line = 0;
-        for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
-            const qsizetype count = 1 + block.text().count(QChar::LineSeparator);
-            if (changed.mid(line, count).contains(true)) {
-                // The whole block with its line break, so that each line it wraps into is tinted
-                // across the box.
-                QTextCursor cursor(block);
-                if (!cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor))
-                    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-                tints.append({cursor, tint});
+        // The whole block with its line break, so that each line it wraps into is tinted across.
+        const auto tintBlock = [&](const QTextBlock &block) {
+            QTextCursor cursor(block);
+            if (!cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor))
+                cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            tints.append({cursor, tint});
+        };
+        // A block holds one line, or more where a line separator stands inside it. Straight to the
+        // changed lines where it is one: a keystroke in a long file has one to tint.
+        if (!raw.contains(QChar::LineSeparator)) {
+            for (qsizetype line = changed.indexOf(true); line >= 0; line = changed.indexOf(true, line + 1))
+                tintBlock(document->findBlockByNumber(int(line)));
+        } else {
+            qsizetype line = 0;
+            for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+                const qsizetype count = 1 + block.text().count(QChar::LineSeparator);
+                if (changed.mid(line, count).contains(true))
+                    tintBlock(block);
+                line += count;
             }
-            line += count;
         }
     }
     m_box->setExtraSelections(tints);

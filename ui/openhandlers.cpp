@@ -36,6 +36,12 @@ QString draggedConfig(const QMimeData *data)
 
 const QStringList configFilters = {QStringLiteral("Config files (*.cfg)"), QStringLiteral("All files (*)")};
 
+// A path as a menu item shows it: an "&" in it is no access key.
+QString menuText(const QString &path)
+{
+    return QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"));
+}
+
 // How many configs File > Open Recent lists.
 constexpr qsizetype recentCount = 8;
 
@@ -97,7 +103,7 @@ void TfrmBrackwell::OpenRecent1Show()
     const QStringList files = m_desktop.recentFiles();
     for (qsizetype i = 0; i < files.size() && i < recentCount; ++i) {
         const QString path = files[i];
-        QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(path)));
         // Greyed while the file is not there: a drive not yet mounted may bring it back.
         item->setEnabled(QFileInfo(path).isFile());
         connect(item, &QAction::triggered, this, [this, path] { guarded([this, &path] { openRecent(path); }); });
@@ -123,7 +129,7 @@ void TfrmBrackwell::GameConfigs1Show()
     menu->clear();
     const QStringList folders = gameConfigFolders(gameFolders(m_desktop));
     for (const QString &folder : folders) {
-        QAction *item = menu->addAction(QDir::toNativeSeparators(folder));
+        QAction *item = menu->addAction(menuText(folder));
         connect(item, &QAction::triggered, this,
                 [this, folder] { guarded([this, &folder] { openWithDialog(folder); }); });
     }
