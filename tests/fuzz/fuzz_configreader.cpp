@@ -13,6 +13,7 @@
 #include "settings/textlines.h"
 #include "support/editcheck.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -82,7 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const GenerationResult created = generate(read.input);
     const QString &written = created.text;
     const ConfigRead again = readConfig(written);
-    if (!again.unheld.isEmpty() || generate(again.input).text != written)
+    // Lines are listed only where 2.60 parts from ET: Legacy (a value longer than 2.60 keeps).
+    const bool whole = std::all_of(again.unheld.cbegin(), again.unheld.cend(),
+                                   [](const FileLine &line) { return line.why.startsWith(QLatin1StringView("2.60")); });
+    if (!whole || generate(again.input).text != written)
         broken(QStringLiteral("the state's own script does not come back"));
     // A value that is no number where the bars need one stops Create Config part way.
     if (read.unheld.isEmpty() && created.ok() && boundKeys(text) != boundKeys(written))
