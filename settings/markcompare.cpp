@@ -1,5 +1,7 @@
 #include "settings/marksdetail.h"
 
+#include "keys/keynames.h"
+
 namespace brackwell::marks {
 
 bool readAsMeant(const Meaning &m, const ConsoleRead &read, const LineCommands &line, const ConsoleRules &rules)
@@ -32,7 +34,7 @@ bool readAsMeant(const Meaning &m, const ConsoleRead &read, const LineCommands &
     QStringList bound;
     for (qsizetype i = 2; i < words.size(); ++i)
         bound += commandWords(words[i].text);
-    return words.size() >= 3 && bound == m.bound;
+    return words.size() >= 3 && bound == m.bound && !keyIdentity(words[1].text).isEmpty();
 }
 
 // "ends the command at ";"", "drops ...": the command that begins after a split or a cut.
@@ -276,7 +278,14 @@ void bindDifferences(const LineContext &c, QList<Stretch> &out)
     if (c.line.commands.size() != 1 || c.line.spills || !out.isEmpty())
         return;
     const QList<ReadWord> &words = c.read.commands[c.line.commands.front()].words;
-    if (words.size() != 2 || words[0].text != c.m.command || words[1].text != c.m.name)
+    if (words.size() < 2 || words[0].text != c.m.command || words[1].text != c.m.name)
+        return;
+    if (keyIdentity(words[1].text).isEmpty()) {
+        out.append({words[1].start, words[1].end,
+                    QStringLiteral("knows no key named %1: the line binds nothing.").arg(quoted(c.m.name))});
+        return;
+    }
+    if (words.size() > 2)
         return;
     out.append({words[1].end, std::max(c.to, words[1].end + 1),
                 QStringLiteral("finds nothing to bind after the key %1: it shows what the key runs and binds nothing.")
