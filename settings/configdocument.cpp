@@ -41,7 +41,7 @@ ConfigDocument::Opening ConfigDocument::open(const QString &path, const FileRead
     document->m_text = std::move(decoded.text);
     document->m_encoding = decoded.encoding;
     document->m_opened = OpenedLines(file.bytes, document->m_text, document->m_encoding);
-    document->m_read = readConfig(document->m_text);
+    document->m_read = readConfig(document->m_text, document->m_encoding == QStringConverter::Utf8);
     document->m_savedText = withLineFeeds(document->m_text);
     opening.document = std::move(document);
     return opening;

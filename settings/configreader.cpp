@@ -156,7 +156,7 @@ const BlockModels &blockModels()
 class Reader
 {
 public:
-    explicit Reader(QStringView text) : m_text(text) {}
+    Reader(QStringView text, bool utf8) : m_text(text), m_utf8(utf8) {}
 
     ConfigRead read();
 
@@ -176,7 +176,11 @@ private:
     void hold(int c) { m_held[std::size_t(c)] = true; }
     void note(int line, const QString &why, bool doubtful = false);
 
+    // Whether ET: Legacy may take more bytes into a word of the value than the word shows.
+    bool leadByteIn(int c, qsizetype first, qsizetype last) const;
+
     QStringView m_text;
+    bool m_utf8 = false;
     ConfigRead m_read;
     ConfigPlaces &m_places = m_read.places;
     ConsoleRead m_legacyRead, m_originalRead;
@@ -241,6 +245,23 @@ WordPlace Reader::wordPlace(int c, qsizetype first, qsizetype last) const
     }
     place.word = {start, end - start};
     return place;
+}
+
+// ET: Legacy copies a byte 0xC2-0xF4 in an unquoted word together with the one to three bytes after
+// it, whatever they are, reading past the command's end where it stands last. In a file of 8-bit
+// text such a letter can swallow a blank or a quote; in UTF-8 it is followed by its own bytes.
+bool Reader::leadByteIn(int c, qsizetype first, qsizetype last) const
+{
+    if (m_utf8)
+        return false;
+    const QList<ReadWord> &w = words(c);
+    for (qsizetype i = first; i <= last && i < w.size(); ++i) {
+        if (m_text[w[i].start] == u'"')
+            continue;
+        if (std::any_of(w[i].text.cbegin(), w[i].text.cend(), [](QChar ch) { return ch.unicode() >= 0xC2 && ch.unicode() <= 0xF4; }))
+            return true;
+    }
+    return false;
 }
 
 void Reader::note(int line, const QString &why, bool doubtful)
@@ -371,6 +392,10 @@ void Reader::takeSettings()
         const CommandEffect &e = m_effects[std::size_t(last)];
         m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         SettingValue &setting = m_read.input.settings[std::size_t(row)];
+        if (leadByteIn(last, e.firstWord, e.lastWord)) {
+            note(lineOf(last), QStringLiteral("ET: Legacy may read a letter beyond ASCII here with the bytes after it"), true);
+            continue;
+        }
         if (!holdValue(settingRows[row], e.value, setting)) {
             note(lineOf(last), holdsOnly(settingRows[row]), true);
             continue;
@@ -540,9 +565,9 @@ DecodedConfig decodeConfigFile(const QByteArray &bytes, QStringConverter::Encodi
     return {configFileText(bytes, eightBit), eightBit};
 }
 
-ConfigRead readConfig(QStringView text)
+ConfigRead readConfig(QStringView text, bool utf8)
 {
-    return Reader(text).read();
+    return Reader(text, utf8).read();
 }
 
 namespace {

@@ -119,7 +119,8 @@ struct DecodedConfig {
 };
 DecodedConfig decodeConfigFile(const QByteArray &bytes, QStringConverter::Encoding eightBit);
 
-ConfigRead readConfig(QStringView text);
+// `utf8`: the text was decoded from UTF-8, rather than one character per byte of the file.
+ConfigRead readConfig(QStringView text, bool utf8 = false);
 
 // What the user is told after an open: a few sentences, and every line kept as it is for the
 // box's details, those the game may read otherwise first. Empty when the window holds the whole file.
