@@ -531,6 +531,13 @@ ConfigRead Reader::read()
                                                 [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
                                - m_places.lines.cbegin()) - 1;
     }
+    // Nor may they go after a NUL character, where the game stops reading.
+    if (m_legacyRead.nul >= 0) {
+        const int nulLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), m_legacyRead.nul,
+                                                 [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
+                                - m_places.lines.cbegin()) - 1;
+        m_places.endLine = std::min(m_places.endLine, nulLine);
+    }
     findEffects();
     findBlocks();
     takeScripts();

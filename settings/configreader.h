@@ -90,7 +90,7 @@ struct ConfigPlaces {
     std::optional<int> firstBindLine; // the first line of the first bind (of its script block)
     std::optional<int> lastHeldLine;  // the last line the window took something from
     // Where lines put in at the end go: after the last line, or before the line where a "/*"
-    // comment opens that the text leaves open, which would swallow them.
+    // comment opens that the text leaves open, or where a NUL character stops the game reading.
     int endLine = 0;
     QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in
 };
