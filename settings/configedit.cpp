@@ -193,7 +193,7 @@ void Editor::takeOutEmptiedLines()
     }
     std::vector<bool> taken(m_lineGone.size(), false);
     for (std::size_t l = 0; l < m_lineGone.size(); ++l) {
-        if (commands[l] > 0 && removed[l] == commands[l])
+        if (commands[l] > 0 && removed[l] == commands[l] && !m_places.lines[int(l)].staysWhole)
             m_lineGone[l] = true;
         taken[l] = m_lineGone[l];
     }
@@ -235,6 +235,8 @@ QString Editor::lineText(int line) const
             changes.append({{m_places.commands[lastKept].last, command.last - m_places.commands[lastKept].last}, QString()});
         else if (i > 0) // one of several at the end: the one before it began the cut
             changes.back().first.length = command.last - changes.back().first.start;
+        else // every command goes from a line that must stay
+            changes.append({{command.first, command.last - command.first}, QString()});
     }
     for (auto it = m_words.lowerBound(span.text.start); it != m_words.cend() && it.key() <= span.text.end(); ++it)
         changes.append(it.value());

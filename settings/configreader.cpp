@@ -531,12 +531,25 @@ ConfigRead Reader::read()
                                                 [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
                                - m_places.lines.cbegin()) - 1;
     }
+    for (const ConsoleRead::Skipped &comment : std::as_const(m_legacyRead.comments)) {
+        if (!comment.star)
+            continue;
+        const auto lineAt = [&](qsizetype at) {
+            return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
+                                        [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
+                       - m_places.lines.cbegin()) - 1;
+        };
+        const int first = lineAt(comment.start), last = lineAt(std::max(comment.start, comment.end - 1));
+        for (int l = first; first != last && l <= last; ++l)
+            m_places.lines[l].staysWhole = true;
+    }
     // Nor may they go after a NUL character, where the game stops reading.
     if (m_legacyRead.nul >= 0) {
         const int nulLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), m_legacyRead.nul,
                                                  [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
                                 - m_places.lines.cbegin()) - 1;
         m_places.endLine = std::min(m_places.endLine, nulLine);
+        m_places.lines[nulLine].staysWhole = true;
     }
     findEffects();
     findBlocks();

@@ -50,6 +50,9 @@ struct LineSpan {
     TextSpan text;          // without its line break
     qsizetype breakEnd = 0; // after its line break
     bool white = false;     // nothing but blanks
+    // A "/*" comment that runs over a line break starts or ends on it, or a NUL character that stops
+    // the game reading stands on it: taking the line out whole would let the game read otherwise.
+    bool staysWhole = false;
 };
 
 // A command the game runs, as ET: Legacy's console cuts the text: from its first word's start to its

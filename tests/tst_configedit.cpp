@@ -80,7 +80,8 @@ private slots:
                              "seta r_gamma 1.5\nbind x \"class s 1; echo Soldier - SMG;\"",
                              "seta r_gamma 1.5\nseta cg_gibs 0\nseta r_drawsun 1", "seta r_drawSun 0\nseta r_drawsun 1\n",
                              "bind y " + smg + "\nunbindall\nbind z w\n", "exec mine.cfg; seta r_drawsun 1 // sun on\n",
-                             "seta r_gamma \"\nx\n", QString("seta cg_gibs 1\n") + QChar(0) + "x\n"};
+                             "seta r_gamma \"\nx\n", QString("seta cg_gibs 1\n") + QChar(0) + "x\n",
+                             QString("seta cg_gibs 1") + QChar(0) + "\nseta r_gamma 2\n", "seta r_gamma 1 /* a\nb */ x\nseta r_gamma 2\n"};
         for (const testing::CorpusFile &file : testing::configCorpus(7, 60))
             texts << decodeConfigFile(file.bytes, QStringConverter::Latin1).text;
         testing::RandomState random(31);
