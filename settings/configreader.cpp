@@ -524,9 +524,8 @@ ConfigRead Reader::read()
         m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c]});
     }
     m_places.endLine = int(m_places.lines.size());
-    if (!m_legacyRead.comments.isEmpty() && m_legacyRead.comments.back().star
-        && m_legacyRead.comments.back().end >= m_text.size() && !m_text.endsWith(QLatin1StringView("*/"))) {
-        const qsizetype open = m_legacyRead.comments.back().start;
+    if (m_legacyRead.openComment >= 0) {
+        const qsizetype open = m_legacyRead.openComment;
         m_places.endLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), open,
                                                 [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
                                - m_places.lines.cbegin()) - 1;

@@ -145,6 +145,8 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
                         if (!inStar && c == u'/' && d == u'/') {
                             inSlash = true;
                         } else if (!inSlash && c == u'/' && d == u'*') {
+                            if (!inStar)
+                                read.openComment = i;
                             inStar = true;
                         } else if (inStar && c == u'*' && d == u'/') {
                             inStar = false;
@@ -188,6 +190,8 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
         // buffer is used up.
         pos = end == bufferEnd ? bufferEnd : end + 1;
     }
+    if (!inStar)
+        read.openComment = -1;
     return read;
 }
 

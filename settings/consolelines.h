@@ -83,6 +83,8 @@ struct ConsoleRead {
     };
     QList<Skipped> comments;
     qsizetype nul = -1;           // the first NUL character, where the game stops reading
+    // Where the "/*" stands that the buffer is still inside at the text's end; -1 for none.
+    qsizetype openComment = -1;
 };
 
 // The text as the game executes it from a file: the whole text is one buffer, a line break after
