@@ -140,6 +140,10 @@ void Editor::editScripts(const GenerationInput &now)
         const bool toEnd = bindGoesToEnd(place ? &place->bind : nullptr, m_read.input.scripts[std::size_t(b)], is);
         if (place && (!is.ticked || toEnd))
             removeLines(place->firstLine, place->lastLine);
+        if (place && !is.ticked) {
+            for (const BlockPlace &other : m_places.otherScripts[std::size_t(b)])
+                removeLines(other.firstLine, other.lastLine);
+        }
         if (toEnd) {
             const ScriptBlock &block = scriptBlocks[b];
             QString text = m_places.lineBreak;
@@ -158,6 +162,10 @@ void Editor::editClasses(const GenerationInput &now)
         const bool toEnd = bindGoesToEnd(place ? &*place : nullptr, m_read.input.classes[std::size_t(k)], is);
         if (place && (!is.ticked || toEnd))
             removeCommand(place->command);
+        if (place && !is.ticked) {
+            for (int other : m_places.otherClasses[std::size_t(k)])
+                removeCommand(other);
+        }
         if (toEnd)
             insert(m_places.endLine, ClassesAtEnd + k, m_places.lineBreak + put(bindLine(is.key, classBinds[k].quotedCommand)));
     }

@@ -359,13 +359,17 @@ void Reader::takeScripts()
             const CommandEffect &e = m_effects[std::size_t(bind)];
             if (m_places.lastOnKey.value(keyIdentity(e.name)) != bind || bind < m_lastUnbindAll)
                 continue;
+            const BlockPlace place{firstLine, lineOf(bind), wordPlace(bind, 1, 1)};
+            if (m_read.input.scripts[std::size_t(b)].ticked) {
+                m_places.otherScripts[std::size_t(b)].append(place);
+                continue;
+            }
             m_read.input.scripts[std::size_t(b)] = {true, e.name};
-            m_places.scripts[std::size_t(b)] = BlockPlace{firstLine, lineOf(bind), wordPlace(bind, 1, 1)};
+            m_places.scripts[std::size_t(b)] = place;
             for (int l = firstLine; l <= lineOf(bind); ++l)
                 m_inHeldBlock[std::size_t(l)] = true;
             for (int c = bind; c >= 0 && lineOf(c) >= firstLine; --c)
                 hold(c);
-            break;
         }
     }
 }
@@ -417,8 +421,12 @@ void Reader::takeClasses()
         if (e.kind != CommandEffect::Kind::Bind || words(c).size() != 3 || m_places.lastOnKey.value(keyIdentity(e.name)) != c)
             continue;
         const int k = classOfCommand(e.value);
-        if (k < 0 || m_read.input.classes[std::size_t(k)].ticked)
+        if (k < 0)
             continue;
+        if (m_read.input.classes[std::size_t(k)].ticked) {
+            m_places.otherClasses[std::size_t(k)].append(c);
+            continue;
+        }
         m_read.input.classes[std::size_t(k)] = {true, e.name};
         m_places.classes[std::size_t(k)] = wordPlace(c, 1, 1);
         hold(c);

@@ -84,6 +84,9 @@ struct ConfigPlaces {
     std::array<std::optional<WordPlace>, SettingCount> settings;
     std::array<std::optional<BlockPlace>, ScriptCount> scripts;
     std::array<std::optional<WordPlace>, ClassBindCount> classes;
+    // The other keys the file leaves bound to a script's block or a class bind: unticked, they go too.
+    std::array<QList<BlockPlace>, ScriptCount> otherScripts;
+    std::array<QList<int>, ClassBindCount> otherClasses;
     QList<int> unbindAlls;
     // Binds and unbinds that an unbindall after them clears: they go with it.
     QList<int> clearedBinds;

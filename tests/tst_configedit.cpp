@@ -155,8 +155,9 @@ private slots:
         // A key the file binds again later: the bind moves to the end, where it wins.
         QCOMPARE(edited(file, [](GenerationInput &now) { classBind(now, "Ssmg").key = "Q"; }),
                  QString(file).remove("bind y " + smg + "\n") + "\nbind Q " + smg + "\n");
+        // Unticked, it goes from every key the file leaves bound to it.
         QCOMPARE(edited(file, [](GenerationInput &now) { classBind(now, "Ssmg").ticked = false; }),
-                 QString(file).remove("bind y " + smg + "\n"));
+                 QString(file).remove("bind y " + smg + "\n").remove("bind x " + smg + "\n"));
         // UnbindAll goes before the first bind; unticked, every unbindall goes, with the binds it
         // cleared, which would otherwise come back.
         QCOMPARE(edited(file, [](GenerationInput &now) { now.unbindAll = true; }),

@@ -143,8 +143,13 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
         for (int l = line; window && l < places.lines.size() && places.lines[l].text.start < command.words.back().end; ++l)
             touched[std::size_t(l)] = true;
     }
-    for (const auto &block : places.scripts)
-        for (int l = block ? block->firstLine : 1; block && l <= block->lastLine; ++l)
+    QList<BlockPlace> blocks;
+    for (std::size_t b = 0; b < places.scripts.size(); ++b) {
+        if (places.scripts[b])
+            blocks << *places.scripts[b] << places.otherScripts[b];
+    }
+    for (const BlockPlace &block : std::as_const(blocks))
+        for (int l = block.firstLine; l <= block.lastLine; ++l)
             touched[std::size_t(l)] = true;
     QStringList lines;
     for (qsizetype l = 0; l < places.lines.size(); ++l) {
@@ -167,7 +172,14 @@ QString editBreach(QStringView text, const ConfigRead &read, const GenerationInp
         if (!windowVariables().contains(name) && !after.variables.count(name))
             return QStringLiteral("variable %1 is no longer set").arg(name);
     }
-    const QSet<QString> held = heldKeys(read.input) + heldKeys(now);
+    QSet<QString> held = heldKeys(read.input) + heldKeys(now);
+    // Keys the file binds to a script or class bind of the window's belong to it too.
+    for (const auto &[key, bound] : before.keys) {
+        const auto windows = [&bound](const char *quoted) { return bound == QLatin1StringView(quoted).sliced(1).chopped(1); };
+        if (std::any_of(std::begin(scriptBlocks), std::end(scriptBlocks), [&](const ScriptBlock &b) { return windows(b.quotedCommand); })
+            || std::any_of(std::begin(classBinds), std::end(classBinds), [&](const ClassBind &c) { return windows(c.quotedCommand); }))
+            held << key;
+    }
     const auto boundTo = [](const GameEnd &end, const QString &key) {
         const auto it = end.keys.find(key);
         return it == end.keys.end() ? QString() : it->second;
