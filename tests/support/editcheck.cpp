@@ -174,7 +174,8 @@ QString editBreach(QStringView text, const ConfigRead &read, const GenerationInp
     }
     QSet<QString> held = heldKeys(read.input) + heldKeys(now);
     // Keys the file binds to a script or class bind of the window's belong to it too.
-    for (const auto &[key, bound] : before.keys) {
+    for (const auto &entry : before.keys) {
+        const QString &key = entry.first, &bound = entry.second; // a lambda captures no structured binding
         const auto windows = [&bound](const char *quoted) { return bound == QLatin1StringView(quoted).sliced(1).chopped(1); };
         if (std::any_of(std::begin(scriptBlocks), std::end(scriptBlocks), [&](const ScriptBlock &b) { return windows(b.quotedCommand); })
             || std::any_of(std::begin(classBinds), std::end(classBinds), [&](const ClassBind &c) { return windows(c.quotedCommand); }))
