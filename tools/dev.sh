@@ -82,12 +82,15 @@ case "${1:-}" in
         dir="$build-windows"
         cache="${XDG_CACHE_HOME:-$HOME/.cache}/brackwell-windows"
         start=$(date +%s)
-        bash "$here/tools/windows/deps.sh" "$cache" "$windows_qt" "$windows_jpeg"
+        mkdir -p "$dir"
+        bash "$here/tools/windows/deps.sh" "$cache" "$windows_qt" "$windows_jpeg" "$dir/windows-deps.new"
         echo "Qt and libjpeg for Windows ready after $(( $(date +%s) - start )) s"
+        # Other prefixes than the last run's: the cached package folders would still point there.
+        cmp -s "$dir/windows-deps.new" "$dir/windows-deps.txt" || rm -f "$dir/CMakeCache.txt"
+        mv "$dir/windows-deps.new" "$dir/windows-deps.txt"
+        mapfile -t deps_args < "$dir/windows-deps.txt"
         cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DCMAKE_TOOLCHAIN_FILE="$here/tools/windows/mingw-w64.cmake" \
-            -DCMAKE_PREFIX_PATH="$cache/qt-$windows_qt;$cache/libjpeg-turbo-$windows_jpeg" \
-            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DCMAKE_TOOLCHAIN_FILE="$here/tools/windows/mingw-w64.cmake" "${deps_args[@]}" \
             -DBRACKWELL_BENCHMARKS=OFF \
             -DCMAKE_CROSSCOMPILING_EMULATOR="/bin/bash;$here/tools/windows/wine.sh;run;$dir"
         cmake --build "$dir" -j"$(nproc)"
