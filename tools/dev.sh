@@ -20,7 +20,7 @@ packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpe
 # The Windows build: MinGW, Wine, NSIS, the host Qt's tools and what builds Qt for Windows from
 # Debian's sources (tools/windows/deps.sh).
 windows_packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools libgl-dev
-                  g++-mingw-w64-x86-64-posix wine64 nsis xvfb xauth fonts-liberation)
+                  g++-mingw-w64-x86-64-posix wine64 nsis xvfb xauth fonts-liberation fontconfig)
 windows_qt=6.4.2
 windows_jpeg=2.1.5
 
