@@ -33,8 +33,10 @@ install_missing() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     echo "Installing: ${missing[*]}"
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another run's apt may hold the lock: wait for it rather than fail.
+    local wait=(-o DPkg::Lock::Timeout=600)
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" update -q
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" install -y -q --no-install-recommends "${missing[@]}"
 }
 
 build() {
