@@ -9,7 +9,7 @@
 # main window drawn by the windows platform on a virtual X server, uninstalls silently and checks
 # that nothing is left but the player's configs. The program is driven from inside by the test
 # plugin tests/install/driver, which the build puts in BUILD/plugins.
-set -euo pipefail
+set -Eeuo pipefail # -E: the failure trap below also for failures inside functions
 export LC_COLLATE=C # one order for the file lists compared below
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
