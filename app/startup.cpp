@@ -7,10 +7,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace brackwell {
 
@@ -45,10 +49,51 @@ ApplicationSetup::~ApplicationSetup()
     unregisterJpegFormats();
 }
 
+namespace {
+
+// Calls `then` from the event loop once `window` has painted for the first time.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget &window, std::function<void()> then)
+        : QObject(&window)
+        , m_then(std::move(then))
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                m_then();
+                deleteLater();
+            });
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
+} // namespace
+
 Program::Program(Desktop &desktop)
     : m_mainWindow(desktop)
-    , m_keyPicker(m_mainWindow) // hidden until a Select Key button shows it
 {
+    new AfterFirstPaint(m_mainWindow, [this] { keyPicker(); });
+}
+
+Program::~Program() = default;
+
+TForm3 &Program::keyPicker()
+{
+    if (!m_keyPicker)
+        m_keyPicker = std::make_unique<TForm3>(m_mainWindow); // hidden until a Select Key button shows it
+    return *m_keyPicker;
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include "ui/keypicker.h"
 #include "ui/mainwindow.h"
 
+#include <memory>
+
 namespace brackwell {
 
 class Desktop;
@@ -20,19 +22,23 @@ public:
 };
 
 // The program's set-up and its two windows, made in their order: the main window first (it is the
-// one whose closing ends the program), then the hidden key picker, which writes into it.
+// one whose closing ends the program), then the hidden key picker, which writes into it. The picker
+// is made once the main window has painted for the first time: nothing can show it before then,
+// and the first paint comes sooner without it.
 class Program
 {
 public:
     explicit Program(Desktop &desktop);
+    ~Program();
 
     TfrmBrackwell &mainWindow() { return m_mainWindow; }
-    TForm3 &keyPicker() { return m_keyPicker; }
+    // Made now if the main window has not painted yet.
+    TForm3 &keyPicker();
 
 private:
     ApplicationSetup m_setup;
     TfrmBrackwell m_mainWindow;
-    TForm3 m_keyPicker;
+    std::unique_ptr<TForm3> m_keyPicker;
 };
 
 // The program: its windows, then the event loop until the main window closes.

@@ -1,3 +1,4 @@
+#include "app/startup.h"
 #include "keys/keynames.h"
 #include "keys/slottable.h"
 #include "support/windowfixture.h"
@@ -7,6 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace brackwell;
 
@@ -383,6 +386,25 @@ private slots:
         for (int i = 0; i < f.combo("CBVSayInput")->count(); ++i)
             entries << f.combo("CBVSayInput")->itemText(i);
         QCOMPARE(entries, expected);
+    }
+
+    // The program makes the picker only after its main window's first paint, unasked: Select Key
+    // then opens it. Last, as the program's set-up withdraws the picture formats when it ends.
+    void programMakesThePickerAfterTheFirstPaint()
+    {
+        FakeDesktop desktop;
+        Program program(desktop);
+        const auto picker = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            const auto found = std::find_if(windows.begin(), windows.end(),
+                                            [](QWidget *w) { return qobject_cast<TForm3 *>(w); });
+            return found == windows.end() ? nullptr : *found;
+        };
+        QVERIFY(!picker());
+        program.mainWindow().show();
+        QTRY_VERIFY(picker());
+        program.mainWindow().findChild<QPushButton *>(QStringLiteral("btnS1"))->click();
+        QVERIFY(picker()->isVisible());
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/desktop.h"
+#include "ui/win32files.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -21,6 +22,7 @@ using namespace brackwell;
 namespace {
 
 using Kind = FakeDesktop::Kind;
+constexpr unsigned long sharingViolation = ERROR_SHARING_VIOLATION;
 
 QStringList filesIn(const QString &folder)
 {
@@ -145,6 +147,59 @@ private slots:
         QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("old.cfg"), QStringLiteral("ëtmain.cfg"),
                                                       QStringLiteral("ëtmain.cfg.bak")}));
         QCOMPARE(readAll(target + QStringLiteral(".bak")), QByteArray("seta old \"1\"\r\n"));
+    }
+
+    // A config the player hid stays hidden when saved over; and while another program holds it
+    // (the save tries again for about a second), the save fails and leaves the folder as it was.
+    void savedOverConfigKeepsItsAttributesOrStaysAsItWas()
+    {
+        SystemFixture f;
+        f.create();
+        QTemporaryDir folder;
+        const QString target = folder.filePath(QStringLiteral("autoexec.cfg"));
+        writeAll(target, "seta old \"1\"\r\n");
+        QVERIFY(SetFileAttributesW(native(target).c_str(), FILE_ATTRIBUTE_HIDDEN));
+        f.dialogSave(target);
+        QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        QCOMPARE(readAll(target), f.outputText().toLatin1());
+        QVERIFY(GetFileAttributesW(native(target).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+        const HANDLE held = CreateFileW(native(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        QVERIFY(held != INVALID_HANDLE_VALUE);
+        f.dialogSave(target);
+        CloseHandle(held);
+        const QString error = f.desktop.takeOnly(Kind::Error);
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot create file")), qPrintable(error));
+        QCOMPARE(readAll(target), f.outputText().toLatin1());
+        QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("autoexec.cfg")});
+    }
+
+    // A hold that ends within the tries is ridden over; one that lasts fails with the system's reason.
+    void heldTargetIsTriedAgain_data()
+    {
+        QTest::addColumn<int>("refusals");
+        QTest::newRow("held for a moment") << 2;
+        QTest::newRow("held on") << 1000;
+    }
+    void heldTargetIsTriedAgain()
+    {
+        QFETCH(int, refusals);
+        QTemporaryDir folder;
+        const QString target = folder.filePath(QStringLiteral("autoexec.cfg"));
+        writeAll(target, "old");
+        win32::PlaceCalls calls = win32::systemPlaceCalls();
+        int tries = 0;
+        calls.replaceExisting = [&, system = calls.replaceExisting](const std::wstring &to, const std::wstring &from) {
+            return ++tries <= refusals ? sharingViolation : system(to, from);
+        };
+        calls.wait = [](unsigned) {};
+        const std::optional<win32::Failure> failed = win32::replaceFile(
+            native(target), "new", 3, [&] { return native(folder.filePath(QStringLiteral("new.tmp"))); }, calls);
+        QCOMPARE(failed.has_value(), refusals > tries);
+        QCOMPARE(readAll(target), QByteArray(failed ? "old" : "new"));
+        if (failed)
+            QCOMPARE(failed->error, sharingViolation);
+        QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("autoexec.cfg")});
     }
 
     // A read-only config, and a folder the user may not write into, refuse the save with their

@@ -20,7 +20,7 @@ packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpe
 # The Windows build: MinGW, Wine, NSIS, the host Qt's tools and what builds Qt for Windows from
 # Debian's sources (tools/windows/deps.sh).
 windows_packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools libgl-dev
-                  g++-mingw-w64-x86-64-posix wine64 nsis xvfb xauth fonts-liberation)
+                  g++-mingw-w64-x86-64-posix wine64 nsis xvfb xauth fonts-liberation fontconfig)
 windows_qt=6.4.2
 windows_jpeg=2.1.5
 
@@ -33,8 +33,10 @@ install_missing() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     echo "Installing: ${missing[*]}"
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Another run's apt may hold the lock: wait for it rather than fail.
+    local wait=(-o DPkg::Lock::Timeout=600)
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" update -q
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" install -y -q --no-install-recommends "${missing[@]}"
 }
 
 build() {
@@ -102,12 +104,15 @@ case "${1:-}" in
         dir="$build-windows"
         cache="${XDG_CACHE_HOME:-$HOME/.cache}/brackwell-windows"
         start=$(date +%s)
-        bash "$here/tools/windows/deps.sh" "$cache" "$windows_qt" "$windows_jpeg"
+        mkdir -p "$dir"
+        bash "$here/tools/windows/deps.sh" "$cache" "$windows_qt" "$windows_jpeg" "$dir/windows-deps.new"
         echo "Qt and libjpeg for Windows ready after $(( $(date +%s) - start )) s"
+        # Other prefixes than the last run's: the cached package folders would still point there.
+        cmp -s "$dir/windows-deps.new" "$dir/windows-deps.txt" || rm -f "$dir/CMakeCache.txt"
+        mv "$dir/windows-deps.new" "$dir/windows-deps.txt"
+        mapfile -t deps_args < "$dir/windows-deps.txt"
         cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DCMAKE_TOOLCHAIN_FILE="$here/tools/windows/mingw-w64.cmake" \
-            -DCMAKE_PREFIX_PATH="$cache/qt-$windows_qt;$cache/libjpeg-turbo-$windows_jpeg" \
-            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+            -DCMAKE_TOOLCHAIN_FILE="$here/tools/windows/mingw-w64.cmake" "${deps_args[@]}" \
             -DBRACKWELL_BENCHMARKS=OFF \
             -DCMAKE_CROSSCOMPILING_EMULATOR="/bin/bash;$here/tools/windows/wine.sh;run;$dir"
         cmake --build "$dir" -j"$(nproc)"

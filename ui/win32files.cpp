@@ -7,17 +7,95 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace brackwell::win32 {
 
 namespace {
 
 constexpr int nameAttempts = 100;
+// Tries to put the file in place: one after each wait, and a few turns between replacing and moving
+// for a target deleted or made meanwhile.
+constexpr int placeAttempts = 10;
+// Waits between tries to put the file in place: about a second in all.
+constexpr unsigned placeWaits[] = {100, 200, 300, 400};
+
+// What a program that holds a file for a moment makes the system answer.
+bool heldForAMoment(DWORD error)
+{
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED: // a file that is being deleted, or a scanner's hold on some systems
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: return true;
+    default: return false;
+    }
+}
+
+// The target's attributes that the new file takes on. ReplaceFileW carries them over on Windows, but
+// not every implementation does; MoveFileExW never does.
+DWORD keptAttributes(DWORD targetAttributes)
+{
+    if (targetAttributes == INVALID_FILE_ATTRIBUTES)
+        return FILE_ATTRIBUTE_NORMAL;
+    const DWORD kept =
+        targetAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    return kept ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Puts the finished file in place: ReplaceFileW where the target exists, MoveFileExW where it does
+// not; 0 or the last error.
+DWORD place(const std::wstring &target, const std::wstring &finished, bool targetExists, const PlaceCalls &calls)
+{
+    DWORD error = 0;
+    std::size_t waited = 0;
+    for (int attempt = 0; attempt < placeAttempts; ++attempt) {
+        error = targetExists ? calls.replaceExisting(target, finished) : calls.moveNew(target, finished);
+        if (error == 0)
+            return 0;
+        if (targetExists && (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                             error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
+            // The target is gone (deleted meanwhile, or removed by a replace that then failed).
+            targetExists = false;
+        } else if (!targetExists && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+            targetExists = true; // made meanwhile
+        } else if (heldForAMoment(error) && waited < std::size(placeWaits)) {
+            calls.wait(placeWaits[waited++]);
+        } else {
+            break;
+        }
+    }
+    return error;
+}
 
 } // namespace
 
+PlaceCalls systemPlaceCalls()
+{
+    const auto lastError = [](BOOL done) { return done ? DWORD(0) : GetLastError(); };
+    return {
+        [=](const std::wstring &target, const std::wstring &finished) {
+            // Asks first whether the target may go: Wine's ReplaceFileW leaves a file of its own
+            // beside a target that another program holds.
+            const HANDLE held = CreateFileW(target.c_str(), DELETE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+            if (held == INVALID_HANDLE_VALUE)
+                return GetLastError();
+            CloseHandle(held);
+            return lastError(ReplaceFileW(target.c_str(), finished.c_str(), nullptr,
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                                          nullptr));
+        },
+        [=](const std::wstring &target, const std::wstring &finished) {
+            return lastError(MoveFileExW(finished.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
+        },
+        [](unsigned milliseconds) { Sleep(milliseconds); },
+    };
+}
+
 std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
-                                   const std::function<std::wstring()> &temporaryName)
+                                   const std::function<std::wstring()> &temporaryName, const PlaceCalls &calls)
 {
     // A read-only file is refused before anything is written. Windows would refuse to replace it
     // only at the end, and not every file system that maps the attribute refuses at all.
@@ -30,7 +108,8 @@ std::optional<Failure> replaceFile(const std::wstring &target, const char *data,
     std::wstring tempName;
     for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
         tempName = temporaryName();
-        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, keptAttributes(attributes),
+                           nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error != ERROR_FILE_EXISTS || attempt == nameAttempts)
@@ -61,8 +140,8 @@ std::optional<Failure> replaceFile(const std::wstring &target, const char *data,
     file = INVALID_HANDLE_VALUE;
     if (!closed)
         return abandon(Failure::Step::Write, GetLastError());
-    if (!MoveFileExW(tempName.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return abandon(Failure::Step::Create, GetLastError());
+    if (const DWORD error = place(target, tempName, attributes != INVALID_FILE_ATTRIBUTES, calls))
+        return abandon(Failure::Step::Create, error);
     return std::nullopt;
 }
 

@@ -19,11 +19,26 @@ struct Failure {
     unsigned long error = 0; // the system's error number
 };
 
+// The calls that put a finished file in the target's place, each answering 0 or the system's error
+// number. Tests put in calls that refuse, as a virus scanner or the search indexer does for a moment
+// right after a file is written.
+struct PlaceCalls {
+    // The target exists: takes its place and keeps the target's attributes and access list.
+    std::function<unsigned long(const std::wstring &target, const std::wstring &finished)> replaceExisting;
+    // No target yet: gives the finished file its name.
+    std::function<unsigned long(const std::wstring &target, const std::wstring &finished)> moveNew;
+    std::function<void(unsigned milliseconds)> wait;
+};
+// ReplaceFileW, MoveFileExW and Sleep.
+PlaceCalls systemPlaceCalls();
+
 // Writes `size` bytes into a new file named by `temporaryName` (asked again while a name is taken)
-// that replaces `target` only once every byte is on the disk. A failure leaves `target` as it was
-// and no temporary file behind.
+// that replaces `target` only once every byte is on the disk. A target that is held open for a
+// moment is tried again for about a second. A failure leaves `target` as it was and no temporary
+// file behind.
 std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
-                                   const std::function<std::wstring()> &temporaryName);
+                                   const std::function<std::wstring()> &temporaryName,
+                                   const PlaceCalls &calls = systemPlaceCalls());
 
 // The root of the current folder's drive: "C:\" or "\\server\share\"; empty when the system does not say.
 std::wstring currentDriveRoot();

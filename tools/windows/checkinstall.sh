@@ -9,7 +9,7 @@
 # main window drawn by the windows platform on a virtual X server, uninstalls silently and checks
 # that nothing is left but the player's configs. The program is driven from inside by the test
 # plugin tests/install/driver, which the build puts in BUILD/plugins.
-set -euo pipefail
+set -Eeuo pipefail # -E: the failure trap below also for failures inside functions
 export LC_COLLATE=C # one order for the file lists compared below
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -24,9 +24,27 @@ check="$build/check"
 rm -rf "$check"
 mkdir -p "$check"
 
+# Each step's messages, Wine's among them, go to a log of its own, which a failure prints.
+log="$check/start.log"
+step() {
+    echo "$1"
+    log="$check/$2.log"
+    : > "$log"
+}
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -s "$log" ]; then
+        echo "--- the end of $log:" >&2
+        tail -n 60 "$log" >&2
+    fi
+    exit 1
+}
+trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
 # WINE_LOCALE: the locale Wine takes the system's character set from, for one program.
-wine() { env ${WINE_LOCALE:+LC_ALL="$WINE_LOCALE"} bash "$here/tools/windows/wine.sh" run "$build" "$@"; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+wine() { env ${WINE_LOCALE:+LC_ALL="$WINE_LOCALE"} bash "$here/tools/windows/wine.sh" run "$build" "$@" 2>> "$log"; }
+# Until every program in the prefix has ended: an installer or uninstaller goes on in a copy of
+# itself, and Wine's own programs (the desktop, services) outlive the program that started them.
+settle() { bash "$here/tools/windows/wine.sh" wait "$build" 2>> "$log"; }
 # Every file and folder on the drive, but the temporary folders (where the uninstaller runs a copy
 # of itself, which the system deletes at the next start) and Windows' own folder.
 tree() {
@@ -36,7 +54,7 @@ tree() {
 # A registry key's values, or a failure where there is no such key.
 registry() {
     local values
-    values=$(wine reg query "$1" 2>/dev/null) || return 1
+    values=$(wine reg query "$1") || return 1
     tr -d '\r' <<< "$values"
 }
 driven() {
@@ -44,12 +62,14 @@ driven() {
         wine "$installed/brackwell.exe" "${@:2}"
 }
 
+step "the prefix before the installation" before
+settle
 tree > "$check/before.txt"
 ! registry 'HKCU\Software\Classes\.cfg' > /dev/null || fail ".cfg has a program before the installation"
 
-echo "installing brackwell-$version-setup.exe silently"
+step "installing brackwell-$version-setup.exe silently" install
 wine "$build/brackwell-$version-setup.exe" /S
-bash "$here/tools/windows/wine.sh" wait "$build"
+settle
 (cd "$build/$name" && find . | sort) > "$check/packaged.txt"
 (cd "$installed" && find . ! -name uninstall.exe | sort) > "$check/installed.txt"
 diff -u "$check/packaged.txt" "$check/installed.txt" || fail "the installation differs from the package"
@@ -61,17 +81,16 @@ registry 'HKCU\Software\Classes\.cfg' | grep -q 'Brackwell.Config' || fail ".cfg
 registry 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brackwell' | grep -q 'QuietUninstallString' ||
     fail "no entry among the installed programs"
 
-echo "the installed program answers on the command line"
+step "the installed program answers on the command line" options
 [ "$(wine "$installed/brackwell.exe" --version | tr -d '\r')" = "Brackwell $version" ] || fail "--version"
 wine "$installed/brackwell.exe" --help > "$check/help.txt"
 grep -q '^Usage: ' "$check/help.txt" || fail "--help printed: $(cat "$check/help.txt")"
 
-echo "opening a config on the command line and saving it with the one-click save"
+step "opening a config on the command line and saving it with the one-click save" save
 configs="$user/Documents/Zoë's configs"
 mkdir -p "$configs" "$user/Documents/ETLegacy/etmain"
 printf 'seta name "Zo\xeb"\r\nseta r_gamma "1.3"\r\nbind F7 "say hello"\r\n' > "$configs/mine.cfg"
-QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\mine.cfg" > "$check/save.txt" \
-    2> "$check/save.log"
+QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\mine.cfg" > "$check/save.txt"
 tr -d '\r' < "$check/save.txt" | grep -qx 'box: Config File Saved' || fail "one-click save: $(cat "$check/save.txt")"
 cmp "$configs/mine.cfg" "$user/Documents/ETLegacy/etmain/autoexec.cfg" || fail "the saved file is not the opened one"
 
@@ -81,28 +100,42 @@ cmp "$configs/mine.cfg" "$user/Documents/ETLegacy/etmain/autoexec.cfg" || fail "
 printf 'seta name "J\xe9r\xf4me"\r\n// caf\xe9 \x81\x8d\r\nseta r_gamma "1.3"\r\nbind F7 "say \xff\xfe"\r\n' \
     > "$configs/odd bytes.cfg"
 for locale in hi_IN.UTF-8:65001 ja_JP.UTF-8:932; do
-    echo "the same on code page ${locale#*:}"
+    step "the same on code page ${locale#*:}" "save-${locale#*:}"
     WINE_LOCALE="${locale%:*}" QT_QPA_PLATFORM=offscreen driven save "$winuser\\Documents\\Zoë's configs\\odd bytes.cfg" \
-        > "$check/save-${locale#*:}.txt" 2> "$check/save-${locale#*:}.log"
+        > "$check/save-${locale#*:}.txt"
     tr -d '\r' < "$check/save-${locale#*:}.txt" | grep -qx 'box: Config File Saved' ||
         fail "one-click save on code page ${locale#*:}: $(cat "$check/save-${locale#*:}.txt")"
     cmp "$configs/odd bytes.cfg" "$user/Documents/ETLegacy/etmain/autoexec.cfg" ||
         fail "code page ${locale#*:} changed bytes of the opened file"
 done
 
-echo "a screenshot of the main window on the windows platform"
-bash "$here/tools/windows/wine.sh" wait "$build"
-xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=windows \
+step "a screenshot of the main window on the windows platform" screenshot
+settle
+# A virtual X server on a display number it picks itself (-displayfd), so that no other X server,
+# another run's among them, can take the number between the choice and the start.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$check/display" >> "$log" 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2> /dev/null || true' EXIT
+for _ in $(seq 100); do
+    [ -s "$check/display" ] || ! kill -0 "$xvfb" 2> /dev/null && break
+    sleep 0.2
+done
+[ -s "$check/display" ] || fail "the virtual X server did not start"
+DISPLAY=":$(head -n 1 "$check/display")" QT_QPA_PLATFORM=windows \
     QT_PLUGIN_PATH="Z:${build//\//\\}\\plugins" \
     QT_QPA_GENERIC_PLUGINS="brackwelldriver:screenshot:Z:${build//\//\\}\\brackwell-windows.png" \
-    bash "$here/tools/windows/wine.sh" run "$build" "$installed/brackwell.exe" > "$check/screenshot.txt" \
-    2> "$check/screenshot.log"
+    wine "$installed/brackwell.exe" > "$check/screenshot.txt"
+# Wine's desktop process holds on to the display: it ends before the X server does.
+settle
+kill "$xvfb" 2> /dev/null || true
+wait "$xvfb" || true
+trap - EXIT
 grep -q '^screenshot: [0-9]' "$check/screenshot.txt" || fail "screenshot: $(cat "$check/screenshot.txt")"
 [ "$(stat -c %s "$build/brackwell-windows.png")" -gt 20000 ] || fail "the screenshot is blank"
 
-echo "uninstalling silently"
+step "uninstalling silently" uninstall
 wine "$installed/uninstall.exe" /S
-bash "$here/tools/windows/wine.sh" wait "$build"
+settle
 tree > "$check/after.txt"
 # Left behind: the player's configs and the folders that hold them, nothing else.
 diff "$check/before.txt" "$check/after.txt" | sed -n 's/^> //p' > "$check/left.txt" || true

@@ -6,6 +6,7 @@
 # program or library in the tree imports must be in the tree or be one of Windows' own (as the
 # Wine prefix in BUILD/wine has them, or an API set of the system's loader).
 set -euo pipefail
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -14,7 +15,7 @@ name="brackwell-$version-win64"
 stage="$build/stage"
 
 rm -rf "$stage" "$build/$name" "$build/$name.zip" "$build/brackwell-$version-setup.exe"
-cmake --install "$build" --prefix "$stage" --strip > /dev/null
+cmake --install "$build" --prefix "$stage" --strip > "$build/install.log" || { cat "$build/install.log" >&2; exit 1; }
 mv "$stage/bin" "$build/$name"
 rm -rf "$stage"
 # The runtime DLLs come with their symbol tables, which Windows does not use; the exports stay.

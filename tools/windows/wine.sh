@@ -10,8 +10,20 @@
 # so a read-only file or folder refuses as it does on Windows.
 set -euo pipefail
 
-wine_bin=/usr/lib/wine/wine64
-wineserver_bin=/usr/lib/wine/wineserver
+# Wine's programs on the path, or where the wine64 package put them (Debian's keeps them off the
+# path unless the wine package is installed too).
+wine_program() {
+    local name path listing
+    for name in "$@"; do
+        path=$(command -v "$name") && { echo "$path"; return; }
+        listing=$(dpkg-query -L wine64 libwine 2>/dev/null || true)
+        path=$(grep -m 1 "/$name\$" <<< "$listing") && [ -x "$path" ] && { echo "$path"; return; }
+    done
+    echo "no Wine program $1: install wine64" >&2
+    exit 1
+}
+wine_bin=$(wine_program wine64 wine)
+wineserver_bin=$(wine_program wineserver)
 
 command="$1"
 build="$(cd "$2" && pwd)"
@@ -27,7 +39,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # terminal here.
 export QT_FORCE_STDERR_LOGGING=1
 # Qt's offscreen platform on Windows reads fonts from a folder rather than from the system.
-export QT_QPA_FONTDIR="${QT_QPA_FONTDIR:-Z:\\usr\\share\\fonts\\truetype\\liberation}"
+if [ -z "${QT_QPA_FONTDIR:-}" ]; then
+    fonts=$(dirname "$(fc-match -f '%{file}' 'Liberation Sans')")
+    export QT_QPA_FONTDIR="Z:${fonts//\//\\}"
+fi
 # Wine keeps the host's QT_ variables from Windows programs (they are meant for Linux's Qt) and
 # hands on WINEQT_ ones under their QT_ name.
 for variable in $(compgen -e); do

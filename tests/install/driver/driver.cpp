@@ -8,7 +8,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGenericPlugin>
+#include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -79,18 +81,25 @@ private:
             // which this timer must fire again.
             QMetaObject::invokeMethod(save, &QAbstractButton::click, Qt::QueuedConnection);
         } else if (m_mode == QLatin1StringView("screenshot")) {
-            // A few rounds after the window shows, so that everything is drawn; the pointer out
-            // of the way first, so that no caption is lit up by it.
-            if (m_shownRounds++ == 0)
+            // The pointer out of the way first, so that no caption is lit up by it; then a few
+            // rounds after the window has painted, so that what it drew has reached the screen.
+            if (!m_watching) {
+                m_watching = true;
                 QCursor::setPos(window->screen()->geometry().bottomRight());
-            if (m_shownRounds < 5)
+                window->installEventFilter(this);
+                window->update(); // a paint to watch for, whether or not one came before
+            }
+            if (!m_painted || ++m_shownRounds < 3)
                 return;
-            m_acted = true;
             // The screen's pixels where the window is, as the platform drew them. (Without a window
-            // manager there is no title bar around it.)
+            // manager there is no title bar around it.) A busy machine may show them later than
+            // the paint: taken again until the window's controls are there.
             const QRect area = window->geometry();
             const QPixmap picture =
                 window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+            if (!showsControls(picture.toImage()))
+                return;
+            m_acted = true;
             say(picture.save(m_file, "PNG") ? QStringLiteral("screenshot: %1x%2").arg(picture.width()).arg(picture.height())
                                             : QStringLiteral("screenshot: not saved"));
             finish();
@@ -98,6 +107,30 @@ private:
             say(QStringLiteral("driver: unknown mode ") + m_mode);
             std::exit(3);
         }
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            m_painted = true;
+            watched->removeEventFilter(this);
+        }
+        return false;
+    }
+
+    // Not one plain colour: something besides the window's background is drawn.
+    static bool showsControls(const QImage &image)
+    {
+        if (image.isNull())
+            return false;
+        const QRgb first = image.pixel(0, 0);
+        for (int y = 0; y < image.height(); y += 7) {
+            for (int x = 0; x < image.width(); x += 7) {
+                if (image.pixel(x, y) != first)
+                    return true;
+            }
+        }
+        return false;
     }
 
     void finish()
@@ -112,6 +145,8 @@ private:
     QString m_file;
     QTimer m_timer;
     bool m_acted = false;
+    bool m_watching = false;
+    bool m_painted = false;
     int m_shownRounds = 0;
 };
 
