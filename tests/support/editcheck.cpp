@@ -113,12 +113,9 @@ QString stateBreach(const GenerationInput &now, const GenerationInput &again)
 QSet<QString> heldKeys(const GenerationInput &input)
 {
     QSet<QString> keys;
-    for (const KeyedTick &k : input.scripts)
-        if (k.ticked)
-            keys << keyIdentity(k.key);
-    for (const KeyedTick &k : input.classes)
-        if (k.ticked)
-            keys << keyIdentity(k.key);
+    const auto add = [&keys](const KeyedTick &k) { keys << (k.ticked ? keyIdentity(k.key) : QString()); };
+    std::for_each(input.scripts.cbegin(), input.scripts.cend(), add);
+    std::for_each(input.classes.cbegin(), input.classes.cend(), add);
     return keys;
 }
 
@@ -163,7 +160,8 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
 
 QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited)
 {
-    if (const QString state = stateBreach(now, readConfig(edited).input); !state.isEmpty())
+    const ConfigRead again = readConfig(edited);
+    if (const QString state = stateBreach(now, again.input); !state.isEmpty())
         return state;
     const GameEnd before = gameEnd(text), after = gameEnd(edited);
     for (const auto &[name, value] : before.variables) {
@@ -193,7 +191,6 @@ QString editBreach(QStringView text, const ConfigRead &read, const GenerationInp
     }
     // The lines left alone stand in the edited text in their order, byte for byte.
     const QStringList kept = untouchable(text, read);
-    const ConfigRead again = readConfig(edited);
     qsizetype at = 0;
     for (qsizetype l = 0; l < again.places.lines.size() && at < kept.size(); ++l) {
         const TextSpan span = again.places.lines[l].text;
