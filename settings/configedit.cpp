@@ -60,6 +60,11 @@ private:
     }
     QString put(const QString &line) const { return line + m_places.lineBreak; }
     int lineCount() const { return int(m_places.lines.size()); }
+    // Whether the game stops reading inside a line, after text of it that still runs.
+    bool endsInside() const
+    {
+        return m_places.endLine < lineCount() && m_places.endAt > m_places.lines[m_places.endLine].text.start;
+    }
 
     void editSettings(const GenerationInput &now);
     bool bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const KeyedTick &is);
@@ -248,6 +253,13 @@ QString Editor::lineText(int line) const
     }
     for (auto it = m_words.lowerBound(span.text.start); it != m_words.cend() && it.key() <= span.text.end(); ++it)
         changes.append(it.value());
+    // Lines put in where the game stops reading inside this line go there, on lines of their own.
+    if (line == m_places.endLine && endsInside() && m_insertions.contains(line)) {
+        QString text = m_places.lineBreak;
+        for (const QString &part : m_insertions.value(line))
+            text += part;
+        changes.append({{m_places.endAt, 0}, text});
+    }
     std::sort(changes.begin(), changes.end(), [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
     QString out;
     qsizetype at = span.text.start;
@@ -269,7 +281,7 @@ QString Editor::assemble() const
     out.reserve(m_text.size() + 256);
     const auto putIn = [&](int line) {
         const auto it = m_insertions.constFind(line);
-        if (it == m_insertions.cend())
+        if (it == m_insertions.cend() || (line == m_places.endLine && endsInside()))
             return;
         // Lines put in after a last line without a line break start on a line of their own.
         if (!out.isEmpty() && !out.endsWith(u'\n') && !out.endsWith(u'\r'))

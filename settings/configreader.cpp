@@ -531,33 +531,28 @@ ConfigRead Reader::read()
         const QList<ReadWord> &w = m_legacy.commands[c]->words;
         m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c]});
     }
-    m_places.endLine = int(m_places.lines.size());
-    if (m_legacyRead.openComment >= 0) {
-        const qsizetype open = m_legacyRead.openComment;
-        m_places.endLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), open,
-                                                [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
-                               - m_places.lines.cbegin()) - 1;
-    }
+    const auto lineAt = [&](qsizetype at) {
+        return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
+                                    [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
+                   - m_places.lines.cbegin()) - 1;
+    };
     for (const ConsoleRead::Skipped &comment : std::as_const(m_legacyRead.comments)) {
-        if (!comment.star)
-            continue;
-        const auto lineAt = [&](qsizetype at) {
-            return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
-                                        [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
-                       - m_places.lines.cbegin()) - 1;
-        };
         const int first = lineAt(comment.start), last = lineAt(std::max(comment.start, comment.end - 1));
-        for (int l = first; first != last && l <= last; ++l)
+        for (int l = first; comment.star && first != last && l <= last; ++l)
             m_places.lines[l].staysWhole = true;
     }
-    // Nor may they go after a NUL character, where the game stops reading.
-    if (m_legacyRead.nul >= 0) {
-        const int nulLine = int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), m_legacyRead.nul,
-                                                 [](qsizetype at, const LineSpan &line) { return at < line.text.start; })
-                                - m_places.lines.cbegin()) - 1;
-        m_places.endLine = std::min(m_places.endLine, nulLine);
-        m_places.lines[nulLine].staysWhole = true;
+    // Lines put in at the end go where the game stops reading: at a "/*" the text leaves open, or at a
+    // NUL character; what stands before either on its line still runs before them.
+    m_places.endAt = m_text.size();
+    for (const qsizetype stop : {m_legacyRead.openComment, m_legacyRead.nul}) {
+        if (stop >= 0 && stop < m_places.endAt)
+            m_places.endAt = stop;
     }
+    m_places.endLine = m_places.endAt == m_text.size() ? int(m_places.lines.size()) : lineAt(m_places.endAt);
+    if (m_places.endLine < m_places.lines.size())
+        m_places.lines[m_places.endLine].staysWhole = true;
+    if (m_legacyRead.nul >= 0)
+        m_places.lines[lineAt(m_legacyRead.nul)].staysWhole = true;
     findEffects();
     findBlocks();
     takeScripts();

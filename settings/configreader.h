@@ -95,8 +95,9 @@ struct ConfigPlaces {
     QHash<QString, QList<int>> onKey;
     std::optional<int> firstBindLine; // the first line of the first bind (of its script block)
     std::optional<int> lastHeldLine;  // the last line the window took something from
-    // Where lines put in at the end go: after the last line, or before the line where a "/*"
-    // comment opens that the text leaves open, or where a NUL character stops the game reading.
+    // Where lines put in at the end go: after the last line, or where the game stops reading (a "/*"
+    // comment the text leaves open, a NUL character), and the line that holds that place.
+    qsizetype endAt = 0;
     int endLine = 0;
     QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in
 };
