@@ -148,6 +148,9 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
     for (const BlockPlace &block : std::as_const(blocks))
         for (int l = block.firstLine; l <= block.lastLine; ++l)
             touched[std::size_t(l)] = true;
+    // Lines put in at the end may split the line where the game stops reading.
+    if (places.endLine < places.lines.size())
+        touched[std::size_t(places.endLine)] = true;
     QStringList lines;
     for (qsizetype l = 0; l < places.lines.size(); ++l) {
         if (!touched[std::size_t(l)] && !places.lines[l].white)
