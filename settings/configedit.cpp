@@ -59,6 +59,14 @@ private:
         return m_places.lastOnKey.value(keyIdentity(key), -1) > command;
     }
     QString put(const QString &line) const { return line + m_places.lineBreak; }
+    // A bind leaving its key: the key would go back to the binds it overrode, so they go with it.
+    void freeKey(const WordPlace &bind)
+    {
+        for (int earlier : m_places.onKey.value(m_places.keyOf.value(bind.command))) {
+            if (earlier < bind.command)
+                removeCommand(earlier);
+        }
+    }
     int lineCount() const { return int(m_places.lines.size()); }
     // Whether the game stops reading inside a line, after text of it that still runs.
     bool endsInside() const
@@ -125,11 +133,7 @@ bool Editor::bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const K
         return is.ticked;
     if (is.ticked && is.key == was.key)
         return false;
-    // The key it leaves would go back to the binds it overrode: they go with it.
-    for (int command : m_places.onKey.value(keyIdentity(was.key))) {
-        if (command < place->command)
-            removeCommand(command);
-    }
+    freeKey(*place);
     if (is.ticked && !boundLater(place->command, is.key)) {
         replaceWord(*place, wordFor(*place, is.key));
         return false;
@@ -146,8 +150,10 @@ void Editor::editScripts(const GenerationInput &now)
         if (place && (!is.ticked || toEnd))
             removeLines(place->firstLine, place->lastLine);
         if (place && !is.ticked) {
-            for (const BlockPlace &other : m_places.otherScripts[std::size_t(b)])
+            for (const BlockPlace &other : m_places.otherScripts[std::size_t(b)]) {
                 removeLines(other.firstLine, other.lastLine);
+                freeKey(other.bind);
+            }
         }
         if (toEnd) {
             const ScriptBlock &block = scriptBlocks[b];
@@ -168,8 +174,10 @@ void Editor::editClasses(const GenerationInput &now)
         if (place && (!is.ticked || toEnd))
             removeCommand(place->command);
         if (place && !is.ticked) {
-            for (int other : m_places.otherClasses[std::size_t(k)])
+            for (int other : m_places.otherClasses[std::size_t(k)]) {
                 removeCommand(other);
+                freeKey(WordPlace{other, {}, false});
+            }
         }
         if (toEnd)
             insert(m_places.endLine, ClassesAtEnd + k, m_places.lineBreak + put(bindLine(is.key, classBinds[k].quotedCommand)));

@@ -289,6 +289,7 @@ void Reader::findEffects()
         } else if (e.kind == CommandEffect::Kind::Bind || e.kind == CommandEffect::Kind::Unbind) {
             m_places.lastOnKey.insert(keyIdentity(e.name), c);
             m_places.onKey[keyIdentity(e.name)].append(c);
+            m_places.keyOf.insert(c, keyIdentity(e.name));
             if (e.kind == CommandEffect::Kind::Bind && !m_places.firstBindLine)
                 m_places.firstBindLine = lineOf(c);
         }

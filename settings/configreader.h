@@ -93,6 +93,7 @@ struct ConfigPlaces {
     // Per key (by keyIdentity), the command that binds or unbinds it last, and all of them in order.
     QHash<QString, int> lastOnKey;
     QHash<QString, QList<int>> onKey;
+    QHash<int, QString> keyOf; // the key of each bind and unbind
     std::optional<int> firstBindLine; // the first line of the first bind (of its script block)
     std::optional<int> lastHeldLine;  // the last line the window took something from
     // Where lines put in at the end go: after the last line, or where the game stops reading (a "/*"
