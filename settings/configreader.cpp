@@ -397,6 +397,12 @@ void Reader::takeSettings()
         const CommandEffect &e = m_effects[std::size_t(last)];
         m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         SettingValue &setting = m_read.input.settings[std::size_t(row)];
+        if (e.value.contains(u'\n') || e.value.contains(u'\r')) {
+            // A quote inside a "/*" comment over several lines carries line breaks into the value,
+            // which no row's control holds.
+            note(lineOf(last), QStringLiteral("a value over several lines"), true);
+            continue;
+        }
         if (leadByteIn(last, e.firstWord, e.lastWord)) {
             note(lineOf(last), QStringLiteral("ET: Legacy may read a letter beyond ASCII here with the bytes after it"), true);
             continue;
