@@ -45,7 +45,6 @@ public:
 
     // The box's text as it was at the open or the last save, and where that save went.
     const QString &savedText() const { return m_savedText; }
-    bool differsFromSaved(const QString &boxText) const { return boxText != m_savedText; }
     void saved(const QString &path, const QString &boxText);
 
 private:
