@@ -1,6 +1,6 @@
 #include "settings/configedit.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "settings/catalogue.h"
 #include "settings/generator.h"
 

@@ -1,8 +1,8 @@
 #include "settings/configreader.h"
 
-#include "keys/keynames.h"
-#include "settings/consolecommands.h"
-#include "settings/consolelines.h"
+#include "console/keynames.h"
+#include "console/consolecommands.h"
+#include "console/consolelines.h"
 #include "settings/number.h"
 #include "settings/savemessages.h"
 

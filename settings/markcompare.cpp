@@ -1,6 +1,6 @@
 #include "settings/marksdetail.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 
 namespace brackwell::marks {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/consolecommands.h"
+#include "console/consolecommands.h"
 #include "settings/consolemarks.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 // "Create Config" on an opened file, without a window: the file's own text with the window's
 // changes put in. Nothing changed gives the text back; the game's console sees exactly the
 // changes the window made and nothing else.
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "settings/configedit.h"
 #include "settings/filebytes.h"
 #include "support/configcorpus.h"

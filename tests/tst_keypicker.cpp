@@ -1,5 +1,5 @@
 #include "app/startup.h"
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "keys/slottable.h"
 #include "support/windowfixture.h"
 #include "ui/clicklabel.h"

@@ -1,5 +1,5 @@
 #include "keys/bindlines.h"
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "keys/slottable.h"
 
 #include <QRect>

@@ -1,6 +1,6 @@
 #include "ui/keypicker.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "ui/clicklabel.h"
 #include "ui/fonts.h"
 #include "ui/mainwindow.h"

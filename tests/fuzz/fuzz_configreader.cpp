@@ -5,11 +5,11 @@
 // the file in place with nothing changed must give it back, and with random changes must keep
 // the edit's promise (support/editcheck.h). Opened and saved again, a file keeps every byte.
 // Built and run by `tools/dev.sh fuzz`.
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "settings/configdocument.h"
 #include "settings/configedit.h"
 #include "settings/configreader.h"
-#include "settings/consolecommands.h"
+#include "console/consolecommands.h"
 #include "settings/textlines.h"
 #include "support/editcheck.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/consolelines.h"
+#include "console/consolelines.h"
 #include "settings/generator.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
 #include "support/editcheck.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 #include "settings/catalogue.h"
-#include "settings/consolecommands.h"
+#include "console/consolecommands.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #include "support/randomstate.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "keys/keynames.h"
+#include "console/keynames.h"
 
 #include <utility>
 

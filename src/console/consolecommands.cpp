@@ -1,6 +1,6 @@
-#include "settings/consolecommands.h"
+#include "console/consolecommands.h"
 
-#include "keys/keynames.h"
+#include "console/keynames.h"
 
 namespace brackwell {
 

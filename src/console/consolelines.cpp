@@ -1,4 +1,4 @@
-#include "settings/consolelines.h"
+#include "console/consolelines.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/consolelines.h"
+#include "console/consolelines.h"
 
 #include <QList>
 #include <QString>
