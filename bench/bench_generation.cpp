@@ -1,6 +1,6 @@
 // Generation pass alone, and "Create Config" through the window (output box and bars included).
 // Run headless: QT_QPA_PLATFORM=offscreen ./bench_generation
-#include "settings/generator.h"
+#include "script/generator.h"
 #include "support/randomstate.h"
 #include "ui/desktop.h"
 #include "ui/mainwindow.h"

@@ -3,7 +3,7 @@
 #include "settings/configfile.h"
 #include "settings/configreader.h"
 #include "settings/filebytes.h"
-#include "settings/generator.h"
+#include "script/generator.h"
 
 #include <QByteArray>
 #include <QString>

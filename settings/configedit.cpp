@@ -1,8 +1,8 @@
 #include "settings/configedit.h"
 
 #include "console/keynames.h"
-#include "settings/catalogue.h"
-#include "settings/generator.h"
+#include "script/catalogue.h"
+#include "script/generator.h"
 
 #include <QMap>
 #include <QSet>

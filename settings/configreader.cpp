@@ -3,7 +3,7 @@
 #include "console/keynames.h"
 #include "console/consolecommands.h"
 #include "console/consolelines.h"
-#include "settings/number.h"
+#include "script/number.h"
 #include "settings/savemessages.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "settings/marksdetail.h"
 
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 
 namespace brackwell::marks {
 

@@ -2,9 +2,9 @@
 // cousin that knows no binds, support/consolejudge.h): every variable must end up holding what
 // the window said, every key the window bound runs what it meant, and the output box's marks
 // follow what the console does.
-#include "keys/bindlines.h"
+#include "script/bindlines.h"
 #include "settings/consolemarks.h"
-#include "settings/generator.h"
+#include "script/generator.h"
 #include "support/consolejudge.h"
 #include "support/randomstate.h"
 #include "support/windowfixture.h"

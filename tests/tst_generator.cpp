@@ -1,5 +1,5 @@
-#include "settings/generator.h"
-#include "settings/number.h"
+#include "script/generator.h"
+#include "script/number.h"
 #include "support/randomstate.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 #include "console/keynames.h"
-#include "keys/slottable.h"
+#include "script/slottable.h"
 #include "support/windowfixture.h"
 #include "ui/clicklabel.h"
 

@@ -1,6 +1,6 @@
-#include "keys/bindlines.h"
+#include "script/bindlines.h"
 #include "console/keynames.h"
-#include "keys/slottable.h"
+#include "script/slottable.h"
 
 #include <QRect>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "settings/generator.h"
+#include "script/generator.h"
 
 #include <QTest>
 

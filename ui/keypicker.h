@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keys/slottable.h"
+#include "script/slottable.h"
 
 #include <QWidget>
 

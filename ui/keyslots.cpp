@@ -1,8 +1,8 @@
 #include "ui/mainwindow.h"
 
-#include "keys/bindlines.h"
+#include "script/bindlines.h"
 #include "ui/keypicker.h"
-#include "keys/slottable.h"
+#include "script/slottable.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "settings/backup.h"
-#include "settings/catalogue.h"
-#include "settings/generator.h"
+#include "script/catalogue.h"
+#include "script/generator.h"
 
 #include <QMainWindow>
 #include <QStringConverter>

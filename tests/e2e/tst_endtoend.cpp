@@ -11,7 +11,7 @@
 #include "settings/filebytes.h"
 #include "settings/textlines.h"
 #include "support/consolejudge.h"
-#include "settings/generator.h"
+#include "script/generator.h"
 #include "support/fakedesktop.h"
 #include "ui/desktop.h"
 

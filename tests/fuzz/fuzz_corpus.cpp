@@ -1,7 +1,7 @@
 // Writes the fuzzer's first inputs into the folder given: the generator's own scripts for the
 // default state, every row off, everything ticked and random states, harsh text included; and
 // players' configs as the game and players write them.
-#include "settings/generator.h"
+#include "script/generator.h"
 
 #include "support/configcorpus.h"
 #include "support/randomstate.h"

@@ -1,6 +1,6 @@
 #include "support/configcorpus.h"
 
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 
 #include <QRandomGenerator>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "console/consolelines.h"
-#include "settings/generator.h"
+#include "script/generator.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "support/editcheck.h"
 
 #include "console/keynames.h"
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 #include "console/consolecommands.h"
 
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/generator.h"
+#include "script/generator.h"
 
 #include <QList>
 #include <QRandomGenerator>

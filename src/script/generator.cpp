@@ -1,6 +1,6 @@
-#include "settings/generator.h"
+#include "script/generator.h"
 
-#include "settings/number.h"
+#include "script/number.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "keys/slottable.h"
+#include "script/slottable.h"
 
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 
 namespace brackwell {
 

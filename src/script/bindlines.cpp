@@ -1,4 +1,4 @@
-#include "keys/bindlines.h"
+#include "script/bindlines.h"
 
 namespace brackwell {
 

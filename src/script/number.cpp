@@ -1,4 +1,4 @@
-#include "settings/number.h"
+#include "script/number.h"
 
 #include <charconv>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "settings/catalogue.h"
+#include "script/catalogue.h"
 
 #include <cstring>
 #include <iterator>
