@@ -4,7 +4,7 @@
 #include "console/consolecommands.h"
 #include "console/consolelines.h"
 #include "script/number.h"
-#include "settings/savemessages.h"
+#include "platform/savemessages.h"
 
 #include <QDir>
 #include <QHash>

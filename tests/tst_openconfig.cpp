@@ -2,8 +2,8 @@
 // in the output box, and says what it cannot hold; a file that cannot be read changes nothing.
 #include "settings/configreader.h"
 #include "settings/filebytes.h"
-#include "settings/gamefolders.h"
-#include "settings/savemessages.h"
+#include "platform/gamefolders.h"
+#include "platform/savemessages.h"
 #include "support/randomstate.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"

@@ -1,7 +1,7 @@
 #include "settings/filebytes.h"
-#include "settings/gamefolders.h"
+#include "platform/gamefolders.h"
 #include "settings/linediff.h"
-#include "settings/savemessages.h"
+#include "platform/savemessages.h"
 #include "settings/textlines.h"
 
 #include <QDir>

@@ -3,12 +3,12 @@
 // player's Windows: the user is "Zoë", the program folders are read-only, the original game is
 // installed read-only below Program Files (x86), and an older installation folder below Program
 // Files belongs to the user. Only what the test makes itself is removed afterwards.
-#include "settings/gamefolders.h"
-#include "settings/savemessages.h"
+#include "platform/gamefolders.h"
+#include "platform/savemessages.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/desktop.h"
-#include "ui/win32files.h"
+#include "platform/win32files.h"
 
 #include <QDir>
 #include <QPushButton>

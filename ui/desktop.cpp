@@ -19,7 +19,7 @@
 #include <system_error>
 
 #ifdef Q_OS_WIN
-#include "ui/win32files.h"
+#include "platform/win32files.h"
 #else
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "settings/configfile.h"
-#include "settings/gamefolders.h"
-#include "settings/savemessages.h"
+#include "platform/gamefolders.h"
+#include "platform/savemessages.h"
 
 #include <QByteArray>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/backup.h"
+#include "platform/backup.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
 

@@ -1,8 +1,8 @@
 #include "ui/mainwindow.h"
 
 #include "settings/configdocument.h"
-#include "settings/gameconfigs.h"
-#include "settings/gamefolders.h"
+#include "platform/gameconfigs.h"
+#include "platform/gamefolders.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"
 #include "ui/textwrap.h"

@@ -1,4 +1,4 @@
-#include "settings/gameconfigs.h"
+#include "platform/gameconfigs.h"
 
 #include <QDir>
 #include <QFileInfo>

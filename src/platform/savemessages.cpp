@@ -1,4 +1,4 @@
-#include "settings/savemessages.h"
+#include "platform/savemessages.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "settings/gamefolders.h"
+#include "platform/gamefolders.h"
 
 #include <QFileInfo>
 

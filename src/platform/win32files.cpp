@@ -1,4 +1,4 @@
-#include "ui/win32files.h"
+#include "platform/win32files.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,4 +1,4 @@
-#include "settings/backup.h"
+#include "platform/backup.h"
 
 #include <QDir>
 
