@@ -5,8 +5,8 @@
 // tab in front and the first paint of the whole window after it (the output box lays its text
 // out then). And reading and editing a player's file of 60,000 lines. Run headless:
 //   QT_QPA_PLATFORM=offscreen ./bench_openconfig
-#include "settings/configedit.h"
-#include "settings/configreader.h"
+#include "document/configedit.h"
+#include "document/configreader.h"
 #include "support/configcorpus.h"
 #include "support/fakedesktop.h"
 #include "support/randomstate.h"

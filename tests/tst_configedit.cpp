@@ -2,8 +2,8 @@
 // changes put in. Nothing changed gives the text back; the game's console sees exactly the
 // changes the window made and nothing else.
 #include "console/keynames.h"
-#include "settings/configedit.h"
-#include "settings/filebytes.h"
+#include "document/configedit.h"
+#include "document/filebytes.h"
 #include "support/configcorpus.h"
 #include "support/editcheck.h"
 #ifdef BRACKWELL_CONSOLE_JUDGE

@@ -1,7 +1,7 @@
 // Reading a config file back into a window state, without a window: the generator's own output
 // comes back byte for byte, and files written by hand give the state the game would give.
-#include "settings/configreader.h"
-#include "settings/filebytes.h"
+#include "document/configreader.h"
+#include "document/filebytes.h"
 #ifdef BRACKWELL_CONSOLE_JUDGE
 #include "support/configcorpus.h"
 #include "support/consolejudge.h"

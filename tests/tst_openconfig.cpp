@@ -1,7 +1,7 @@
 // File > Open Config and dropped files: the window takes the state the file holds, shows the file
 // in the output box, and says what it cannot hold; a file that cannot be read changes nothing.
-#include "settings/configreader.h"
-#include "settings/filebytes.h"
+#include "document/configreader.h"
+#include "document/filebytes.h"
 #include "platform/gamefolders.h"
 #include "platform/savemessages.h"
 #include "support/randomstate.h"

@@ -2,7 +2,7 @@
 // line the game's versions take differently; and the box as the user types in it, copies it and
 // saves it. tst_consolescripts checks against the game's console which lines get a mark.
 #include "settings/consolemarks.h"
-#include "settings/textlines.h"
+#include "document/textlines.h"
 #include "support/configcorpus.h"
 #include "support/windowfixture.h"
 #include "ui/outputhighlighter.h"

@@ -1,8 +1,8 @@
-#include "settings/filebytes.h"
+#include "document/filebytes.h"
 #include "platform/gamefolders.h"
-#include "settings/linediff.h"
+#include "document/linediff.h"
 #include "platform/savemessages.h"
-#include "settings/textlines.h"
+#include "document/textlines.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "ui/changetint.h"
 
-#include "settings/linediff.h"
-#include "settings/textlines.h"
+#include "document/linediff.h"
+#include "document/textlines.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/configfile.h"
+#include "document/configfile.h"
 #include "platform/files.h"
 #include "platform/gamefolders.h"
 #include "platform/savemessages.h"

@@ -1,7 +1,7 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configdocument.h"
-#include "settings/textlines.h"
+#include "document/configdocument.h"
+#include "document/textlines.h"
 #include "ui/changetint.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"

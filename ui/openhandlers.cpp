@@ -1,6 +1,6 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configdocument.h"
+#include "document/configdocument.h"
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "ui/desktop.h"

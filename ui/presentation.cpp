@@ -1,6 +1,6 @@
 #include "ui/mainwindow.h"
 
-#include "settings/configdocument.h"
+#include "document/configdocument.h"
 #include "ui/clicklabel.h"
 #include "ui/desktop.h"
 #include "ui/meterbar.h"

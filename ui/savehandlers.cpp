@@ -1,12 +1,12 @@
 #include "ui/mainwindow.h"
 
 #include "platform/backup.h"
-#include "settings/configdocument.h"
-#include "settings/filebytes.h"
+#include "document/configdocument.h"
+#include "document/filebytes.h"
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "platform/savemessages.h"
-#include "settings/textlines.h"
+#include "document/textlines.h"
 #include "ui/desktop.h"
 #include "ui_mainwindow.h"
 

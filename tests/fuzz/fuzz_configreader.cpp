@@ -6,11 +6,11 @@
 // the edit's promise (support/editcheck.h). Opened and saved again, a file keeps every byte.
 // Built and run by `tools/dev.sh fuzz`.
 #include "console/keynames.h"
-#include "settings/configdocument.h"
-#include "settings/configedit.h"
-#include "settings/configreader.h"
+#include "document/configdocument.h"
+#include "document/configedit.h"
+#include "document/configreader.h"
 #include "console/consolecommands.h"
-#include "settings/textlines.h"
+#include "document/textlines.h"
 #include "support/editcheck.h"
 
 #include <algorithm>

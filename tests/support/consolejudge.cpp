@@ -1,6 +1,6 @@
 #include "support/consolejudge.h"
 
-#include "settings/filebytes.h"
+#include "document/filebytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/configreader.h"
+#include "document/configreader.h"
 #include "support/randomstate.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
-#include "settings/linediff.h"
+#include "document/linediff.h"
 
-#include "settings/textlines.h"
+#include "document/textlines.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "settings/configfile.h"
+#include "document/configfile.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
-#include "settings/filebytes.h"
+#include "document/filebytes.h"
 
-#include "settings/textlines.h"
+#include "document/textlines.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

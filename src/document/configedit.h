@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/configreader.h"
+#include "document/configreader.h"
 
 #include <QString>
 #include <QStringConverter>

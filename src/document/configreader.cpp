@@ -1,4 +1,4 @@
-#include "settings/configreader.h"
+#include "document/configreader.h"
 
 #include "console/keynames.h"
 #include "console/consolecommands.h"

@@ -1,7 +1,7 @@
-#include "settings/configdocument.h"
+#include "document/configdocument.h"
 
-#include "settings/configedit.h"
-#include "settings/textlines.h"
+#include "document/configedit.h"
+#include "document/textlines.h"
 
 #include <QFileInfo>
 

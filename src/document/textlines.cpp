@@ -1,4 +1,4 @@
-#include "settings/textlines.h"
+#include "document/textlines.h"
 
 namespace brackwell {
 

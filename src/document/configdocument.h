@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings/configfile.h"
-#include "settings/configreader.h"
-#include "settings/filebytes.h"
+#include "document/configfile.h"
+#include "document/configreader.h"
+#include "document/filebytes.h"
 #include "script/generator.h"
 
 #include <QByteArray>

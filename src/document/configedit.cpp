@@ -1,4 +1,4 @@
-#include "settings/configedit.h"
+#include "document/configedit.h"
 
 #include "console/keynames.h"
 #include "script/catalogue.h"
