@@ -2,7 +2,7 @@
 // highlighting all of it in the window, and one keystroke in it (the line re-read and re-coloured),
 // also where a "/*" left open on the first line ties every line to the next. Run headless:
 //   QT_QPA_PLATFORM=offscreen ./bench_outputmarks
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 #include "support/fakedesktop.h"
 #include "support/randomstate.h"
 #include "ui/mainwindow.h"

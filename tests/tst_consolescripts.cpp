@@ -3,7 +3,7 @@
 // the window said, every key the window bound runs what it meant, and the output box's marks
 // follow what the console does.
 #include "script/bindlines.h"
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 #include "script/generator.h"
 #include "support/consolejudge.h"
 #include "support/randomstate.h"

@@ -1,7 +1,7 @@
 // The output box's colours and marks: what the marks say and where they stand, for the kinds of
 // line the game's versions take differently; and the box as the user types in it, copies it and
 // saves it. tst_consolescripts checks against the game's console which lines get a mark.
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 #include "document/textlines.h"
 #include "support/configcorpus.h"
 #include "support/windowfixture.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 
 #include <QColor>
 #include <QStringConverter>

@@ -1,4 +1,4 @@
-#include "settings/marksdetail.h"
+#include "marks/marksdetail.h"
 
 #include "console/keynames.h"
 

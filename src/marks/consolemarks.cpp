@@ -1,6 +1,6 @@
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 
-#include "settings/marksdetail.h"
+#include "marks/marksdetail.h"
 
 #include <QHash>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "console/consolecommands.h"
-#include "settings/consolemarks.h"
+#include "marks/consolemarks.h"
 
 #include <QList>
 #include <QString>
