@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "ui/desktop.h"
-#include "ui/fonts.h"
-#include "ui/groupboxstyle.h"
-#include "ui/jpeg.h"
+#include "gui/desktop.h"
+#include "gui/fonts.h"
+#include "gui/groupboxstyle.h"
+#include "gui/jpeg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/keypicker.h"
-#include "ui/mainwindow.h"
+#include "gui/keypicker.h"
+#include "gui/mainwindow.h"
 
 #include <memory>
 

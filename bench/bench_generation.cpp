@@ -2,8 +2,8 @@
 // Run headless: QT_QPA_PLATFORM=offscreen ./bench_generation
 #include "script/generator.h"
 #include "support/randomstate.h"
-#include "ui/desktop.h"
-#include "ui/mainwindow.h"
+#include "gui/desktop.h"
+#include "gui/mainwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

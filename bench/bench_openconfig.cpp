@@ -10,7 +10,7 @@
 #include "support/configcorpus.h"
 #include "support/fakedesktop.h"
 #include "support/randomstate.h"
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "marks/consolemarks.h"
 #include "support/fakedesktop.h"
 #include "support/randomstate.h"
-#include "ui/mainwindow.h"
-#include "ui/outputhighlighter.h"
+#include "gui/mainwindow.h"
+#include "gui/outputhighlighter.h"
 
 #include <QApplication>
 #include <QFile>

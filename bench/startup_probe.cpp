@@ -2,7 +2,7 @@
 // side of bench_startup.
 #include "app/startup.h"
 #include "firstpaint.h"
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // What the windows look like, read from grabs of the real widgets: captions set into their group
 // box frames, headings drawn whole with their underline, titles and outer sizes as designed.
 #include "support/windowfixture.h"
-#include "ui/groupboxstyle.h"
+#include "gui/groupboxstyle.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -2,7 +2,7 @@
 #include "console/keynames.h"
 #include "script/slottable.h"
 #include "support/windowfixture.h"
-#include "ui/clicklabel.h"
+#include "gui/clicklabel.h"
 
 #include <QApplication>
 #include <QPushButton>

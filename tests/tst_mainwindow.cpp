@@ -1,7 +1,7 @@
 #include "support/windowfixture.h"
-#include "ui/clicklabel.h"
-#include "ui/meterbar.h"
-#include "ui/picturebox.h"
+#include "gui/clicklabel.h"
+#include "gui/meterbar.h"
+#include "gui/picturebox.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -7,8 +7,8 @@
 #include "support/randomstate.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
-#include "ui/clicklabel.h"
-#include "ui/meterbar.h"
+#include "gui/clicklabel.h"
+#include "gui/meterbar.h"
 
 #include <QAction>
 #include <QDateTime>

@@ -5,7 +5,7 @@
 #include "document/textlines.h"
 #include "support/configcorpus.h"
 #include "support/windowfixture.h"
-#include "ui/outputhighlighter.h"
+#include "gui/outputhighlighter.h"
 
 #include <QClipboard>
 #include <QFile>

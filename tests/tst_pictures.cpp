@@ -1,8 +1,8 @@
 // JPEG decoding, the picture-format registry, the program's stored pictures and the picture box.
 
-#include "ui/jpeg.h"
-#include "ui/picturebox.h"
-#include "ui/pictureformats.h"
+#include "gui/jpeg.h"
+#include "gui/picturebox.h"
+#include "gui/pictureformats.h"
 
 #include <QBuffer>
 #include <QFile>

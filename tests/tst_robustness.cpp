@@ -3,7 +3,7 @@
 // crash and what it writes must follow the rules, checked here against a small model of them.
 #include "support/randomstate.h"
 #include "support/windowfixture.h"
-#include "ui/meterbar.h"
+#include "gui/meterbar.h"
 
 #include <QPushButton>
 #include <QRandomGenerator>

@@ -7,7 +7,7 @@
 #include "platform/savemessages.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 #include "platform/win32files.h"
 
 #include <QDir>

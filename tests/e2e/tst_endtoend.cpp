@@ -13,7 +13,7 @@
 #include "support/consolejudge.h"
 #include "script/generator.h"
 #include "support/fakedesktop.h"
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 
 #include <QList>
 #include <QQueue>

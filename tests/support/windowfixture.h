@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/startup.h"
-#include "ui/keypicker.h"
+#include "gui/keypicker.h"
 #include "support/fakedesktop.h"
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,10 +1,10 @@
-#include "ui/keypicker.h"
+#include "gui/keypicker.h"
 
 #include "console/keynames.h"
-#include "ui/clicklabel.h"
-#include "ui/fonts.h"
-#include "ui/mainwindow.h"
-#include "ui/widgetrules.h"
+#include "gui/clicklabel.h"
+#include "gui/fonts.h"
+#include "gui/mainwindow.h"
+#include "gui/widgetrules.h"
 #include "ui_keypicker.h"
 
 #include <QPushButton>

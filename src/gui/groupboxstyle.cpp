@@ -1,4 +1,4 @@
-#include "ui/groupboxstyle.h"
+#include "gui/groupboxstyle.h"
 
 #include <QPainter>
 #include <QStyleOptionGroupBox>

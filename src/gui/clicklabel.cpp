@@ -1,4 +1,4 @@
-#include "ui/clicklabel.h"
+#include "gui/clicklabel.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "ui/fittedlabel.h"
+#include "gui/fittedlabel.h"
 
 #include <QPainter>
 

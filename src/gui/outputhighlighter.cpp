@@ -1,4 +1,4 @@
-#include "ui/outputhighlighter.h"
+#include "gui/outputhighlighter.h"
 
 #include <QHelpEvent>
 #include <QPlainTextEdit>

@@ -1,11 +1,11 @@
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include "document/configdocument.h"
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
-#include "ui/desktop.h"
-#include "ui/meterbar.h"
-#include "ui/textwrap.h"
+#include "gui/desktop.h"
+#include "gui/meterbar.h"
+#include "gui/textwrap.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include "document/configdocument.h"
-#include "ui/clicklabel.h"
-#include "ui/desktop.h"
-#include "ui/meterbar.h"
-#include "ui/outputhighlighter.h"
+#include "gui/clicklabel.h"
+#include "gui/desktop.h"
+#include "gui/meterbar.h"
+#include "gui/outputhighlighter.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>

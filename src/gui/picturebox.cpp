@@ -1,6 +1,6 @@
-#include "ui/picturebox.h"
+#include "gui/picturebox.h"
 
-#include "ui/pictureformats.h"
+#include "gui/pictureformats.h"
 
 #include <QFile>
 #include <QFileInfo>

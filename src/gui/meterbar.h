@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/shape.h"
+#include "gui/shape.h"
 
 // One bar of the quality/FPS meter. Its state is a signed height h: the bar covers the rows
 // between the baseline and baseline + h, so a negative h rises above the baseline and 0 draws

@@ -1,4 +1,4 @@
-#include "ui/pictureformats.h"
+#include "gui/pictureformats.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,4 +1,4 @@
-#include "ui/meterbar.h"
+#include "gui/meterbar.h"
 
 MeterBar::MeterBar(QWidget *parent)
     : Shape(parent)

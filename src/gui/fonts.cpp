@@ -1,4 +1,4 @@
-#include "ui/fonts.h"
+#include "gui/fonts.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "ui/changetint.h"
+#include "gui/changetint.h"
 
 #include "document/linediff.h"
 #include "document/textlines.h"

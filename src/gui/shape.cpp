@@ -1,4 +1,4 @@
-#include "ui/shape.h"
+#include "gui/shape.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "ui/textwrap.h"
+#include "gui/textwrap.h"
 
 #include <QPlainTextEdit>
 

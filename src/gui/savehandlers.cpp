@@ -1,4 +1,4 @@
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include "platform/backup.h"
 #include "document/configdocument.h"
@@ -7,7 +7,7 @@
 #include "platform/gamefolders.h"
 #include "platform/savemessages.h"
 #include "document/textlines.h"
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 #include "ui_mainwindow.h"
 
 #include <QFileInfo>

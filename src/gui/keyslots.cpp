@@ -1,9 +1,9 @@
-#include "ui/mainwindow.h"
+#include "gui/mainwindow.h"
 
 #include "script/bindlines.h"
-#include "ui/keypicker.h"
+#include "gui/keypicker.h"
 #include "script/slottable.h"
-#include "ui/desktop.h"
+#include "gui/desktop.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/pictureformats.h"
+#include "gui/pictureformats.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "ui/widgetrules.h"
+#include "gui/widgetrules.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/jpeg.h"
+#include "gui/jpeg.h"
 
 #include <climits>
 #include <csetjmp>
