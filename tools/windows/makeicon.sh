@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes app/windows/brackwell.ico from app/desktop/brackwell.svg: the sizes Windows shows (lists,
+# Makes src/app/windows/brackwell.ico from src/app/desktop/brackwell.svg: the sizes Windows shows (lists,
 # the task bar, Explorer's views), each stored as PNG, which Windows reads since Vista.
 # Needs rsvg-convert (librsvg2-bin) and python3. The icon is kept in the repository; run this
 # after the SVG changes.
@@ -9,9 +9,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sizes=(16 20 24 32 40 48 64 256)
 for size in "${sizes[@]}"; do
-    rsvg-convert -w "$size" -h "$size" -o "$work/$size.png" "$here/app/desktop/brackwell.svg"
+    rsvg-convert -w "$size" -h "$size" -o "$work/$size.png" "$here/src/app/desktop/brackwell.svg"
 done
-python3 - "$here/app/windows/brackwell.ico" "${sizes[@]/#/$work/}" <<'PY'
+python3 - "$here/src/app/windows/brackwell.ico" "${sizes[@]/#/$work/}" <<'PY'
 import struct, sys
 out, pngs = sys.argv[1], [p + ".png" for p in sys.argv[2:]]
 images = [open(p, "rb").read() for p in pngs]
@@ -25,4 +25,4 @@ for image in images:
     data += image
 open(out, "wb").write(header + entries + data)
 PY
-echo "wrote app/windows/brackwell.ico ($(stat -c %s "$here/app/windows/brackwell.ico") bytes)"
+echo "wrote src/app/windows/brackwell.ico ($(stat -c %s "$here/src/app/windows/brackwell.ico") bytes)"

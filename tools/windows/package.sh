@@ -48,7 +48,7 @@ list="$build/uninstall.nsh"
     find . -mindepth 1 -type d | sed 's|^\./||' | sort -r | while read -r dir; do printf 'RMDir "$INSTDIR\\%s"\n' "${dir//\//\\}"; done
 ) > "$list"
 makensis -V2 -DVERSION="$version" -DFILES="$build/$name" -DOUTFILE="$build/brackwell-$version-setup.exe" \
-    -DICON="$here/app/windows/brackwell.ico" -DUNINSTALL_LIST="$list" "$here/tools/windows/installer.nsi"
+    -DICON="$here/src/app/windows/brackwell.ico" -DUNINSTALL_LIST="$list" "$here/tools/windows/installer.nsi"
 
 for package in "$build/$name.zip" "$build/brackwell-$version-setup.exe"; do
     echo "$package: $(stat -c %s "$package") bytes"

@@ -2,7 +2,7 @@
 # brackwell.exe in one folder (the Qt and MinGW runtime DLLs, the platform and style plugins,
 # helpfile.htm), so `cmake --install` makes the tree the zip and the installer hold.
 enable_language(RC)
-configure_file(${PROJECT_SOURCE_DIR}/app/windows/brackwell.rc.in ${PROJECT_BINARY_DIR}/brackwell.rc @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/src/app/windows/brackwell.rc.in ${PROJECT_BINARY_DIR}/brackwell.rc @ONLY)
 target_sources(brackwell PRIVATE ${PROJECT_BINARY_DIR}/brackwell.rc)
 
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
