@@ -68,7 +68,14 @@ struct OpenFixture : WindowFixture {
     QString oneClickFile() const { return gameFolder() + "/autoexec.cfg"; }
     void oneClickSave()
     {
+        // Over a file other than the one open, the save asks first.
+        const bool asks = QFileInfo(oneClickFile()).isFile() && window->windowTitle().contains(u'\u2014') &&
+                          !window->windowTitle().startsWith("autoexec.cfg");
+        if (asks)
+            desktop.answerQuestion(true);
         get<QPushButton>("btnSave")->click();
+        if (asks && !desktop.shown.isEmpty())
+            QCOMPARE(desktop.shown.takeFirst().kind, Kind::Question);
         QCOMPARE(desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
     }
     void saveAs(const QString &file)
@@ -363,16 +370,51 @@ private slots:
         compareSnapshots(snapshot(f.window.get()), before);
     }
 
+    // A program, a picture or an archive named .cfg is refused as a folder is, the window left as it
+    // was; a text with a stray NUL or control character still opens.
+    void onlyTextOpens_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("opens");
+        const auto noise = [](QByteArray head, int seed) {
+            for (int i = 0; i < 4000; ++i)
+                head += char((i * 7919 + seed) % 256);
+            return head;
+        };
+        QByteArray program("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xff\0\0", 16);
+        program += QByteArray(40, '\0') + "This program cannot be run in DOS mode.\r\r\n$" + QByteArray(200, '\0');
+        QTest::newRow("an executable") << program << false;
+        QTest::newRow("a PNG picture") << noise(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1) << false;
+        QTest::newRow("a zip archive") << noise(QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10), 2) << false;
+        QTest::newRow("a config ending in a NUL") << QByteArray("seta r_gamma 1.5\r\nbind x \"say hi\"\r\n") + '\0'
+                                                  << true;
+        QTest::newRow("a stray escape") << QByteArray("seta Name \"\x1b[1mme\"\nseta cg_fov 90\n") << true;
+    }
+    void onlyTextOpens()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, opens);
+        OpenFixture f;
+        const QMap<QString, QString> before = snapshot(f.window.get());
+        const QString file = f.file("x.cfg", bytes);
+        f.open(file);
+        if (opens) {
+            QCOMPARE(f.title(), "x.cfg \u2014 Brackwell");
+            return;
+        }
+        QCOMPARE(f.desktop.shown.size(), 1);
+        QCOMPARE(f.desktop.shown.front().text,
+                 "\"" + QDir::toNativeSeparators(file) + "\" is not a config: it holds binary data.");
+        QVERIFY(f.desktop.shown.front().details.contains(QDir::toNativeSeparators(file)));
+        compareSnapshots(snapshot(f.window.get()), before);
+    }
+
     void oddFilesOpenAndTheirLinesAreListed_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         // Qt takes seconds to break a line of many thousand characters between words, if it has
         // none; the box then breaks its lines anywhere.
         QTest::addColumn<bool>("brokenAnywhere");
-        QByteArray picture("\x89PNG\r\n\x1a\n", 8);
-        for (int i = 0; i < 20000; ++i)
-            picture += char((i * 7919) % 256);
-        QTest::newRow("a picture") << picture << false;
         QTest::newRow("a very long line") << QByteArray(maxConfigFileSize - 100, 'x') + "\nseta r_gamma 2\n" << true;
         QTest::newRow("a very long line of words")
             << QByteArray("seta r_gamma 2; ").repeated(maxConfigFileSize / 20) + "\n" << false;
@@ -626,11 +668,12 @@ private slots:
         QCOMPARE(f.output()->textCursor().blockNumber(), 1);
         QCOMPARE(f.title(), "player.cfg* \u2014 Brackwell");
         QVERIFY(!f.output()->document()->toHtml().contains("background"));
-        // Undo in the box takes the whole change back in one step, the tint and the "*" with it.
+        // Undo in the box takes the whole change back in one step and the tint with it; the "*" stays
+        // while Gamma on the tab holds what the file does not.
         f.get<QPlainTextEdit>("memoOutput")->undo();
         QCOMPARE(f.outputText(), QString::fromUtf8(bytes));
         QCOMPARE(f.tinted(), QList<int>());
-        QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");
+        QCOMPARE(f.title(), "player.cfg* \u2014 Brackwell");
         f.pressCreate();
 
         f.desktop.answerSaveDialog(file);
@@ -652,8 +695,13 @@ private slots:
         f.pressCreate();
         QCOMPARE(f.desktop.takeOnly(Kind::Error), "'abc' is not a valid floating point value.");
         QCOMPARE(f.outputText(), before);
+        // A value typed on a tab is a change too: the "*", and New Config asks about it.
+        QCOMPARE(f.title(), "player.cfg* \u2014 Brackwell");
 
+        f.desktop.answerUnsaved(FakeDesktop::Unsaved::Discard);
         f.get<QAction>("NewConfig1")->trigger();
+        QVERIFY(f.desktop.takeOnly(Kind::Question).endsWith(
+            "Settings changed on the tabs have not been put into the config yet: \"Create Config\" puts them in."));
         QCOMPARE(f.title(), "Brackwell");
         f.pressCreate();
         QCOMPARE(f.outputText(), generate(f.window->readGenerationInput()).text);

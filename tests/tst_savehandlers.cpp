@@ -442,12 +442,12 @@ private slots:
         QCOMPARE(QFileInfo::exists(name + ".bak"), target != "link");
         if (copy == "link")
             QCOMPARE(readAll(f.path("elsewhere/other")), QByteArray("other"));
-        // A second save in the run keeps the first copy; a file new in this run is copied once now.
+        // A second save keeps the copy: the file is Brackwell's own output now.
         f.output()->setPlainText("seta r_gamma 2\n");
         saveBox();
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QStringLiteral("Config File Saved"));
         QVERIFY(readAll(file).startsWith("seta r_gamma 2\r\n"));
-        QCOMPARE(readAll(bak), target == "none" ? first : own);
+        QCOMPARE(readAll(bak), target == "none" ? oldCopy : own);
         QCOMPARE(tree(f.gameFolder()).filter(".tmp"), QStringList());
     }
 #endif

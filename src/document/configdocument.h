@@ -38,19 +38,24 @@ public:
     const ConfigRead &read() const { return m_read; }
     OpenReport report() const { return openReport(m_read); }
 
-    // The text with the window's state `now` put into it.
-    QString edit(const GenerationInput &now) const;
+    // The output box's text `boxText` with the window's state `now` put into it.
+    QString edit(const QString &boxText, const GenerationInput &now) const;
     // The bytes a save writes for the output box's text.
     ScriptBytes bytesFor(const QString &boxText) const;
 
-    // The box's text as it was at the open or the last save, and where that save went.
+    // The box's text as the file was at the open or the last save ('\n' line breaks).
     const QString &savedText() const { return m_savedText; }
-    void saved(const QString &path, const QString &boxText);
+    // The file's bytes as opened or last saved: what is on disk unless another program wrote since.
+    const QByteArray &fileBytes() const { return m_bytes; }
+    // `bytes`, the box's `boxText`, were written to `path`: they are the document from now on.
+    void saved(const QString &path, const QByteArray &bytes, const QString &boxText);
 
 private:
     ConfigDocument() = default;
+    void take(const QByteArray &bytes, const QString &text);
 
     QString m_path;
+    QByteArray m_bytes;
     QString m_text;
     QStringConverter::Encoding m_encoding = QStringConverter::Latin1;
     ConfigRead m_read;

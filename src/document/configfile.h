@@ -16,7 +16,12 @@ namespace brackwell {
 // Windows editor saves "Unicode" text that way; the game reads every byte as a character.
 std::optional<QString> wideTextEncoding(QByteArrayView bytes);
 
+// Whether `bytes` are no text at all (a program, a picture, an archive): NUL characters or other
+// control characters well beyond the stray one a text may carry.
+bool holdsBinaryData(QByteArrayView bytes);
+
 QString folderMessage(const QString &path);
+QString binaryFileMessage(const QString &path);
 QString specialFileMessage(const QString &path);
 QString wideTextMessage(const QString &path, const QString &encoding);
 

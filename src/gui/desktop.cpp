@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCryptographicHash>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -59,9 +61,10 @@ class SystemDesktop final : public Desktop
     std::unique_ptr<QSettings> m_settings;
 
 public:
-    void showMessage(QWidget *parent, const QString &text) override
+    void showMessage(QWidget *parent, const QString &text, const QString &informative) override
     {
         const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
+        box->setInformativeText(informative);
         runCentred(*box);
     }
 
@@ -100,6 +103,19 @@ public:
         }
     }
 
+    ChangedOnDisk askChangedOnDisk(QWidget *parent, const QString &text) override
+    {
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::Warning, text, QMessageBox::Cancel, parent);
+        QPushButton *overwrite = box->addButton(QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
+        QPushButton *reload = box->addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+        box->exec();
+        if (box->clickedButton() == overwrite)
+            return ChangedOnDisk::Overwrite;
+        return box->clickedButton() == reload ? ChangedOnDisk::Reload : ChangedOnDisk::Cancel;
+    }
+
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override
     {
@@ -110,7 +126,14 @@ public:
         // Some dialogs confirm the typed name before the suffix is added, so they would ask about
         // the wrong file; the caller asks about the one it really writes.
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        dialog.selectFile(suggestedName);
+        // A full path opens the dialog in its folder: the native dialogs take only a name to select.
+        const QFileInfo suggested(suggestedName);
+        if (suggestedName.contains(u'/') || suggestedName.contains(u'\\')) {
+            dialog.setDirectory(suggested.absolutePath());
+            dialog.selectFile(suggested.fileName());
+        } else {
+            dialog.selectFile(suggestedName);
+        }
         return chosenFile(dialog);
     }
 
@@ -145,6 +168,8 @@ public:
     }
 
     bool canCreateFilesIn(const QString &folder) override { return folderTakesNewFiles(folder); }
+    bool isReadOnly(const QString &path) override { return isReadOnlyFile(path); }
+    bool removeFile(const QString &path) override { return QFile::remove(path); }
 
     QString currentDriveRoot() override
     {
@@ -159,6 +184,19 @@ public:
     // Kept per user by the system's own means: a file below ~/.config, the registry on Windows.
     QStringList recentFiles() override { return settings().value(recentKey).toStringList(); }
     void setRecentFiles(const QStringList &files) override { settings().setValue(recentKey, files); }
+    // One entry per file written, under a key QSettings takes whatever the path holds.
+    QByteArray writtenHash(const QString &key) override
+    {
+        return settings().value(writtenKey(key)).toByteArray();
+    }
+    void setWrittenHash(const QString &key, const QByteArray &hash) override
+    {
+        settings().setValue(writtenKey(key), hash);
+    }
+    static QString writtenKey(const QString &key)
+    {
+        return QStringLiteral("written/") + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
+    }
 
     QString homeFolder() override { return QDir::homePath(); }
 

@@ -30,7 +30,8 @@ public:
     virtual ~Desktop() = default;
 
     // A small modal window centred on the screen: application title, the text, one OK button, no icon.
-    virtual void showMessage(QWidget *parent, const QString &text) = 0;
+    // `informative`, where not empty, stands under the text (the file a save wrote).
+    virtual void showMessage(QWidget *parent, const QString &text, const QString &informative = {}) = 0;
     // The same with a longer text the user can unfold under the message.
     virtual void showReport(QWidget *parent, const QString &text, const QString &details) = 0;
     // Error icon, OK button, application title. The caller passes the final text (see withFullStop);
@@ -42,6 +43,10 @@ public:
     // Cancel, Save the default, Escape for Cancel.
     enum class Unsaved { Save, Discard, Cancel };
     virtual Unsaved askToSaveChanges(QWidget *parent, const QString &text) = 0;
+    // The desktop's question before a save writes over a file another program changed since it was
+    // read: Overwrite, Reload and Cancel, Cancel the default and for Escape.
+    enum class ChangedOnDisk { Overwrite, Reload, Cancel };
+    virtual ChangedOnDisk askChangedOnDisk(QWidget *parent, const QString &text) = 0;
 
     // The save-file dialog, opened on `suggestedName` (a bare name or a full path). The name comes
     // back with `defaultSuffix` added when it has no suffix; nothing when the user cancels. The
@@ -62,6 +67,10 @@ public:
     virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
     // Copies the file `from` to `to` (see copyFileSafely).
     virtual std::optional<WriteFailure> copyFile(const QString &from, const QString &to) = 0;
+    // Whether the file is read-only for this user (see isReadOnlyFile): a save leaves it alone.
+    virtual bool isReadOnly(const QString &path) = 0;
+    // Removes the file; false where it could not.
+    virtual bool removeFile(const QString &path) = 0;
     // Whether a new file can be made in the existing `folder` (a game folder below Program Files
     // is read-only without administrator rights). Leaves nothing behind.
     virtual bool canCreateFilesIn(const QString &folder) = 0;
@@ -69,6 +78,10 @@ public:
     // The configs opened or saved last, the latest first, kept between runs.
     virtual QStringList recentFiles() = 0;
     virtual void setRecentFiles(const QStringList &files) = 0;
+    // The hash of what Brackwell last wrote to a file, by writeRecordKey, kept between runs; empty
+    // for a file it never wrote.
+    virtual QByteArray writtenHash(const QString &key) = 0;
+    virtual void setWrittenHash(const QString &key, const QByteArray &hash) = 0;
 
     // The root of the drive the program runs on: where a path without a drive letter lands.
     virtual QString currentDriveRoot() = 0;

@@ -2,7 +2,6 @@
 
 #include "document/configdocument.h"
 #include "document/textlines.h"
-#include "gui/changetint.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
 #include "gui/fonts.h"
@@ -20,6 +19,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <functional>
 #include <limits>
 
 using namespace brackwell;
@@ -43,9 +43,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
     , m_desktop(desktop)
 {
     m_ui->setupUi(this);
-    m_designedTitle = windowTitle();
-    m_tint = new ChangeTint(m_ui->memoOutput);
-    connect(m_tint, &ChangeTint::differsChanged, this, &QWidget::setWindowModified);
+    m_documents = std::make_unique<DocumentController>(m_desktop, static_cast<DocumentView &>(*this), m_ui->memoOutput);
     applyPixelSizes(this);
     keepTypedText(this);
     pressButtonsOnEnter(this);
@@ -59,6 +57,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
     wireSaving();
     wireKeyBinding();
     wireOpening();
+    watchState();
 
     // The designed client area is 793 x 517 below the menu bar; nothing stretches with the window.
     resize(793, 517 + m_ui->MainMenu1->sizeHint().height());
@@ -117,26 +116,24 @@ GenerationInput TfrmBrackwell::readGenerationInput() const
 
 QString TfrmBrackwell::outputText() const
 {
-    return boxText(m_ui->memoOutput->document()->toRawText());
+    return brackwell::boxText(m_ui->memoOutput->document()->toRawText());
 }
 
 void TfrmBrackwell::btnCreateClick()
 {
     const GenerationInput input = readGenerationInput();
     const GenerationResult result = generate(input);
-    if (!m_document)
+    if (!m_documents->document())
         setWrappedText(m_ui->memoOutput, result.text);
-    else if (result.ok()) { // a pass that stops leaves the document whole
-        changeOutputText(m_document->edit(input));
-        m_tint->showFirst();
-    }
+    else if (result.ok()) // a pass that stops leaves the document whole
+        m_documents->putStateIntoBox(input);
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())
         showError(result.error);
 }
 
-void TfrmBrackwell::changeOutputText(const QString &text)
+void TfrmBrackwell::changeBoxText(const QString &text)
 {
     // The box keeps line breaks as paragraphs: compare and change in its terms.
     const QString wanted = withLineFeeds(text);
@@ -153,40 +150,57 @@ void TfrmBrackwell::changeOutputText(const QString &text)
     cursor.endEditBlock();
 }
 
-void TfrmBrackwell::setDocument(std::unique_ptr<ConfigDocument> document)
-{
-    m_document = std::move(document);
-    // The marks count the bytes of the file as a save writes it.
-    if (auto *highlighter = m_ui->memoOutput->findChild<OutputHighlighter *>())
-        highlighter->setSavedEncoding(saveEncoding());
-    // The desktop's way of naming the file a window edits, "*" after it while it has changes.
-    setWindowTitle(m_document ? QFileInfo(m_document->path()).fileName() + QStringLiteral("[*] \u2014 ") + m_designedTitle
-                              : m_designedTitle);
-    if (m_document)
-        m_tint->follow(m_document->savedText());
-    else
-        m_tint->stop();
-}
+namespace {
 
-bool TfrmBrackwell::changesMayGo()
+// Calls back when a widget is enabled or disabled: how a setting row is switched.
+class EnabledWatch : public QObject
 {
-    if (!m_document || !m_tint->differs())
-        return true;
-    const QString question = QStringLiteral("Do you want to save the changes to \"%1\"?")
-                                 .arg(QFileInfo(m_document->path()).fileName());
-    switch (m_desktop.askToSaveChanges(this, question)) {
-    case Desktop::Unsaved::Save: return saveToOpenedFile();
-    case Desktop::Unsaved::Discard: return true;
-    case Desktop::Unsaved::Cancel: break;
+public:
+    EnabledWatch(QObject *parent, std::function<void()> changed) : QObject(parent), m_changed(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            m_changed();
+        return false;
     }
-    return false;
+
+private:
+    std::function<void()> m_changed;
+};
+
+} // namespace
+
+void TfrmBrackwell::watchState()
+{
+    const auto changed = [this] { m_documents->stateChanged(); };
+    auto *enabledWatch = new EnabledWatch(this, changed);
+    for (const RowWidgets &r : m_rows) {
+        r.control->installEventFilter(enabledWatch);
+        if (r.edit)
+            connect(r.edit, &QLineEdit::textChanged, this, changed);
+        else if (r.check)
+            connect(r.check, &QCheckBox::toggled, this, changed);
+        else
+            connect(r.combo, &QComboBox::currentTextChanged, this, changed);
+    }
+    connect(m_unbindAll, &QCheckBox::toggled, this, changed);
+    const auto watchKeyed = [&](const KeyedWidgets &k) {
+        connect(k.check, &QCheckBox::toggled, this, changed);
+        connect(k.key, &QLineEdit::textChanged, this, changed);
+    };
+    for (const KeyedWidgets &k : m_scripts)
+        watchKeyed(k);
+    for (const KeyedWidgets &k : m_classes)
+        watchKeyed(k);
 }
 
 void TfrmBrackwell::closeEvent(QCloseEvent *event)
 {
     // Whatever goes wrong while asking keeps the window, and the changes, open.
     bool mayClose = false;
-    guarded([&] { mayClose = changesMayGo(); });
+    guarded([&] { mayClose = m_documents->changesMayGo(); });
     event->setAccepted(mayClose);
 }
 

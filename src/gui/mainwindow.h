@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/backup.h"
+#include "gui/documentcontroller.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
 
@@ -16,7 +16,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class ChangeTint;
 class ClickLabel;
 class TForm3;
 
@@ -33,7 +32,7 @@ struct ScriptBytes;
 
 // The main window. Its controls are the program's only store of the user's settings: handlers
 // read them into the plain generation code at the moment of a click and write the result back.
-class TfrmBrackwell : public QMainWindow
+class TfrmBrackwell : public QMainWindow, private brackwell::DocumentView
 {
     Q_OBJECT
 
@@ -91,7 +90,7 @@ public:
     void OpenRecent1Show();
     void GameConfigs1Show();
     // Reads a config file into the window; a file that cannot be read leaves the window as it was.
-    void openConfigFile(const QString &path);
+    void openConfigFile(const QString &path) { m_documents->openFile(path); }
     // The same once the event loop runs, as start-up and a drop on the window ask for it.
     void openConfigLater(const QString &path);
 
@@ -155,39 +154,16 @@ private:
     // Switches a setting row on (black caption, control enabled) or off, and puts the value in.
     void setRow(int row, const brackwell::SettingValue &value);
 
-    // Saving state (savehandlers.cpp).
-    void saveWithDialog();
-    QStringConverter::Encoding saveEncoding() const;
-    brackwell::ScriptBytes encodeForSaving(const QString &text) const;
-    // Writes a save to `path` and tells the user how it went, in the words of the save that asked.
-    enum class SaveKind { OneClick, Dialog };
-    // True when the file was written.
-    bool writeOutput(SaveKind kind, const QString &path, const QByteArray &bytes);
-    // The answer "Save" to the question about changes: the dialog save's bytes and messages, to the opened file.
-    bool saveToOpenedFile();
-    brackwell::BackupLog m_backups; // the files this run's saves have copied before replacing them
-
-    // Opening state (openhandlers.cpp).
-    QString m_lastConfigFolder; // of the config last saved or opened in this session
-    // Also puts the config first in the recent list.
-    void rememberConfigFolder(const QString &path);
-    void openWithDialog(const QString &folder);
-    void openRecent(const QString &path);
-    QString openDialogFolder() const;
-    void applyConfig(const brackwell::ConfigRead &read, const QString &text);
-    // The opened file the window edits; none before an open and after New Config.
-    std::unique_ptr<brackwell::ConfigDocument> m_document;
-    QString m_designedTitle;
-    // Edit mode starts with a document and ends with none; the title names the file edited.
-    void setDocument(std::unique_ptr<brackwell::ConfigDocument> document);
-    // Puts `text` in the output box by changing only what differs, as one step the user can undo.
-    void changeOutputText(const QString &text);
-    // In edit mode, the lines that differ from the file as last opened or saved, tinted; the title's
-    // "*" says that there are such changes.
-    ChangeTint *m_tint = nullptr;
-    // Whether the box's text may be dropped: in edit mode with changes not saved, the user is asked
-    // to save them (to the opened file), to discard them, or to stay (false).
-    bool changesMayGo();
+    // The file the window edits: opening, saving, copies, questions, the title.
+    std::unique_ptr<brackwell::DocumentController> m_documents;
+    // What the document controller asks of the window.
+    QWidget *viewWindow() override { return this; }
+    brackwell::GenerationInput windowState() const override { return readGenerationInput(); }
+    QString boxText() const override { return outputText(); }
+    void showOpened(const brackwell::ConfigRead &read, const QString &text) override;
+    void changeBoxText(const QString &text) override;
+    // Tells the controller of every change to a control the generator reads.
+    void watchState();
 
     // Key binding state (keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

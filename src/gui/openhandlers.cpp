@@ -1,6 +1,6 @@
 #include "gui/mainwindow.h"
 
-#include "document/configdocument.h"
+#include "document/configreader.h"
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "gui/desktop.h"
@@ -34,16 +34,11 @@ QString draggedConfig(const QMimeData *data)
     return path.endsWith(u'.' + QLatin1StringView(configSuffix), Qt::CaseInsensitive) ? path : QString();
 }
 
-const QStringList configFilters = {QStringLiteral("Config files (*.cfg)"), QStringLiteral("All files (*)")};
-
 // A path as a menu item shows it: an "&" in it is no access key.
 QString menuText(const QString &path)
 {
     return QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"));
 }
-
-// How many configs File > Open Recent lists.
-constexpr qsizetype recentCount = 8;
 
 } // namespace
 
@@ -85,15 +80,7 @@ bool TfrmBrackwell::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmBrackwell::OpenConfig1Click()
 {
-    openWithDialog(openDialogFolder());
-}
-
-void TfrmBrackwell::openWithDialog(const QString &folder)
-{
-    const std::optional<QString> chosen =
-        m_desktop.chooseOpenFile(this, folder, configFilters, gameConfigFolders(gameFolders(m_desktop)));
-    if (chosen)
-        openConfigFile(*chosen);
+    m_documents->openWithDialog(m_documents->openDialogFolder());
 }
 
 void TfrmBrackwell::OpenRecent1Show()
@@ -101,26 +88,15 @@ void TfrmBrackwell::OpenRecent1Show()
     QMenu *menu = m_ui->OpenRecent1;
     menu->clear();
     const QStringList files = m_desktop.recentFiles();
-    for (qsizetype i = 0; i < files.size() && i < recentCount; ++i) {
+    for (qsizetype i = 0; i < files.size() && i < recentConfigCount; ++i) {
         const QString path = files[i];
         QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(path)));
         // Greyed while the file is not there: a drive not yet mounted may bring it back.
         item->setEnabled(QFileInfo(path).isFile());
-        connect(item, &QAction::triggered, this, [this, path] { guarded([this, &path] { openRecent(path); }); });
+        connect(item, &QAction::triggered, this, [this, path] { guarded([this, &path] { m_documents->openRecent(path); }); });
     }
     if (menu->isEmpty())
         menu->addAction(QStringLiteral("No config opened or saved yet"))->setEnabled(false);
-}
-
-void TfrmBrackwell::openRecent(const QString &path)
-{
-    openConfigFile(path);
-    // Gone, or a folder now: the open said so, and the list forgets it.
-    if (!QFileInfo(path).isFile()) {
-        QStringList files = m_desktop.recentFiles();
-        files.removeAll(path);
-        m_desktop.setRecentFiles(files);
-    }
 }
 
 void TfrmBrackwell::GameConfigs1Show()
@@ -131,28 +107,10 @@ void TfrmBrackwell::GameConfigs1Show()
     for (const QString &folder : folders) {
         QAction *item = menu->addAction(menuText(folder));
         connect(item, &QAction::triggered, this,
-                [this, folder] { guarded([this, &folder] { openWithDialog(folder); }); });
+                [this, folder] { guarded([this, &folder] { m_documents->openWithDialog(folder); }); });
     }
     if (menu->isEmpty())
         menu->addAction(QStringLiteral("No game folder here"))->setEnabled(false);
-}
-
-QString TfrmBrackwell::openDialogFolder() const
-{
-    if (!m_lastConfigFolder.isEmpty())
-        return m_lastConfigFolder;
-    // The game's folder the one-click save writes into; where the game has none, the user's own.
-    return oneClickFolder(m_desktop).value_or(m_desktop.homeFolder());
-}
-
-void TfrmBrackwell::rememberConfigFolder(const QString &path)
-{
-    const QFileInfo file(path);
-    m_lastConfigFolder = file.absolutePath();
-    QStringList recent = m_desktop.recentFiles();
-    recent.removeAll(file.absoluteFilePath());
-    recent.prepend(file.absoluteFilePath());
-    m_desktop.setRecentFiles(recent.mid(0, recentCount));
 }
 
 void TfrmBrackwell::openConfigLater(const QString &path)
@@ -160,26 +118,7 @@ void TfrmBrackwell::openConfigLater(const QString &path)
     QTimer::singleShot(0, this, [this, path] { guarded([this, &path] { openConfigFile(path); }); });
 }
 
-void TfrmBrackwell::openConfigFile(const QString &path)
-{
-    if (!changesMayGo())
-        return;
-    ConfigDocument::Opening opening =
-        ConfigDocument::open(path, m_desktop.readFile(path, maxConfigFileSize), configFileEncoding());
-    if (!opening.document) {
-        showError(opening.refusal);
-        return;
-    }
-    applyConfig(opening.document->read(), opening.document->text());
-    const OpenReport report = opening.document->report();
-    // From here on "Create Config" edits the file's own text.
-    setDocument(std::move(opening.document));
-    rememberConfigFolder(path);
-    if (!report.text.isEmpty())
-        m_desktop.showReport(this, report.text, report.details);
-}
-
-void TfrmBrackwell::applyConfig(const ConfigRead &read, const QString &text)
+void TfrmBrackwell::showOpened(const ConfigRead &read, const QString &text)
 {
     // From the state New Config gives, which leaves the Extra Binds tab as it is.
     NewConfig1Click();

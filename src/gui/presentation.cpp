@@ -1,6 +1,5 @@
 #include "gui/mainwindow.h"
 
-#include "document/configdocument.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
 #include "gui/meterbar.h"
@@ -100,7 +99,7 @@ void TfrmBrackwell::wirePresentation()
 
     // Asked here, not in the handler, which an open runs too once it has asked.
     on(m_ui->NewConfig1, &QAction::triggered, [this] {
-        if (changesMayGo())
+        if (m_documents->changesMayGo())
             NewConfig1Click();
     });
     on(m_ui->Exit1, &QAction::triggered, &TfrmBrackwell::Exit1Click);
@@ -164,7 +163,7 @@ void TfrmBrackwell::CBCHStyleChange()
 
 void TfrmBrackwell::NewConfig1Click()
 {
-    setDocument(nullptr);
+    m_documents->close();
     m_ui->memoOutput->clear();
     m_ui->shpQuality->setSignedHeight(1);
     m_ui->shpFPS->setSignedHeight(1);

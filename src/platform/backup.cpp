@@ -1,5 +1,6 @@
 #include "platform/backup.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 
 namespace brackwell {
@@ -9,13 +10,18 @@ QString backupFile(const QString &file)
     return file + QStringLiteral(".bak");
 }
 
-QString BackupLog::key(const QString &file)
+QString writeRecordKey(const QString &file)
 {
 #ifdef Q_OS_WIN
     return QDir::cleanPath(file).toCaseFolded(); // one file, whatever capitals name it
 #else
     return QDir::cleanPath(file);
 #endif
+}
+
+QByteArray contentHash(QByteArrayView bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 QString backupFailureMessage(const QString &file, const QString &reason)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSet>
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace brackwell {
@@ -8,20 +9,12 @@ namespace brackwell {
 // The copy kept of a file before a save replaces it: beside it, with ".bak" added.
 QString backupFile(const QString &file);
 
-// The files the saves of this run have copied. The copy holds a file as it was before the first
-// save of the run replaced it: later saves leave it alone, so a second save cannot put Brackwell's
-// own output over the player's file.
-class BackupLog
-{
-public:
-    // `file` is the file itself, not a link to it: two ways to one file share one copy.
-    bool needsCopy(const QString &file) const { return !m_copied.contains(key(file)); }
-    void copied(const QString &file) { m_copied.insert(key(file)); }
-
-private:
-    static QString key(const QString &file);
-    QSet<QString> m_copied;
-};
+// What Brackwell wrote to a file, as a key and a hash kept between runs: a file whose bytes still
+// hash so is Brackwell's own output and is replaced without a copy; any other version (the
+// player's, the game's) is copied first, so the last of those is always in the copy.
+QByteArray contentHash(QByteArrayView bytes);
+// `file` is the file itself, not a link to it: two ways to one file share one record.
+QString writeRecordKey(const QString &file);
 
 // Why a save stopped before it replaced `file`: its copy could not be made, for `reason`.
 QString backupFailureMessage(const QString &file, const QString &reason);

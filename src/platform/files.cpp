@@ -378,6 +378,34 @@ FileRead readFileBounded(const QString &path, qint64 maxBytes)
 
 #endif
 
+#ifdef Q_OS_WIN
+
+bool isReadOnlyFile(const QString &path)
+{
+    // Qt reads the read-only attribute here, not the access lists.
+    const QFileInfo info(path);
+    return info.isFile() && !info.isWritable();
+}
+
+#else
+
+bool isReadOnlyFile(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    if (status.st_uid == ::geteuid())
+        return !(status.st_mode & S_IWUSR);
+    gid_t groups[256];
+    const int count = ::getgroups(256, groups);
+    bool member = status.st_gid == ::getegid();
+    for (int i = 0; i < count && !member; ++i)
+        member = groups[i] == status.st_gid;
+    return !(status.st_mode & (member ? S_IWGRP : S_IWOTH));
+}
+
+#endif
+
 QString replacedFile(const QString &path)
 {
     const QFileInfo info(path);

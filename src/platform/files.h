@@ -48,6 +48,12 @@ std::optional<WriteFailure> writeFileAtomically(const QString &path, const QByte
 // read-only or that this user may not write is left alone and the copy fails.
 std::optional<WriteFailure> copyFileSafely(const QString &from, const QString &to);
 
+// Whether the file at `path` is one its owner means to keep as it is: on Windows its read-only
+// attribute; elsewhere no write bit for this user in its mode (owner, group or others, whichever
+// applies), read from the bits so that it holds for an administrator too, whom the system would
+// let write. False where there is no file.
+bool isReadOnlyFile(const QString &path);
+
 // The file a save to `path` replaces: the file itself, through a link the file it points to;
 // empty when there is none yet (or a folder is there).
 QString replacedFile(const QString &path);

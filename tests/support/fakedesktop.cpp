@@ -1,5 +1,6 @@
 #include "support/fakedesktop.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
@@ -31,19 +32,19 @@ FakeDesktop::~FakeDesktop()
     if (QTest::currentTestFailed())
         return;
     if (!m_dialogAnswers.isEmpty() || !m_openDialogAnswers.isEmpty() || !m_questionAnswers.isEmpty()
-        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty())
+        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty() || !m_changedAnswers.isEmpty())
         fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question, %4 write failure, "
                             "%5 read")
                  .arg(m_dialogAnswers.size())
                  .arg(m_openDialogAnswers.size())
-                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size())
+                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size() + m_changedAnswers.size())
                  .arg(m_writeFailures.size())
                  .arg(m_readResults.size()));
 }
 
-void FakeDesktop::showMessage(QWidget *, const QString &text)
+void FakeDesktop::showMessage(QWidget *, const QString &text, const QString &informative)
 {
-    shown.append({Kind::Message, text});
+    shown.append({Kind::Message, text, informative});
 }
 
 void FakeDesktop::showReport(QWidget *, const QString &text, const QString &details)
@@ -74,6 +75,26 @@ brackwell::Desktop::Unsaved FakeDesktop::askToSaveChanges(QWidget *, const QStri
         return Unsaved::Cancel;
     }
     return m_unsavedAnswers.dequeue();
+}
+
+brackwell::Desktop::ChangedOnDisk FakeDesktop::askChangedOnDisk(QWidget *, const QString &text)
+{
+    shown.append({Kind::Question, text});
+    if (m_changedAnswers.isEmpty()) {
+        fail(QStringLiteral("question about a file changed on disk without a queued answer: %1").arg(text));
+        return ChangedOnDisk::Cancel;
+    }
+    return m_changedAnswers.dequeue();
+}
+
+void FakeDesktop::answerChangedOnDisk(ChangedOnDisk answer)
+{
+    m_changedAnswers.enqueue(answer);
+}
+
+bool FakeDesktop::removeFile(const QString &path)
+{
+    return QFile::remove(path);
 }
 
 std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &suggestedName,

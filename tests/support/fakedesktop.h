@@ -2,6 +2,7 @@
 
 #include "gui/desktop.h"
 
+#include <QHash>
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -23,11 +24,12 @@ public:
         QString details = {};
     };
 
-    void showMessage(QWidget *parent, const QString &text) override;
+    void showMessage(QWidget *parent, const QString &text, const QString &informative) override;
     void showReport(QWidget *parent, const QString &text, const QString &details) override;
     void showError(QWidget *parent, const QString &text, const QString &details) override;
     bool askQuestion(QWidget *parent, const QString &text) override;
     Unsaved askToSaveChanges(QWidget *parent, const QString &text) override;
+    ChangedOnDisk askChangedOnDisk(QWidget *parent, const QString &text) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
@@ -40,6 +42,14 @@ public:
         return brackwell::copyFileSafely(from, to);
     }
     bool canCreateFilesIn(const QString &folder) override;
+    // Read from the file's mode, and removed, for real.
+    bool isReadOnly(const QString &path) override { return brackwell::isReadOnlyFile(path); }
+    bool removeFile(const QString &path) override;
+    QByteArray writtenHash(const QString &key) override { return written.value(key); }
+    void setWrittenHash(const QString &key, const QByteArray &hash) override { written.insert(key, hash); }
+    // What Brackwell wrote, as the system would keep it between runs: a test copies it to the
+    // desktop of its next run.
+    QHash<QString, QByteArray> written;
     QStringList recentFiles() override { return ++recentReads, recent; }
     void setRecentFiles(const QStringList &files) override { recent = files; }
     QString currentDriveRoot() override;
@@ -77,6 +87,8 @@ public:
     void answerQuestion(bool yes);
     // The question about changes not saved: the next one is answered so.
     void answerUnsaved(Unsaved answer);
+    // The question about a file changed on disk: the next one is answered so.
+    void answerChangedOnDisk(ChangedOnDisk answer);
 
     // The next dialog throws this text instead of answering: a failure deep inside a handler.
     QString dialogThrows;
@@ -107,5 +119,6 @@ private:
     QQueue<brackwell::FileRead> m_readResults;
     QQueue<bool> m_questionAnswers;
     QQueue<Unsaved> m_unsavedAnswers;
+    QQueue<ChangedOnDisk> m_changedAnswers;
     QQueue<brackwell::WriteFailure> m_writeFailures;
 };
