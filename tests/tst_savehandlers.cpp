@@ -1,14 +1,15 @@
+#include "platform/backup.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 
 #include <QAction>
 #include <QDirIterator>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -313,6 +314,8 @@ private slots:
         QTest::newRow("dialog, folder as target") << Save::DialogButton << "folder target" << "Cannot create file";
         QTest::newRow("dialog, missing folder") << Save::DialogMenu << "nothing" << "Cannot create file";
         QTest::newRow("dialog, disk full") << Save::DialogButton << "disk full" << "Stream write error.";
+        QTest::newRow("one-click, read-only file") << Save::OneClick << "read-only" << "File access denied.";
+        QTest::newRow("dialog, read-only file") << Save::DialogMenu << "read-only" << "Cannot create file";
     }
     void failedSaveChangesNothing()
     {
@@ -329,6 +332,12 @@ private slots:
             writeAll(f.path(QStringLiteral("Program Files")), "a file, not a folder");
         } else if (setup == "folder target") {
             QVERIFY(QDir().mkpath(target + QStringLiteral("/inside")));
+        } else if (setup == "read-only") {
+            // Kept so on purpose, as players do against the game: even root, whom the system lets
+            // write, leaves it alone.
+            QVERIFY(QDir().mkpath(f.gameFolder()));
+            writeAll(target, "previous config\r\n");
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         } else if (setup != "nothing") {
             QVERIFY(QDir().mkpath(f.gameFolder()));
             writeAll(target, "previous config\r\n");
@@ -344,7 +353,14 @@ private slots:
 
         if (!f.desktop.shown.isEmpty() && f.desktop.shown.front().kind == Kind::Question)
             f.desktop.shown.removeFirst();
+        const QString details = f.desktop.shown.isEmpty() ? QString() : f.desktop.shown.front().details;
         const QString error = f.desktop.takeOnly(Kind::Error);
+        // Where there was a file to write, the details name it and the system's reason.
+        if (setup != "nothing" && setup != "file in path")
+            QVERIFY2(details.contains(QDir::toNativeSeparators(target)) && details.contains("Reason: "),
+                     qPrintable(details));
+        if (setup == "read-only")
+            QVERIFY(details.contains("read-only") || error.contains("read-only"));
         if (message == QStringLiteral("Cannot create file")) {
             const QString start = message + QStringLiteral(" \"%1\". ").arg(QDir::toNativeSeparators(target));
             QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
@@ -353,10 +369,196 @@ private slots:
             QCOMPARE(error, message);
         }
         QCOMPARE(f.output()->toPlainText(), before);
-        // The copy made before a write that then failed holds the file as it still is.
-        QCOMPARE(tree(f.drive.path()).filter(QRegularExpression("(?<!\\.bak)$")), filesBefore);
+        // Not even a copy: the one made before a write that then failed is taken back.
+        QCOMPARE(tree(f.drive.path()), filesBefore);
         QCOMPARE(tree(f.user.path()), QStringList());
         QCOMPARE(readAll(target), previous);
+    }
+
+    // Runs of the program, each with a one-click save over the player's hand-written file: the copy
+    // holds the last version the player wrote after every run, also once the file is read-only.
+    void thePlayersVersionSurvivesEveryRun()
+    {
+        QTemporaryDir drive, user;
+        const QString folder = drive.filePath("Program Files/Wolfenstein - Enemy Territory/etmain");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + "/autoexec.cfg", bak = file + ".bak";
+        QByteArray player = "// mine\r\nbind h \"dropobj\"\r\n";
+        writeAll(file, player);
+        QHash<QString, QByteArray> written; // as the system keeps it between runs
+        const auto run = [&] {
+            WindowFixture f;
+            f.desktop.driveRoot = drive.path();
+            f.desktop.home = user.filePath("home");
+            f.desktop.documents = user.filePath("home/Documents");
+            f.desktop.written = written;
+            f.create();
+            f.clickButton("btnSave");
+            written = f.desktop.written;
+            return f.desktop.shown;
+        };
+        for (int i = 0; i < 3; ++i) {
+            const QList<FakeDesktop::Shown> shown = run();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.front().text, QString::fromLatin1(savedMessage));
+            QCOMPARE(shown.front().details, "Written to " + QDir::toNativeSeparators(file));
+            QCOMPARE(readAll(bak), player);
+        }
+        player = readAll(file) + "seta r_gamma 2 // mine too\r\n";
+        writeAll(file, player);
+        run();
+        QCOMPARE(readAll(bak), player);
+        const QByteArray output = readAll(file);
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QList<FakeDesktop::Shown> refused = run();
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.front().text, "File access denied.");
+        QVERIFY(refused.front().details.contains(QDir::toNativeSeparators(file)));
+        QVERIFY(refused.front().details.contains("read-only"));
+        QCOMPARE(readAll(file), output);
+        QCOMPARE(readAll(bak), player);
+    }
+
+    // The one-click save asks before it replaces a file the player keeps: in the game's folders
+    // beyond its own installation folder one that Brackwell did not write, and with a file open any
+    // other file. No writes nothing.
+    void oneClickAsksBeforeReplacingThePlayersFile_data()
+    {
+        QTest::addColumn<QString>("folder");   // installation or home: ~/.etlegacy/legacy
+        QTest::addColumn<QString>("there");    // none, player's, own (Brackwell's output)
+        QTest::addColumn<bool>("opened");      // another file is open in the window
+        QTest::addColumn<QString>("question"); // the start of the question; empty: none
+        QTest::newRow("installation folder") << "installation" << "player's" << false << "";
+        QTest::newRow("home, nothing there") << "home" << "none" << false << "";
+        QTest::newRow("home, the player's file") << "home" << "player's" << false << "\"%1\" holds a config Brackwell";
+        QTest::newRow("home, Brackwell's own output") << "home" << "own" << false << "";
+        QTest::newRow("installation, a file open") << "installation" << "own" << true << "One-Click Save writes \"%1\", not";
+        QTest::newRow("home, a file open") << "home" << "player's" << true << "One-Click Save writes \"%1\", not";
+    }
+    void oneClickAsksBeforeReplacingThePlayersFile()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, there);
+        QFETCH(bool, opened);
+        QFETCH(QString, question);
+        for (const bool yes : {false, true}) {
+            SaveFixture f;
+            const QString target = (folder == "home" ? f.desktop.home + "/.etlegacy/legacy" : f.gameFolder()) +
+                                   "/autoexec.cfg";
+            QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+            const QByteArray before = "bind h \"dropobj\"\r\n";
+            if (there != "none")
+                writeAll(target, before);
+            if (there == "own")
+                f.desktop.written.insert(writeRecordKey(target), contentHash(before));
+            if (opened) {
+                writeAll(f.path("other.cfg"), "seta r_gamma 1.4\r\n");
+                f.window->openConfigFile(f.path("other.cfg"));
+                f.desktop.shown.clear();
+            }
+            f.create();
+            if (!question.isEmpty())
+                f.desktop.answerQuestion(yes);
+            f.save(Save::OneClick);
+            if (!question.isEmpty()) {
+                const QString asked = f.desktop.shown.takeFirst().text;
+                QVERIFY2(asked.startsWith(question.arg(QDir::toNativeSeparators(target))), qPrintable(asked));
+                QCOMPARE(asked.contains("A copy of it is kept as"), there == "player's");
+                if (opened)
+                    QVERIFY(asked.contains(QDir::toNativeSeparators(f.path("other.cfg"))));
+                if (!yes) {
+                    QVERIFY(f.desktop.shown.isEmpty());
+                    QCOMPARE(readAll(target), before);
+                    continue;
+                }
+            } else if (!yes) {
+                continue;
+            }
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+            QCOMPARE(readAll(target + ".bak"), there == "player's" ? before : QByteArray("<missing>"));
+        }
+    }
+
+    // A file that another program (the game, on quitting) changed since it was opened is not
+    // written over unasked: overwrite, reload as an open does, or cancel. One deleted is saved anew.
+    void aFileChangedOnDiskIsAskedAbout_data()
+    {
+        QTest::addColumn<QString>("answer"); // overwrite, reload, cancel; deleted: the file is gone
+        QTest::newRow("overwrite") << "overwrite";
+        QTest::newRow("reload") << "reload";
+        QTest::newRow("cancel") << "cancel";
+        QTest::newRow("deleted") << "deleted";
+    }
+    void aFileChangedOnDiskIsAskedAbout()
+    {
+        QFETCH(QString, answer);
+        SaveFixture f;
+        const QString file = f.path("etconfig.cfg");
+        writeAll(file, "seta r_gamma 1.2\r\n");
+        f.window->openConfigFile(file);
+        f.desktop.shown.clear();
+        f.typeInto(f.edit("edtGamma"), "1.6");
+        f.create();
+        const QByteArray game = "seta r_gamma 1.3\r\nseta cg_fov 100\r\n";
+        if (answer == "deleted")
+            QVERIFY(QFile::remove(file));
+        else
+            writeAll(file, game);
+        f.desktop.answerSaveDialog(file);
+        if (answer != "deleted") {
+            f.desktop.answerQuestion(true);
+            f.desktop.answerChangedOnDisk(answer == "overwrite" ? Desktop::ChangedOnDisk::Overwrite
+                                          : answer == "reload"  ? Desktop::ChangedOnDisk::Reload
+                                                                : Desktop::ChangedOnDisk::Cancel);
+        }
+        f.save(Save::DialogButton);
+        f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
+        if (answer == "overwrite" || answer == "deleted") {
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+            QCOMPARE(readAll(file), QByteArray("seta r_gamma 1.6\r\n"));
+        } else {
+            QCOMPARE(readAll(file), game);
+            QCOMPARE(f.edit("edtGamma")->text(), answer == "reload" ? "1.3" : "1.6");
+        }
+    }
+
+    // Create Config edits the box as the player left it: a line typed and saved, a free bind added,
+    // stay through later passes and saves.
+    void createConfigKeepsWhatThePlayerTyped()
+    {
+        SaveFixture f;
+        const QString file = f.path("autoexec.cfg");
+        writeAll(file, "seta r_gamma 1.2\r\nbind h \"dropobj\"\r\n");
+        f.window->openConfigFile(file);
+        f.desktop.shown.clear();
+        f.showActive();
+        f.openTabOf(f.output());
+        QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+        f.output()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(f.output(), "bind j \"say typed\"");
+        const auto saveOver = [&] {
+            f.desktop.answerSaveDialog(file);
+            f.desktop.answerQuestion(true);
+            f.save(Save::DialogButton);
+            f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        };
+        saveOver();
+        f.typeInto(f.edit("edtGamma"), "1.7");
+        f.create();
+        saveOver();
+        QCOMPARE(readAll(file), QByteArray("seta r_gamma 1.7\r\nbind h \"dropobj\"\r\nbind j \"say typed\""));
+        QCOMPARE(f.window->windowTitle(), "autoexec.cfg[*] \u2014 Brackwell");
+        QVERIFY(!f.window->isWindowModified());
+
+        f.typeInto(f.edit("edtCustomInput"), "cg_drawFPS");
+        f.typeInto(f.edit("edtValue"), "1");
+        f.clickButton("btnAddCustom");
+        f.typeInto(f.edit("edtGamma"), "1.9");
+        f.create();
+        QVERIFY2(f.outputText().endsWith("\r\nseta cg_drawFPS 1"), qPrintable(f.outputText()));
+        QVERIFY(f.outputText().contains("bind j \"say typed\""));
+        QVERIFY(f.outputText().startsWith("seta r_gamma 1.9\r\n"));
     }
 
 #ifdef Q_OS_LINUX
