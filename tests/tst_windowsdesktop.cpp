@@ -191,8 +191,9 @@ private slots:
         writeAll(target, "old");
         win32::PlaceCalls calls = win32::systemPlaceCalls();
         int tries = 0;
-        calls.replaceExisting = [&, system = calls.replaceExisting](const std::wstring &to, const std::wstring &from) {
-            return ++tries <= refusals ? sharingViolation : system(to, from);
+        calls.replaceExisting = [&, system = calls.replaceExisting](const std::wstring &to, const std::wstring &from,
+                                                                      const std::wstring &backup) {
+            return ++tries <= refusals ? sharingViolation : system(to, from, backup);
         };
         calls.wait = [](unsigned) {};
         const std::optional<win32::Failure> failed = win32::replaceFile(
@@ -202,6 +203,55 @@ private slots:
         if (failed)
             QCOMPARE(failed->error, sharingViolation);
         QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("autoexec.cfg")});
+    }
+
+    // Every documented failure of the replace leaves the old file or the new one under the target's
+    // name, with the system's reason: the replace is faked failing as Windows documents each code
+    // (1177 after moving the old file to the backup name), and the moves that mend it may fail too.
+    void aFailedReplaceNeverLosesBoth_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("failingMoves"); // moves refused after the replace failed
+        QTest::addColumn<QByteArray>("left");  // what the target holds after
+        QTest::newRow("1175, replaced file held") << int(ERROR_UNABLE_TO_REMOVE_REPLACED) << 0 << QByteArray("old");
+        QTest::newRow("1176, replacement not renamed") << int(ERROR_UNABLE_TO_MOVE_REPLACEMENT) << 0 << QByteArray("old");
+        QTest::newRow("1177, old one put back") << int(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) << 0 << QByteArray("old");
+        QTest::newRow("1177, new one in place") << int(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) << 1 << QByteArray("new");
+        QTest::newRow("1177, neither can move") << int(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) << 2 << QByteArray();
+    }
+    void aFailedReplaceNeverLosesBoth()
+    {
+        QFETCH(int, code);
+        QFETCH(int, failingMoves);
+        QFETCH(QByteArray, left);
+        QTemporaryDir folder;
+        const QString target = folder.filePath(QStringLiteral("autoexec.cfg"));
+        writeAll(target, "old");
+        win32::PlaceCalls calls = win32::systemPlaceCalls();
+        calls.replaceExisting = [&](const std::wstring &to, const std::wstring &, const std::wstring &backup) {
+            if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+                MoveFileW(to.c_str(), backup.c_str());
+            return DWORD(code);
+        };
+        int moves = 0;
+        calls.moveNew = [&, system = calls.moveNew](const std::wstring &to, const std::wstring &from) {
+            return ++moves <= failingMoves ? DWORD(ERROR_SHARING_VIOLATION) : system(to, from);
+        };
+        calls.wait = [](unsigned) {};
+        const std::optional<win32::Failure> failed = win32::replaceFile(
+            native(target), "new", 3, [&] { return native(folder.filePath(QStringLiteral("new.tmp"))); }, calls);
+        QCOMPARE(failed.has_value(), left != "new");
+        if (failed)
+            QCOMPARE(failed->error, DWORD(code));
+        const QStringList files = filesIn(folder.path());
+        if (left.isEmpty()) {
+            // Neither could take the name: both stay, the old one under the backup name.
+            QCOMPARE(readAll(folder.filePath(QStringLiteral("new.tmp"))), QByteArray("new"));
+            QCOMPARE(readAll(folder.filePath(QStringLiteral("new.tmp.old"))), QByteArray("old"));
+        } else {
+            QCOMPARE(readAll(target), left);
+            QVERIFY2(!files.contains(QStringLiteral("new.tmp")), qPrintable(files.join(u' ')));
+        }
     }
 
     // A read-only config, and a folder the user may not write into, refuse the save with their

@@ -44,22 +44,38 @@ DWORD keptAttributes(DWORD targetAttributes)
 }
 
 // Puts the finished file in place: ReplaceFileW where the target exists, MoveFileExW where it does
-// not; 0 or the last error.
-DWORD place(const std::wstring &target, const std::wstring &finished, bool targetExists, const PlaceCalls &calls)
+// not; 0 or the last error. `keepFinished` is set where the finished file holds the only copy of
+// either version under no name of the target's: it must not be deleted.
+DWORD place(const std::wstring &target, const std::wstring &finished, const std::wstring &backup, bool targetExists,
+            const PlaceCalls &calls, bool &keepFinished)
 {
     DWORD error = 0;
     std::size_t waited = 0;
     for (int attempt = 0; attempt < placeAttempts; ++attempt) {
-        error = targetExists ? calls.replaceExisting(target, finished) : calls.moveNew(target, finished);
-        if (error == 0)
+        error = targetExists ? calls.replaceExisting(target, finished, backup) : calls.moveNew(target, finished);
+        if (error == 0) {
+            if (targetExists)
+                DeleteFileW(backup.c_str()); // the old file, which the save no longer needs
             return 0;
-        if (targetExists && (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-                             error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)) {
-            // The target is gone (deleted meanwhile, or removed by a replace that then failed).
-            targetExists = false;
+        }
+        if (targetExists && error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file was moved to the backup name, the new one could not take its place: put
+            // the old one back; failing that, the new one; failing both, keep both where they are.
+            if (calls.moveNew(target, backup) == 0)
+                return error;
+            if (calls.moveNew(target, finished) == 0)
+                return 0;
+            keepFinished = true;
+            return error;
+        }
+        if (targetExists && error == ERROR_FILE_NOT_FOUND) {
+            targetExists = false; // deleted meanwhile
         } else if (!targetExists && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
             targetExists = true; // made meanwhile
-        } else if (heldForAMoment(error) && waited < std::size(placeWaits)) {
+        } else if ((heldForAMoment(error) || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) &&
+                   waited < std::size(placeWaits)) {
+            // With a backup name given, a replacement that could not be renamed leaves both files
+            // under their own names: the same as a hold.
             calls.wait(placeWaits[waited++]);
         } else {
             break;
@@ -74,7 +90,7 @@ PlaceCalls systemPlaceCalls()
 {
     const auto lastError = [](BOOL done) { return done ? DWORD(0) : GetLastError(); };
     return {
-        [=](const std::wstring &target, const std::wstring &finished) {
+        [=](const std::wstring &target, const std::wstring &finished, const std::wstring &backup) {
             // Asks first whether the target may go: Wine's ReplaceFileW leaves a file of its own
             // beside a target that another program holds.
             const HANDLE held = CreateFileW(target.c_str(), DELETE,
@@ -83,7 +99,7 @@ PlaceCalls systemPlaceCalls()
             if (held == INVALID_HANDLE_VALUE)
                 return GetLastError();
             CloseHandle(held);
-            return lastError(ReplaceFileW(target.c_str(), finished.c_str(), nullptr,
+            return lastError(ReplaceFileW(target.c_str(), finished.c_str(), backup.c_str(),
                                           REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                                           nullptr));
         },
@@ -140,8 +156,14 @@ std::optional<Failure> replaceFile(const std::wstring &target, const char *data,
     file = INVALID_HANDLE_VALUE;
     if (!closed)
         return abandon(Failure::Step::Write, GetLastError());
-    if (const DWORD error = place(target, tempName, attributes != INVALID_FILE_ATTRIBUTES, calls))
+    // The old file's name on the way out: beside the temporary file, a name no other file has.
+    const std::wstring backup = tempName + L".old";
+    bool keepFinished = false;
+    if (const DWORD error = place(target, tempName, backup, attributes != INVALID_FILE_ATTRIBUTES, calls, keepFinished)) {
+        if (keepFinished)
+            return Failure{Failure::Step::Create, error};
         return abandon(Failure::Step::Create, error);
+    }
     return std::nullopt;
 }
 

@@ -23,8 +23,11 @@ struct Failure {
 // number. Tests put in calls that refuse, as a virus scanner or the search indexer does for a moment
 // right after a file is written.
 struct PlaceCalls {
-    // The target exists: takes its place and keeps the target's attributes and access list.
-    std::function<unsigned long(const std::wstring &target, const std::wstring &finished)> replaceExisting;
+    // The target exists: takes its place and keeps the target's attributes and access list. The
+    // target goes to `backup` on the way, so that a replace that fails half-way leaves it there
+    // rather than nowhere.
+    std::function<unsigned long(const std::wstring &target, const std::wstring &finished, const std::wstring &backup)>
+        replaceExisting;
     // No target yet: gives the finished file its name.
     std::function<unsigned long(const std::wstring &target, const std::wstring &finished)> moveNew;
     std::function<void(unsigned milliseconds)> wait;
@@ -35,7 +38,9 @@ PlaceCalls systemPlaceCalls();
 // Writes `size` bytes into a new file named by `temporaryName` (asked again while a name is taken)
 // that replaces `target` only once every byte is on the disk. A target that is held open for a
 // moment is tried again for about a second. A failure leaves `target` as it was and no temporary
-// file behind.
+// file behind; where the system gave the old file up half-way and it cannot be put back, the new one
+// takes the name, and where neither can, the new one stays under its temporary name: never is
+// neither file left.
 std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
                                    const std::function<std::wstring()> &temporaryName,
                                    const PlaceCalls &calls = systemPlaceCalls());
