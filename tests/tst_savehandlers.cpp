@@ -1,4 +1,5 @@
 #include "platform/backup.h"
+#include "support/randomstate.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 
@@ -9,6 +10,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #ifdef Q_OS_UNIX
@@ -559,6 +561,76 @@ private slots:
         QVERIFY2(f.outputText().endsWith("\r\nseta cg_drawFPS 1"), qPrintable(f.outputText()));
         QVERIFY(f.outputText().contains("bind j \"say typed\""));
         QVERIFY(f.outputText().startsWith("seta r_gamma 1.9\r\n"));
+    }
+
+    // Random sequences of what a player does with a file open (type a line in the box, add a
+    // variable on "Extra Binds/Other CVARs", change a row, Create Config, save, reopen): every line
+    // the player typed that the window does not hold ends in the saved file.
+    void typedLinesSurviveAnySequence()
+    {
+        testing::RandomState random(20261208);
+        QList<int> editRows;
+        for (int i = 0; i < SettingCount; ++i)
+            if (settingRows[i].kind == ControlKind::Edit)
+                editRows << i;
+        for (int sequence = 0; sequence < 12; ++sequence) {
+            SaveFixture f;
+            const QString file = f.path("autoexec.cfg");
+            writeAll(file, "seta r_gamma 1.2\r\n// mine\r\nbind h \"dropobj\"\r\n");
+            f.window->openConfigFile(file);
+            f.desktop.shown.clear();
+            QStringList typed;
+            const auto save = [&] {
+                f.desktop.answerSaveDialog(file);
+                f.desktop.answerQuestion(true);
+                f.save(Save::DialogButton);
+                f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
+                QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+            };
+            for (int step = 0; step < 10; ++step) {
+                const QString line = random.chance(50) ? QStringLiteral("// note %1.%2").arg(sequence).arg(step)
+                                                       : QStringLiteral("seta brk_note%1_%2 %3").arg(sequence).arg(step).arg(step);
+                switch (random.below(6)) {
+                case 0: { // typed at the end of the box, on a line of its own
+                    f.openTabOf(f.output());
+                    QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+                    f.output()->moveCursor(QTextCursor::End);
+                    if (!f.output()->textCursor().block().text().isEmpty())
+                        QTest::keyClick(f.output(), Qt::Key_Return);
+                    QTest::keyClicks(f.output(), line);
+                    typed << line;
+                    break;
+                }
+                case 1: { // an extra variable
+                    const QString name = QStringLiteral("brk_extra%1_%2").arg(sequence).arg(step);
+                    f.typeInto(f.edit("edtCustomInput"), name);
+                    f.typeInto(f.edit("edtValue"), QString::number(step));
+                    f.clickButton("btnAddCustom");
+                    typed << QStringLiteral("seta %1 %2").arg(name).arg(step);
+                    break;
+                }
+                case 2: { // a row's value typed
+                    const int row = editRows[random.below(int(editRows.size()))];
+                    if (f.window->row(row).control->isEnabled())
+                        f.typeInto(f.window->row(row).control, QString::number(random.below(90) + 1));
+                    break;
+                }
+                case 3: f.create(); break;
+                case 4: save(); break;
+                case 5: // reopened once saved, as a player comes back to it
+                    if (!f.window->isWindowModified()) {
+                        f.window->openConfigFile(file);
+                        f.desktop.shown.clear();
+                    }
+                    break;
+                }
+            }
+            save();
+            const QStringList lines = QString::fromLatin1(readAll(file)).split(QStringLiteral("\r\n"));
+            for (const QString &line : std::as_const(typed))
+                QVERIFY2(lines.contains(line), qPrintable(QStringLiteral("sequence %1 lost \"%2\" from:\n%3")
+                                                              .arg(sequence).arg(line, lines.join(u'\n'))));
+        }
     }
 
 #ifdef Q_OS_LINUX
