@@ -1,0 +1,194 @@
+#include "gui/accessibility.h"
+
+#include "console/keynames.h"
+#include "gui/clicklabel.h"
+#include "gui/keypicker.h"
+#include "gui/mainwindow.h"
+#include "script/catalogue.h"
+#include "script/slottable.h"
+
+#include <QCheckBox>
+#include <QHash>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace brackwell;
+
+namespace {
+
+template <typename T = QWidget>
+T *named(const QObject *root, const QString &name)
+{
+    T *widget = root->findChild<T *>(name);
+    Q_ASSERT_X(widget, "accessibility", qPrintable(name));
+    return widget;
+}
+
+template <typename T = QWidget>
+T *named(const QObject *root, const char *name)
+{
+    return named<T>(root, QLatin1StringView(name));
+}
+
+// The "Select Key" button that fills this key box.
+QWidget *selectKeyButton(const QObject *root, const char *keyEdit)
+{
+    for (const KeySlot &slot : keySlots()) {
+        if (slot.edit == QLatin1StringView(keyEdit))
+            return named(root, slot.button);
+    }
+    Q_ASSERT_X(false, "accessibility", keyEdit);
+    return nullptr;
+}
+
+// The game's classes by the letter their "class" command takes, as the banners name them.
+QString className(const char *quotedCommand)
+{
+    static const QHash<QChar, QString> classes = {
+        {u's', QStringLiteral("Soldier")},  {u'm', QStringLiteral("Medic")},
+        {u'e', QStringLiteral("Engineer")}, {u'f', QStringLiteral("Field Ops")},
+        {u'c', QStringLiteral("Covert Ops")},
+    };
+    const QString command = QString::fromLatin1(quotedCommand);
+    const qsizetype at = command.indexOf(QLatin1StringView("class "));
+    return at < 0 ? QString() : classes.value(command.at(at + 6));
+}
+
+// The key box and Select Key button of a thing bound to a key, named after it.
+void nameKeyedRow(const QObject *root, const char *keyEdit, const QString &thing)
+{
+    named(root, keyEdit)->setAccessibleName(QStringLiteral("%1 key").arg(thing));
+    selectKeyButton(root, keyEdit)->setAccessibleName(QStringLiteral("Select key for the %1").arg(thing));
+}
+
+// Labels that stand in front of a control name it, as a setting's caption names its row.
+struct LabelFor {
+    const char *label;
+    const char *control;
+};
+constexpr LabelFor labelsFor[] = {
+    {"Label7", "edtDescription"},       {"lblKeyToBind", "edtKeyToBind"}, {"lblEnterBind", "edtBindInput"},
+    {"lblVsayInput", "CBVSayInput"},    {"Label2", "CBTypeOfBind"},       {"lblCustomCVARName", "edtCustomInput"},
+    {"Label1", "edtValue"},
+};
+
+// The colours of the player-name chart, which shows each code in its colour only.
+constexpr const char *codeColourNames[] = {"black", "red",     "green", "yellow", "blue",
+                                           "aqua",  "fuchsia", "white", "olive",  "grey"};
+
+void nameControls(TfrmBrackwell &window)
+{
+    for (int i = 0; i < SettingCount; ++i) {
+        const TfrmBrackwell::RowWidgets &row = window.row(i);
+        row.caption->setBuddy(row.control);
+    }
+    for (const LabelFor &pair : labelsFor)
+        named<QLabel>(&window, pair.label)->setBuddy(named(&window, pair.control));
+
+    for (const ScriptBlock &script : scriptBlocks) {
+        auto *check = named<QCheckBox>(&window, script.checkBox);
+        // "Clock Script - Displays ..." is the clock script.
+        const QString name = check->text().section(QLatin1StringView(" Script"), 0, 0);
+        nameKeyedRow(&window, script.keyEdit, QStringLiteral("%1 script").arg(name));
+    }
+    for (const ClassBind &bind : classBinds) {
+        auto *check = named<QCheckBox>(&window, bind.checkBox);
+        // Four columns have a "Sub-Machine Gun": the banner above says whose.
+        const QString name = className(bind.quotedCommand) + u' ' + QString::fromLatin1(bind.caption);
+        check->setAccessibleName(name);
+        nameKeyedRow(&window, bind.keyEdit, name);
+    }
+    named(&window, "btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
+    named(&window, "memoOutput")->setAccessibleName(QStringLiteral("Config output"));
+
+    for (QLabel *label : window.findChildren<ClickLabel *>()) {
+        const QString code = label->text();
+        if (code.size() == 2 && code[0] == u'^' && code[1].isDigit())
+            label->setAccessibleName(
+                QStringLiteral("Colour code %1, %2").arg(code, QLatin1StringView(codeColourNames[code[1].digitValue()])));
+    }
+}
+
+// Spoken names of the keys whose captions are short or a sign that a screen reader may skip.
+const QHash<QString, QString> &spokenKeyCaptions()
+{
+    static const QHash<QString, QString> spoken = {
+        {QStringLiteral("Esc"), QStringLiteral("Escape")},
+        {QStringLiteral("`"), QStringLiteral("Back Quote")},
+        {QStringLiteral("-"), QStringLiteral("Minus")},
+        {QStringLiteral("="), QStringLiteral("Equals")},
+        {QStringLiteral("#"), QStringLiteral("Hash")},
+        {QStringLiteral("BSpace"), QStringLiteral("Backspace")},
+        {QStringLiteral("Prnt S"), QStringLiteral("Print Screen")},
+        {QStringLiteral("S Lock"), QStringLiteral("Scroll Lock")},
+        {QStringLiteral("N Lock"), QStringLiteral("Num Lock")},
+        {QStringLiteral("/"), QStringLiteral("Slash")},
+        {QStringLiteral("*"), QStringLiteral("Asterisk")},
+        {QStringLiteral("+"), QStringLiteral("Plus")},
+        {QStringLiteral("["), QStringLiteral("Left Bracket")},
+        {QStringLiteral("]"), QStringLiteral("Right Bracket")},
+        {QStringLiteral("Ins"), QStringLiteral("Insert")},
+        {QStringLiteral("Del"), QStringLiteral("Delete")},
+        {QStringLiteral("Pg Up"), QStringLiteral("Page Up")},
+        {QStringLiteral("Pg Dn"), QStringLiteral("Page Down")},
+        {QStringLiteral(";"), QStringLiteral("Semicolon")},
+        {QStringLiteral("'"), QStringLiteral("Apostrophe")},
+        {QStringLiteral(""), QStringLiteral("Blank key")},
+        {QStringLiteral("\\"), QStringLiteral("Backslash")},
+        {QStringLiteral(","), QStringLiteral("Comma")},
+        {QStringLiteral("."), QStringLiteral("Full Stop")},
+        {QStringLiteral("Up"), QStringLiteral("Up Arrow")},
+        {QStringLiteral("Down"), QStringLiteral("Down Arrow")},
+        {QStringLiteral("Left"), QStringLiteral("Left Arrow")},
+        {QStringLiteral("Right"), QStringLiteral("Right Arrow")},
+        {QStringLiteral("Space Bar"), QStringLiteral("Space")},
+    };
+    return spoken;
+}
+
+// Every key of the picker by a name of its own: the keypad's keys say so ("Keypad 7" is not the
+// "7" above the letters), and of two keys alike the left one comes first ("Left Shift").
+void nameKeys(TForm3 &picker)
+{
+    // The keypad is the block right of the navigation keys.
+    constexpr int keypadLeft = 808;
+    QStringList names;
+    for (int i = 0; i < KeyboardKeyCount; ++i) {
+        const PickerKey &key = pickerKeys[i];
+        const QString caption = QString::fromLatin1(key.caption);
+        const QString spoken = spokenKeyCaptions().value(caption, caption);
+        names << (key.x >= keypadLeft ? QStringLiteral("Keypad ") + spoken : spoken);
+    }
+    for (int i = 0; i < KeyboardKeyCount; ++i) {
+        const qsizetype twin = names.indexOf(names[i], i + 1);
+        if (twin < 0)
+            continue;
+        // The table lists each row left to right.
+        names[twin] = QStringLiteral("Right ") + names[i];
+        names[i] = QStringLiteral("Left ") + names[i];
+    }
+    for (int i = 0; i < KeyboardKeyCount; ++i)
+        named(&picker, pickerKeys[i].control)->setAccessibleName(names[i]);
+    for (int i = KeyboardKeyCount; i < PickerKeyCount; ++i) {
+        QWidget *button = named(&picker, pickerKeys[i].control);
+        button->setAccessibleName(QString::fromLatin1(pickerKeys[i].caption).trimmed() + QStringLiteral(" mouse button"));
+    }
+    named(&picker, "edtKey")->setAccessibleName(QStringLiteral("Chosen key"));
+}
+
+} // namespace
+
+namespace brackwell {
+
+void makeMainWindowAccessible(TfrmBrackwell &window)
+{
+    nameControls(window);
+}
+
+void makeKeyPickerAccessible(TForm3 &picker)
+{
+    nameKeys(picker);
+}
+
+} // namespace brackwell

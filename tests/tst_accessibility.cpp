@@ -1,0 +1,154 @@
+// The window as a screen reader reads it: through the accessibility interfaces Qt hands to the
+// platform's bridge, never through the widgets' own properties.
+#include "console/keynames.h"
+#include "gui/clicklabel.h"
+#include "support/windowfixture.h"
+
+#include <QAccessible>
+#include <QGroupBox>
+#include <QTest>
+
+using namespace brackwell;
+
+namespace {
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
+    if (!iface)
+        qFatal("no accessibility interface for %s", qPrintable(object->objectName()));
+    return iface;
+}
+
+// What a screen reader says a control is called. On Linux a list's own name is its value and the
+// reader says the label that labels it instead.
+QString spokenName(QObject *object)
+{
+    QAccessibleInterface *iface = accessible(object);
+    if (iface->role() == QAccessible::ComboBox && iface->text(QAccessible::Name) == iface->text(QAccessible::Value)) {
+        for (const auto &[label, relation] : iface->relations(QAccessible::Label)) {
+            if (label->role() != QAccessible::Grouping)
+                return label->text(QAccessible::Name);
+        }
+        return QString();
+    }
+    return iface->text(QAccessible::Name);
+}
+
+// Every control the user reaches with Tab or clicks: the keyboard's stops and the click labels,
+// not the parts of popups (a list's drop-down).
+QList<QWidget *> controls(const QWidget *window)
+{
+    QList<QWidget *> found;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() != window)
+            continue;
+        const bool tabStop = (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
+        if (tabStop || qobject_cast<ClickLabel *>(widget))
+            found << widget;
+    }
+    return found;
+}
+
+QString groupTitle(const QWidget *widget)
+{
+    for (const QWidget *up = widget->parentWidget(); up; up = up->parentWidget()) {
+        if (const auto *group = qobject_cast<const QGroupBox *>(up))
+            return group->title();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyControlHasANameOfItsOwn()
+    {
+        WindowFixture f;
+        for (const QWidget *window : {static_cast<QWidget *>(f.window.get()), static_cast<QWidget *>(f.picker.get())}) {
+            QHash<QString, QString> owners;
+            const QList<QWidget *> found = controls(window);
+            QVERIFY(found.size() > (window == f.window.get() ? 100 : 110));
+            for (QWidget *control : found) {
+                const QString name = spokenName(control);
+                const QString who = control->objectName();
+                QVERIFY2(!name.trimmed().isEmpty(), qPrintable(who));
+                // A group's title is where a control is, not what it is.
+                QVERIFY2(name != groupTitle(control), qPrintable(who + ": " + name));
+                // A setting's caption and its control share the caption's name: one is the
+                // row's switch, the other its value.
+                const auto *caption = qobject_cast<const QLabel *>(control);
+                const QString key = caption && caption->buddy() ? name + " (switch)" : name;
+                QVERIFY2(!owners.contains(key), qPrintable(who + " and " + owners.value(key) + ": " + name));
+                owners.insert(key, who);
+            }
+        }
+    }
+
+    void settingControlsAreNamedByTheirCaptions()
+    {
+        WindowFixture f;
+        for (int i = 0; i < SettingCount; ++i) {
+            QWidget *control = f.window->row(i).control;
+            QCOMPARE(spokenName(control), QString::fromLatin1(settingRows[i].captionText));
+            // The caption is the control's label, so a reader can go from one to the other.
+            bool labelled = false;
+            for (const auto &[label, relation] : accessible(control)->relations(QAccessible::Label))
+                labelled |= label->object() == f.window->row(i).caption;
+            QVERIFY2(labelled, settingRows[i].control);
+        }
+    }
+
+    void controlsWithoutCaptionAreNamedForWhatTheyDo_data()
+    {
+        QTest::addColumn<bool>("onPicker");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        auto window = [](const char *control, const char *name) {
+            QTest::newRow(control) << false << QString(control) << QString(name);
+        };
+        auto picker = [](const char *control, const char *name) {
+            QTest::newRow(control) << true << QString(control) << QString(name);
+        };
+        window("btnS1", "Select key for the FOV-Fixed Shooting script");
+        window("btnS2", "Select key for the Clock script");
+        window("edtScript3", "Demo Recording script key");
+        window("edtScript4", "Akimbo script key");
+        window("edtSsmg", "Soldier Sub-Machine Gun key");
+        window("Msmg", "Medic Sub-Machine Gun");
+        window("btnS14", "Select key for the Covert Ops Sten");
+        window("edtFsmg", "Field Ops Sub-Machine Gun key");
+        window("memoOutput", "Config output");
+        window("edtDescription", "Description Bar:");
+        window("CBTypeOfBind", "Select Type Of Bind");
+        window("Label12", "Colour code ^7, white");
+        picker("Button21", "Keypad 7");
+        picker("Button98", "7");
+        picker("Button89", "Left Shift");
+        picker("Button62", "Right Shift");
+        picker("Button20", "Keypad Minus");
+        picker("Button36", "Keypad Enter");
+        picker("Button54", "Return");
+        picker("Label4", "Right mouse button");
+        picker("edtKey", "Chosen key");
+    }
+
+    void controlsWithoutCaptionAreNamedForWhatTheyDo()
+    {
+        QFETCH(bool, onPicker);
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        WindowFixture f;
+        QObject *root = onPicker ? static_cast<QObject *>(f.picker.get()) : f.window.get();
+        QWidget *widget = root->findChild<QWidget *>(control);
+        QVERIFY(widget);
+        QCOMPARE(spokenName(widget), name);
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
