@@ -103,6 +103,64 @@ private slots:
         }
     }
 
+    void captionsAreTheSwitchesOfTheirRows()
+    {
+        WindowFixture f;
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        for (int i = 0; i < SettingCount; ++i) {
+            const TfrmBrackwell::RowWidgets &row = f.window->row(i);
+            QAccessibleInterface *caption = accessible(row.caption);
+            QAccessibleInterface *control = accessible(row.control);
+            const QString description = QString::fromLatin1(settingRows[i].description);
+            const QString off = description.trimmed() + " (switched off)";
+            QCOMPARE(caption->role(), QAccessible::CheckBox);
+            QCOMPARE(caption->text(QAccessible::Name), QString::fromLatin1(settingRows[i].captionText));
+            QCOMPARE(caption->text(QAccessible::Description), description);
+            QVERIFY(caption->state().checkable);
+            QVERIFY(caption->state().checked);
+            QCOMPARE(control->text(QAccessible::Description), description);
+            QVERIFY(caption->actionInterface()->actionNames().contains(toggle));
+
+            // The reader's toggle is a click: the row goes off as the mouse would switch it.
+            caption->actionInterface()->doAction(toggle);
+            QVERIFY(!row.control->isEnabled());
+            QCOMPARE(textColour(row.caption), QColor(255, 0, 0));
+            QVERIFY(!caption->state().checked);
+            QVERIFY(control->state().disabled);
+            QCOMPARE(control->text(QAccessible::Description), off);
+            // Switched on by the mouse, the reader hears it as well.
+            QTest::mouseClick(row.caption, Qt::LeftButton);
+            QVERIFY(caption->state().checked);
+            QCOMPARE(control->text(QAccessible::Description), description);
+            // Off again, for New Config below.
+            if (i % 3 == 0) {
+                caption->actionInterface()->doAction(toggle);
+                QCOMPARE(control->text(QAccessible::Description), off);
+            }
+        }
+        // New Config switches the rows on without their captions: the reader is told all the same.
+        f.window->NewConfig1Click();
+        for (int i = 0; i < SettingCount; ++i) {
+            const TfrmBrackwell::RowWidgets &row = f.window->row(i);
+            const bool on = row.control->isEnabled();
+            QCOMPARE(accessible(row.caption)->state().checked, on);
+            QCOMPARE(accessible(row.control)->text(QAccessible::Description).endsWith("(switched off)"), !on);
+        }
+    }
+
+    void otherClickLabelsAreButtons()
+    {
+        WindowFixture f;
+        QAccessibleInterface *code = accessible(f.get<QWidget>("Label3"));
+        QCOMPARE(code->role(), QAccessible::Button);
+        code->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.edit("edtPlayerName")->text(), "^1");
+        QAccessibleInterface *middle = accessible(f.onPicker<QWidget>("Label3"));
+        QCOMPARE(middle->role(), QAccessible::Button);
+        middle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.onPicker<QLineEdit>("edtKey")->text(), "mouse3");
+    }
+
     void controlsWithoutCaptionAreNamedForWhatTheyDo_data()
     {
         QTest::addColumn<bool>("onPicker");

@@ -7,7 +7,9 @@
 #include "script/catalogue.h"
 #include "script/slottable.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
+#include <QEvent>
 #include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -177,17 +179,137 @@ void nameKeys(TForm3 &picker)
     named(&picker, "edtKey")->setAccessibleName(QStringLiteral("Chosen key"));
 }
 
+// A click label as a screen reader meets it. A setting's caption is the check box that switches
+// its row: checked while the control it labels is enabled, which is what the script reads. The
+// other click labels (the name chart's colours, the picker's mouse buttons) are buttons.
+class ClickLabelAccessible : public QAccessibleWidget
+{
+public:
+    explicit ClickLabelAccessible(ClickLabel *label)
+        : QAccessibleWidget(label)
+    {
+    }
+
+    QAccessible::Role role() const override
+    {
+        return row() ? QAccessible::CheckBox : QAccessible::Button;
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name && label()->accessibleName().isEmpty())
+            return label()->text().trimmed();
+        return QAccessibleWidget::text(kind);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (const QWidget *control = row()) {
+            state.checkable = true;
+            state.checked = control->isEnabled();
+        }
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (row())
+            names.prepend(toggleAction());
+        names.prepend(pressAction());
+        return names;
+    }
+
+    void doAction(const QString &action) override
+    {
+        // The mouse's way, so the window's handler does what a click does.
+        if (action == pressAction() || (action == toggleAction() && row()))
+            emit label()->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    ClickLabel *label() const { return static_cast<ClickLabel *>(widget()); }
+    QWidget *row() const { return label()->buddy(); }
+};
+
+QAccessibleInterface *clickLabelInterface(const QString &className, QObject *object)
+{
+    if (className != QLatin1StringView(ClickLabel::staticMetaObject.className()))
+        return nullptr;
+    auto *label = qobject_cast<ClickLabel *>(object);
+    return label ? new ClickLabelAccessible(label) : nullptr;
+}
+
+void installInterfaces()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(clickLabelInterface);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+QString rowDescription(int row, bool on)
+{
+    const QString description = QString::fromLatin1(settingRows[row].description);
+    return on ? description : description.trimmed() + QStringLiteral(" (switched off)");
+}
+
+// Keeps each setting row's switch told: whatever switches a row (its caption, New Config, an
+// opened file) enables or disables its control, and that is what is watched.
+class RowSwitches : public QObject
+{
+public:
+    explicit RowSwitches(TfrmBrackwell &window)
+        : QObject(&window)
+        , m_window(window)
+    {
+        for (int i = 0; i < SettingCount; ++i) {
+            const TfrmBrackwell::RowWidgets &row = window.row(i);
+            row.caption->setAccessibleDescription(QString::fromLatin1(settingRows[i].description));
+            row.control->setAccessibleDescription(rowDescription(i, row.control->isEnabled()));
+            row.control->installEventFilter(this);
+            m_rows.insert(row.control, i);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange && m_rows.contains(watched)) {
+            const int i = m_rows.value(watched);
+            const TfrmBrackwell::RowWidgets &row = m_window.row(i);
+            row.control->setAccessibleDescription(rowDescription(i, row.control->isEnabled()));
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent told(row.caption, changed);
+            QAccessible::updateAccessibility(&told);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TfrmBrackwell &m_window;
+    QHash<const QObject *, int> m_rows;
+};
+
 } // namespace
 
 namespace brackwell {
 
 void makeMainWindowAccessible(TfrmBrackwell &window)
 {
+    installInterfaces();
     nameControls(window);
+    new RowSwitches(window);
 }
 
 void makeKeyPickerAccessible(TForm3 &picker)
 {
+    installInterfaces();
     nameKeys(picker);
 }
 
