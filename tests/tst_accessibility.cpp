@@ -5,7 +5,10 @@
 #include "support/windowfixture.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QGroupBox>
+#include <QMenu>
+#include <QTabWidget>
 #include <QTest>
 
 using namespace brackwell;
@@ -159,6 +162,72 @@ private slots:
         QCOMPARE(middle->role(), QAccessible::Button);
         middle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(f.onPicker<QLineEdit>("edtKey")->text(), "mouse3");
+    }
+
+    void keysSwitchASettingOffAndOnAgain_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char *control : {"edtBrass", "CBSky", "CBMarkTime", "CBFPS2", "edtRunRoll"})
+            QTest::newRow(control) << QString(control);
+    }
+
+    void keysSwitchASettingOffAndOnAgain()
+    {
+        QFETCH(QString, control);
+        WindowFixture f;
+        const int row = settingIndex(qPrintable(control));
+        const TfrmBrackwell::RowWidgets &r = f.window->row(row);
+        const QString caption = QString::fromLatin1(settingRows[row].captionText);
+        f.openTabOf(r.control);
+        r.control->setFocus(Qt::TabFocusReason);
+        QVERIFY(r.control->hasFocus());
+        const GenerationInput before = f.window->readGenerationInput();
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(!r.control->isEnabled());
+        QCOMPARE(textColour(r.caption), QColor(255, 0, 0));
+        QVERIFY(!accessible(r.caption)->state().checked);
+
+        // Back on through the page's menu: its items are the page's settings, ticked while on.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QWidget *page = f.get<QTabWidget>("PC1")->currentWidget();
+        QStringList expected, items;
+        for (int i = 0; i < SettingCount; ++i) {
+            if (page->isAncestorOf(f.window->row(i).control))
+                expected << QString::fromLatin1(settingRows[i].captionText);
+        }
+        for (const QAction *action : menu->actions()) {
+            items << action->text();
+            QVERIFY(action->isCheckable());
+            QCOMPARE(action->isChecked(), action->text() != caption);
+        }
+        std::sort(expected.begin(), expected.end());
+        std::sort(items.begin(), items.end());
+        QCOMPARE(items, expected);
+        for (int steps = 0; menu->activeAction()->text() != caption && steps < SettingCount; ++steps)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(!menu->isVisible());
+
+        QVERIFY(r.control->isEnabled());
+        QVERIFY(r.control->hasFocus());
+        QCOMPARE(textColour(r.caption), QColor(0, 0, 0));
+        QVERIFY(accessible(r.caption)->state().checked);
+        QCOMPARE(generate(f.window->readGenerationInput()).text, generate(before).text);
+    }
+
+    void pagesWithoutSettingsHaveNoSettingsMenu()
+    {
+        WindowFixture f;
+        QWidget *scripts = f.get<QWidget>("CBClock");
+        f.openTabOf(scripts);
+        scripts->setFocus();
+        QTest::keyClick(scripts, Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+        QTest::keyClick(scripts, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(!f.check("CBClock")->isChecked());
     }
 
     void controlsWithoutCaptionAreNamedForWhatTheyDo_data()

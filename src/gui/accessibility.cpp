@@ -8,12 +8,16 @@
 #include "script/slottable.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHash>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
 
 using namespace brackwell;
 
@@ -296,6 +300,69 @@ private:
     QHash<const QObject *, int> m_rows;
 };
 
+int rowOf(const TfrmBrackwell &window, const QWidget *widget)
+{
+    for (int i = 0; widget && i < SettingCount; ++i) {
+        const QWidget *control = window.row(i).control;
+        if (widget == control || control->isAncestorOf(widget))
+            return i;
+    }
+    return -1;
+}
+
+// A switched-off control is disabled and out of the Tab order, so the keyboard reaches a row's
+// switch by its page: a menu of the page's settings, in Tab order, each ticked while it is on.
+void showSettingsMenu(TfrmBrackwell &window)
+{
+    auto *tabs = named<QTabWidget>(&window, "PC1");
+    QWidget *page = tabs->currentWidget();
+    QList<int> rows;
+    for (QWidget *widget = page->nextInFocusChain(); widget != page; widget = widget->nextInFocusChain()) {
+        const int row = rowOf(window, widget);
+        if (row >= 0 && widget == window.row(row).control && page->isAncestorOf(widget))
+            rows << row;
+    }
+    if (rows.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
+
+    auto *menu = new QMenu(&window);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(QStringLiteral("Settings on this page"));
+    QWidget *focus = QApplication::focusWidget();
+    const int focused = rowOf(window, focus);
+    for (int i : rows) {
+        QAction *action = menu->addAction(QString::fromLatin1(settingRows[i].captionText).replace(u'&', QLatin1StringView("&&")));
+        action->setCheckable(true);
+        action->setChecked(window.row(i).control->isEnabled());
+        QObject::connect(action, &QAction::triggered, &window, [&window, i] {
+            const TfrmBrackwell::RowWidgets &row = window.row(i);
+            emit row.caption->clicked();
+            // Switched on, the setting is where the user goes next.
+            if (row.control->isEnabled())
+                row.control->setFocus(Qt::ShortcutFocusReason);
+        });
+        if (i == focused || (focused < 0 && !menu->activeAction()))
+            menu->setActiveAction(action);
+    }
+    const QWidget *anchor = focus && page->isAncestorOf(focus) ? focus : page;
+    menu->popup(anchor->mapToGlobal(QPoint(0, anchor == page ? 0 : anchor->height())));
+}
+
+void wireSwitchKeys(TfrmBrackwell &window)
+{
+    // In a setting's control: switch that setting, as a click on its caption does.
+    auto *switchHere = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space), &window);
+    QObject::connect(switchHere, &QShortcut::activated, &window, [&window] {
+        const int row = rowOf(window, QApplication::focusWidget());
+        if (row >= 0)
+            emit window.row(row).caption->clicked();
+    });
+    auto *pageMenu = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space), &window);
+    QObject::connect(pageMenu, &QShortcut::activated, &window, [&window] { showSettingsMenu(window); });
+}
+
 } // namespace
 
 namespace brackwell {
@@ -305,6 +372,7 @@ void makeMainWindowAccessible(TfrmBrackwell &window)
     installInterfaces();
     nameControls(window);
     new RowSwitches(window);
+    wireSwitchKeys(window);
 }
 
 void makeKeyPickerAccessible(TForm3 &picker)
