@@ -2,6 +2,7 @@
 // platform's bridge, never through the widgets' own properties.
 #include "console/keynames.h"
 #include "gui/clicklabel.h"
+#include "gui/outputhighlighter.h"
 #include "support/windowfixture.h"
 
 #include <QAccessible>
@@ -9,6 +10,8 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QToolTip>
 #include <QTest>
 
 using namespace brackwell;
@@ -228,6 +231,48 @@ private slots:
         QVERIFY(!QApplication::activePopupWidget());
         QTest::keyClick(scripts, Qt::Key_Space, Qt::ControlModifier);
         QVERIFY(!f.check("CBClock")->isChecked());
+    }
+
+    void marksAndTheirTipsAreReachedFromTheKeyboard()
+    {
+        WindowFixture f;
+        QPlainTextEdit *box = f.output();
+        f.openTabOf(box);
+        box->setPlainText("seta r_gamma \"1.3\"\nbind F4 say brb; quit\necho fine\nseta brb x//y\necho ok");
+        box->setFocus();
+        QAccessibleInterface *reader = accessible(box);
+        const QString hint = reader->text(QAccessible::Description);
+        QVERIFY(hint.contains("Ctrl+I"));
+
+        // The marks as the mouse finds them: where each starts and what its tip says.
+        QList<QPair<int, QString>> marks;
+        for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+            for (const LineMark &mark : OutputHighlighter::shown(block).marks)
+                marks.append({block.position() + mark.start, OutputHighlighter::tipsAt(block, mark.start).join('\n')});
+        }
+        QCOMPARE(marks.size(), 2);
+
+        // The tip shown, or nothing when none is.
+        auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QTest::keyClick(box, key, modifiers);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(press(Qt::Key_I, Qt::ControlModifier), "Nothing is marked here.");
+        // F8 goes round the marks; Shift+F8 back.
+        for (int step : {0, 1, 0}) {
+            QCOMPARE(press(Qt::Key_F8, Qt::NoModifier), marks[step].second);
+            QCOMPARE(box->textCursor().position(), marks[step].first);
+            QCOMPARE(reader->text(QAccessible::Description), marks[step].second);
+        }
+        QCOMPARE(press(Qt::Key_F8, Qt::ShiftModifier), marks[1].second);
+        QCOMPARE(box->textCursor().position(), marks[1].first);
+        // Inside a mark and at its end, Ctrl+I tells its tip; moved on, the box says how again.
+        QTest::keyClick(box, Qt::Key_End);
+        QCOMPARE(press(Qt::Key_I, Qt::ControlModifier), marks[1].second);
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(reader->text(QAccessible::Description), hint);
+        box->clear();
+        QCOMPARE(press(Qt::Key_F8, Qt::NoModifier), "Nothing is marked.");
     }
 
     void controlsWithoutCaptionAreNamedForWhatTheyDo_data()

@@ -4,8 +4,11 @@
 #include "gui/clicklabel.h"
 #include "gui/keypicker.h"
 #include "gui/mainwindow.h"
+#include "gui/outputhighlighter.h"
 #include "script/catalogue.h"
 #include "script/slottable.h"
+
+#include <algorithm>
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -18,6 +21,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QToolTip>
 
 using namespace brackwell;
 
@@ -363,6 +368,94 @@ void wireSwitchKeys(TfrmBrackwell &window)
     QObject::connect(pageMenu, &QShortcut::activated, &window, [&window] { showSettingsMenu(window); });
 }
 
+// The marks' tips, which the mouse shows, for the keyboard: Ctrl+I tells the tip of the mark at
+// the text cursor, F8 and Shift+F8 move the cursor to the next and the previous mark and tell its
+// tip. A tip shows where the mouse's would and is also the box's description until the cursor
+// moves, so a screen reader says it.
+class MarkKeys : public QObject
+{
+public:
+    explicit MarkKeys(QPlainTextEdit *box)
+        : QObject(box)
+        , m_box(box)
+    {
+        m_box->setAccessibleDescription(hint());
+        connect(m_box, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+            if (m_box->accessibleDescription() != hint())
+                m_box->setAccessibleDescription(hint());
+        });
+        add(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { tell(tipsAtCursor(), QStringLiteral("Nothing is marked here.")); });
+        add(QKeySequence(Qt::Key_F8), [this] { go(true); });
+        add(QKeySequence(Qt::SHIFT | Qt::Key_F8), [this] { go(false); });
+    }
+
+private:
+    static QString hint()
+    {
+        return QStringLiteral("Ctrl+I tells what the game does with the marked text at the cursor; F8 and Shift+F8 "
+                              "go to the next and the previous mark.");
+    }
+
+    template <typename Handler>
+    void add(const QKeySequence &keys, Handler handler)
+    {
+        auto *shortcut = new QShortcut(keys, m_box, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    }
+
+    QStringList tipsAtCursor() const
+    {
+        const QTextCursor cursor = m_box->textCursor();
+        // The character after the cursor, or the one before it at the end of a marked stretch.
+        QStringList tips = OutputHighlighter::tipsAt(cursor.block(), cursor.positionInBlock());
+        if (tips.isEmpty() && cursor.positionInBlock() > 0)
+            tips = OutputHighlighter::tipsAt(cursor.block(), cursor.positionInBlock() - 1);
+        return tips;
+    }
+
+    void go(bool forward)
+    {
+        // Where each mark starts, in the box's order.
+        QList<int> starts;
+        for (QTextBlock block = m_box->document()->begin(); block.isValid(); block = block.next()) {
+            for (const LineMark &mark : OutputHighlighter::shown(block).marks)
+                starts << block.position() + mark.start;
+        }
+        std::sort(starts.begin(), starts.end());
+        if (starts.isEmpty()) {
+            tell({}, QStringLiteral("Nothing is marked."));
+            return;
+        }
+        const int here = m_box->textCursor().position();
+        // Round the box: after the last mark comes the first.
+        int target = forward ? starts.front() : starts.back();
+        if (forward) {
+            const auto next = std::upper_bound(starts.begin(), starts.end(), here);
+            if (next != starts.end())
+                target = *next;
+        } else {
+            const auto next = std::lower_bound(starts.begin(), starts.end(), here);
+            if (next != starts.begin())
+                target = *(next - 1);
+        }
+        QTextCursor cursor = m_box->textCursor();
+        cursor.setPosition(target);
+        m_box->setTextCursor(cursor);
+        m_box->ensureCursorVisible();
+        tell(tipsAtCursor(), QString());
+    }
+
+    void tell(const QStringList &tips, const QString &none)
+    {
+        const QString text = tips.isEmpty() ? none : tips.join(u'\n');
+        const QRect caret = m_box->cursorRect();
+        QToolTip::showText(m_box->viewport()->mapToGlobal(caret.bottomLeft()), text, m_box->viewport());
+        m_box->setAccessibleDescription(text);
+    }
+
+    QPlainTextEdit *m_box;
+};
+
 } // namespace
 
 namespace brackwell {
@@ -373,6 +466,7 @@ void makeMainWindowAccessible(TfrmBrackwell &window)
     nameControls(window);
     new RowSwitches(window);
     wireSwitchKeys(window);
+    new MarkKeys(named<QPlainTextEdit>(&window, "memoOutput"));
 }
 
 void makeKeyPickerAccessible(TForm3 &picker)
