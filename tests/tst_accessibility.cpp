@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QToolTip>
@@ -273,6 +274,58 @@ private slots:
         QCOMPARE(reader->text(QAccessible::Description), hint);
         box->clear();
         QCOMPARE(press(Qt::Key_F8, Qt::NoModifier), "Nothing is marked.");
+    }
+
+    // Tab goes through every key that can be chosen and the mouse's buttons, then OK.
+    void pickerIsUsedFromTheKeyboardAlone()
+    {
+        WindowFixture f;
+        f.clickButton("btnS2");
+        TForm3 *picker = f.picker.get();
+        QVERIFY(QTest::qWaitForWindowExposed(picker));
+        picker->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(picker));
+
+        QSet<QString> reached;
+        QWidget *first = f.onPicker<QWidget>(pickerKeys[0].control);
+        first->setFocus(Qt::TabFocusReason);
+        for (int steps = 0; steps < PickerKeyCount + 10; ++steps) {
+            QWidget *focus = QApplication::focusWidget();
+            reached.insert(focus->objectName());
+            QTest::keyClick(focus, Qt::Key_Tab);
+            if (QApplication::focusWidget() == first)
+                break;
+        }
+        for (int i = 0; i < PickerKeyCount; ++i)
+            QCOMPARE(reached.contains(pickerKeys[i].control), pickerKeys[i].name != nullptr);
+        QVERIFY(reached.contains("btnKeyOK"));
+
+        // The mouse's buttons are chosen with Space or Enter, as the keys are.
+        const QString keys[] = {"mouse1", "mouse3", "mouse2"};
+        const Qt::Key presses[] = {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter};
+        for (int i = 0; i < MouseButtonCount; ++i) {
+            QWidget *button = f.onPicker<QWidget>(pickerKeys[KeyboardKeyCount + i].control);
+            button->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(button, presses[i]);
+            QCOMPARE(f.onPicker<QLineEdit>("edtKey")->text(), keys[i]);
+        }
+        // Escape closes the picker as its close control does: nothing is written.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!picker->isVisible());
+        QCOMPARE(f.edit("edtScript2")->text(), "F9");
+
+        // Open again, chosen and confirmed from the keyboard.
+        f.clickButton("btnS2");
+        picker->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(picker));
+        QWidget *keypad7 = f.onPicker<QWidget>("Button21");
+        keypad7->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(keypad7, Qt::Key_Space);
+        QWidget *ok = f.onPicker<QWidget>("btnKeyOK");
+        ok->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(ok, Qt::Key_Return);
+        QVERIFY(!picker->isVisible());
+        QCOMPARE(f.edit("edtScript2")->text(), "kp_home");
     }
 
     void controlsWithoutCaptionAreNamedForWhatTheyDo_data()

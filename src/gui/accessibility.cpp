@@ -188,6 +188,21 @@ void nameKeys(TForm3 &picker)
     named(&picker, "edtKey")->setAccessibleName(QStringLiteral("Chosen key"));
 }
 
+// The picker's keyboard: Escape closes it as its close control does, and Tab reaches the mouse's
+// buttons after the keys.
+void wirePickerKeys(TForm3 &picker)
+{
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), &picker);
+    QObject::connect(escape, &QShortcut::activated, &picker, &QWidget::close);
+    QWidget *previous = named(&picker, pickerKeys[KeyboardKeyCount - 1].control);
+    for (int i = KeyboardKeyCount; i < PickerKeyCount; ++i) {
+        QWidget *button = named(&picker, pickerKeys[i].control);
+        button->setFocusPolicy(Qt::StrongFocus);
+        QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
+}
+
 // A click label as a screen reader meets it. A setting's caption is the check box that switches
 // its row: checked while the control it labels is enabled, which is what the script reads. The
 // other click labels (the name chart's colours, the picker's mouse buttons) are buttons.
@@ -473,6 +488,7 @@ void makeKeyPickerAccessible(TForm3 &picker)
 {
     installInterfaces();
     nameKeys(picker);
+    wirePickerKeys(picker);
 }
 
 } // namespace brackwell
