@@ -83,7 +83,7 @@ private slots:
     void coversEveryTopic()
     {
         const Page page = readPage();
-        for (const char *topic : {"tabs", "switching", "scripts", "keypicker", "bars", "extra", "marks", "saving", "game"})
+        for (const char *topic : {"tabs", "switching", "scripts", "keypicker", "bars", "extra", "marks", "saving", "game", "keyboard"})
             QVERIFY2(page.ids.contains(QLatin1StringView(topic)), topic);
     }
 

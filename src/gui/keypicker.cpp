@@ -1,6 +1,7 @@
 #include "gui/keypicker.h"
 
 #include "console/keynames.h"
+#include "gui/accessibility.h"
 #include "gui/clicklabel.h"
 #include "gui/fonts.h"
 #include "gui/mainwindow.h"
@@ -32,6 +33,7 @@ TForm3::TForm3(TfrmBrackwell &mainWindow, QWidget *parent)
     }
     connect(m_ui->btnKeyOK, &QPushButton::clicked, this, &TForm3::btnKeyOKClick);
     m_mainWindow.setKeyPicker(this);
+    makeKeyPickerAccessible(*this);
 }
 
 TForm3::~TForm3()

@@ -123,6 +123,16 @@ BoxLine OutputHighlighter::shown(const QTextBlock &block)
     return reading ? reading->line : BoxLine();
 }
 
+QStringList OutputHighlighter::tipsAt(const QTextBlock &block, int at)
+{
+    QStringList tips;
+    for (const LineMark &mark : shown(block).marks) {
+        if (at >= mark.start && at < mark.start + mark.length && !tips.contains(mark.tip))
+            tips << mark.tip;
+    }
+    return tips;
+}
+
 const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock &block, int number)
 {
     const int cachedEnd = m_segment.first + int(m_segment.lines.size());
@@ -287,12 +297,8 @@ bool OutputHighlighter::eventFilter(QObject *watched, QEvent *event)
     const QRect edge = m_box->cursorRect(cursor);
     const int at = cursor.positionInBlock() - (help->pos().x() < edge.x() ? 1 : 0);
     QStringList tips;
-    if (help->pos().y() >= edge.top() && help->pos().y() <= edge.bottom()) {
-        for (const LineMark &mark : shown(cursor.block()).marks) {
-            if (at >= mark.start && at < mark.start + mark.length && !tips.contains(mark.tip))
-                tips << mark.tip;
-        }
-    }
+    if (help->pos().y() >= edge.top() && help->pos().y() <= edge.bottom())
+        tips = tipsAt(cursor.block(), at);
     if (tips.isEmpty())
         QToolTip::hideText();
     else

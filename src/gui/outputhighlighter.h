@@ -30,6 +30,9 @@ public:
 
     // What the block shows: its colours and marks.
     static brackwell::BoxLine shown(const QTextBlock &block);
+    // The tips of the block's marks over the character at `at` (counted from the block's start),
+    // each once.
+    static QStringList tipsAt(const QTextBlock &block, int at);
 
     // The box is saved in this encoding: in UTF-8 a letter beyond ASCII is longer to the console.
     void setSavedEncoding(QStringConverter::Encoding encoding);

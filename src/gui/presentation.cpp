@@ -1,5 +1,6 @@
 #include "gui/mainwindow.h"
 
+#include "gui/accessibility.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
 #include "gui/meterbar.h"
@@ -105,6 +106,8 @@ void TfrmBrackwell::wirePresentation()
     on(m_ui->Exit1, &QAction::triggered, &TfrmBrackwell::Exit1Click);
     on(m_ui->BrackwellHelp1, &QAction::triggered, &TfrmBrackwell::BrackwellHelp1Click);
     on(m_ui->About1, &QAction::triggered, &TfrmBrackwell::About1Click);
+
+    makeMainWindowAccessible(*this);
 }
 
 void TfrmBrackwell::captionClick(int row)
