@@ -170,24 +170,13 @@ private slots:
 
     // The name the game's profile menu shows: profile.dat's first token with the colour codes
     // ("^" and a visible character other than "^") taken out.
-    void profileNameAsTheGameShowsIt_data()
-    {
-        QTest::addColumn<QByteArray>("dat");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("colours") << QByteArray("\"^1Ann^7a\"") << "Anna";
-        QTest::newRow("caret caret") << QByteArray("\"^^1x\"") << "^x";
-        QTest::newRow("caret space, caret last") << QByteArray("\"a^ b^\"") << "a^ b^";
-        QTest::newRow("word") << QByteArray("\r\n Bob extra\n") << "Bob";
-        QTest::newRow("quote left open") << QByteArray("\"Al") << "Al";
-        QTest::newRow("UTF-8") << QByteArray("\"J\xC3\xB6rg\"") << "J\u00F6rg";
-        QTest::newRow("colours only") << QByteArray("\"^1^2\"") << "folder";
-        QTest::newRow("empty") << QByteArray() << "folder";
-    }
     void profileNameAsTheGameShowsIt()
     {
-        QFETCH(QByteArray, dat);
-        QFETCH(QString, name);
-        QCOMPARE(profileName(dat, "folder"), name);
+        const QList<std::pair<QByteArray, QString>> cases = {
+            {"\"^1Ann^7a\"", "Anna"}, {"\"^^1x\"", "^x"}, {"\"a^ b^\"", "a^ b^"}, {"\r\n Bob extra\n", "Bob"},
+            {"\"Al", "Al"}, {"\"J\xC3\xB6rg\"", "J\u00F6rg"}, {"\"^1^2\"", "folder"}, {"", "folder"}};
+        for (const auto &[dat, name] : cases)
+            QCOMPARE(profileName(dat, "folder"), name);
     }
 
     void dialogNameGetsCfgOnlyWhenItLacksIt_data()
