@@ -1,12 +1,16 @@
 #include "app/startup.h"
 #include "console/keynames.h"
 #include "script/slottable.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "gui/clicklabel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -39,6 +43,35 @@ QMap<QString, QString> slotTexts(const WindowFixture &f)
     for (const KeySlot &slot : keySlots())
         texts[slot.edit] = f.edit(qPrintable(slot.edit))->text();
     return texts;
+}
+
+// A file of the player's, opened with File > Open Config, the open's message taken away.
+struct OpenedFixture : WindowFixture {
+    OpenedFixture()
+    {
+        desktop.driveRoot = desktop.home = desktop.documents = drive.path();
+        showActive();
+        writeAll(drive.filePath("mine.cfg"), "// mine\r\nbind y +sprint\r\nunbindall\r\nbind H dropobj\r\nbind kp_5 \"class c 1; "
+                                             "echo Cov. Op. - Sten;\"\r\nbind x a\r\nunbind X\r\nbind MOUSE2 +zoom\r\n");
+        desktop.answerOpenDialog(drive.filePath("mine.cfg"));
+        QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+        desktop.shown.clear();
+    }
+    QTemporaryDir drive;
+};
+
+// The picker's tips by key name; a key is tinted exactly where it has one.
+QMap<QString, QString> keyTips(const WindowFixture &f)
+{
+    QMap<QString, QString> tips;
+    for (const PickerKey &key : pickerKeys) {
+        const QWidget *control = f.onPicker<QWidget>(key.control);
+        if (!control->toolTip().isEmpty())
+            tips.insert(QString::fromLatin1(key.name), control->toolTip());
+        if (control->styleSheet().isEmpty() != control->toolTip().isEmpty())
+            QTest::qFail(key.control, __FILE__, __LINE__);
+    }
+    return tips;
 }
 
 } // namespace
@@ -386,6 +419,73 @@ private slots:
         for (int i = 0; i < f.combo("CBVSayInput")->count(); ++i)
             entries << f.combo("CBVSayInput")->itemText(i);
         QCOMPARE(entries, expected);
+    }
+
+    // With a file open, each key the box's text leaves bound is tinted, its command in its tip, as
+    // the picker opens; with no file the picker is as designed.
+    void keysTheFileBindsAreInSight()
+    {
+        OpenedFixture f;
+        selectKey(f, 1);
+        QCOMPARE(keyTips(f), (QMap<QString, QString>{{"h", "bound to \"dropobj\" on line 4"},
+                                                     {"kp_5", "bound to \"class c 1; echo Cov. Op. - Sten;\" on line 5"},
+                                                     {"mouse2", "bound to \"+zoom\" on line 8"}}));
+        QTextCursor end(f.output()->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText("\nunbind h");
+        selectKey(f, 1);
+        QCOMPARE(keyTips(f).keys(), QStringList({"kp_5", "mouse2"}));
+        f.desktop.answerUnsaved(Desktop::Unsaved::Discard);
+        f.get<QAction>("NewConfig1")->trigger();
+        selectKey(f, 1);
+        QCOMPARE(keyTips(f), (QMap<QString, QString>()));
+    }
+
+    // Choosing a key the file binds for a script, a class bind or a free bind, or ticking one
+    // whose box holds such a key, asks first: No writes nothing (the picker stays, or opens for
+    // the box), Yes goes on. A free key, or one already running the same bind, is not asked about.
+    void replacingABindOfTheFileIsAsked()
+    {
+        OpenedFixture f;
+        const QString before = f.outputText();
+        const auto asked = [&f](const char *key, const char *tip, const char *bind) {
+            QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Question),
+                     QString("The key \"%1\" is bound to %2. %3 replaces that bind.\n\nGo on with this key? Choose No "
+                             "to pick another key.").arg(key, tip, bind));
+        };
+        const auto pick = [&f](int slot, const char *control) {
+            selectKey(f, slot);
+            clickKey(f, control);
+            QTest::mouseClick(f.onPicker<QPushButton>("btnKeyOK"), Qt::LeftButton);
+        };
+        f.desktop.answerQuestion(false);
+        pick(2, "Button92"); // h
+        asked("h", "\"dropobj\" on line 4", "\"Clock Script\"");
+        QCOMPARE(f.edit("edtScript2")->text(), "F9");
+        QVERIFY(f.picker->isVisible());
+        f.desktop.answerQuestion(true);
+        pick(17, "Label4");
+        asked("mouse2", "\"+zoom\" on line 8", "The new bind");
+        QCOMPARE(f.edit("edtKeyToBind")->text(), "mouse2");
+        pick(3, "Button2"); // F1, free
+        QCOMPARE(f.edit("edtScript3")->text(), "F1");
+
+        // The file's own Sten bind on kp_5 is no question; the medic's default key kp_5 is.
+        QCheckBox *sten = f.check("Csten"), *medic = f.check("Msmg");
+        f.openTabOf(sten);
+        const auto tick = [](QCheckBox *box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); };
+        tick(sten);
+        tick(sten);
+        QVERIFY(sten->isChecked());
+        f.desktop.answerQuestion(false);
+        tick(medic);
+        asked("kp_5", "\"class c 1; echo Cov. Op. - Sten;\" on line 5", "\"Medic - SMG\"");
+        QVERIFY(!medic->isChecked() && f.picker->isVisible());
+        QCOMPARE(f.picker->keySlot(), 10);
+        f.desktop.answerQuestion(true);
+        tick(medic);
+        QVERIFY(medic->isChecked());
+        QCOMPARE(f.outputText(), before); // nothing written before "Create Config"
     }
 
     // The program makes the picker only after its main window's first paint, unasked: Select Key

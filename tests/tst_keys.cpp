@@ -1,7 +1,14 @@
 #include "script/bindlines.h"
 #include "console/keynames.h"
+#include "document/boundkeys.h"
+#include "document/configreader.h"
 #include "script/slottable.h"
+#ifdef BRACKWELL_CONSOLE_JUDGE
+#include "support/configcorpus.h"
+#include "support/consolejudge.h"
+#endif
 
+#include <QMap>
 #include <QRect>
 #include <QSet>
 #include <QTest>
@@ -184,6 +191,38 @@ private slots:
         QCOMPARE(once, after);
         // The next line lands on a line of its own either way.
         QCOMPARE(once + textToAppend(once, "M"), once.endsWith(u'\n') ? once + "M\n" : once + "\nM");
+    }
+
+    // The keys a file leaves bound, each with its command, are those the game's engine lists
+    // after executing it: players' files, and unbind, unbindall, an empty bind, other key names.
+    void boundKeysAreTheGamesBindList()
+    {
+        const QByteArray hand = "bind y +sprint\r\nunbindall\r\n/* a\nbind u x */ bind H dropobj\r\nbind kp_5 \"a; b\" "
+                                "// c\nbind x a\runbind X\nbind F1 \"\"\nbind 0x41 a; bind SEMICOLON \"b\"\nbind h c\n";
+        const QHash<QString, BoundKey> bound = boundKeys(QString::fromLatin1(hand));
+        QCOMPARE(replacedBind(bound, u"H", u"dropobj")->line, 10);
+        QVERIFY(!replacedBind(bound, u"KP_5", u"a; b") && !replacedBind(bound, u"x", u"b"));
+#ifdef BRACKWELL_CONSOLE_JUDGE
+        testing::ConsoleJudge judge;
+        if (!judge.judgesBinds())
+            QSKIP(qPrintable(judge.noBindsReason()));
+        QList<QByteArray> files{hand};
+        for (const testing::CorpusFile &file : testing::configCorpus(20261208, 40))
+            files << file.bytes;
+        const QList<testing::ConsoleView> views = judge.judge(files);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            QVERIFY2(views.value(i).judged(), qPrintable(views.value(i).failure()));
+            const QHash<QString, BoundKey> ours = boundKeys(configFileText(files[i], QStringConverter::Latin1));
+            QStringList words;
+            for (const BoundKey &key : ours)
+                words << key.key;
+            const QHash<QString, QString> names = judge.keyNames(words);
+            QMap<QString, QString> listed;
+            for (const BoundKey &key : ours)
+                listed.insert(names.value(key.key), key.command);
+            QCOMPARE(listed, views[i].binds());
+        }
+#endif
     }
 };
 

@@ -556,26 +556,54 @@ private slots:
         QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
     }
 
-    // File > Game configs and the open dialog's side bar: the game's folders that exist here,
-    // each with its players' profile folders; a folder chosen opens the dialog there.
-    void gameConfigFoldersAreAtHand()
+    // File > Game configs: per game folder here, its config files newest first (a profile's with
+    // the profile's name), each opening at once, then an entry that opens the dialog there with
+    // the folders and their profile folders in its side bar. Chosen from the keyboard.
+    void gameConfigsAreAtHand()
     {
         OpenFixture f;
         const QStringList game = gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
-        const QStringList expected = {game[1], game.last(), game.last() + "/profiles/a", game.last() + "/profiles/b"};
-        for (const QString &folder : expected)
+        const QString top = game.last();
+        for (const QString &folder : {game[1], top + "/profiles/a", top + "/profiles/b&c"})
             QVERIFY(QDir().mkpath(folder));
-        writeAll(game.last() + "/profiles/c.txt", "not a folder");
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto file = [&now](const QString &path, int secondsAgo) {
+            QFile config(path);
+            QVERIFY(config.open(QIODevice::WriteOnly) && config.write("seta r_gamma 1.5\n") > 0 && config.flush());
+            QVERIFY(config.setFileTime(now.addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+        };
+        file(top + "/autoexec.cfg", 30);
+        file(top + "/profiles/a/etconfig.cfg", 10);
+        writeAll(top + "/profiles/a/profile.dat", "\"^1Ann^7a\"");
+        file(top + "/profiles/b&c/etconfig.cfg", 20);
+
         QMenu *menu = f.get<QMenu>("GameConfigs1");
+        // Down to the item `index` of the menu as it shows (separators passed over), then Return.
+        const auto choose = [menu](int index) {
+            menu->popup(QPoint());
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            for (int i = 0; i <= index; ++i)
+                QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        };
+        const auto native = [](const QString &path) { return QDir::toNativeSeparators(path).replace("&", "&&"); };
         emit menu->aboutToShow();
         QStringList texts;
         for (const QAction *item : menu->actions())
             texts << item->text();
-        QCOMPARE(texts, QDir::toNativeSeparators(expected.join('\n')).split('\n'));
+        QCOMPARE(texts, QStringList({"Other file in " + native(game[1]) + "...", "",
+                                     native(top + "/profiles/a/etconfig.cfg") + " (profile \"Anna\")",
+                                     native(top + "/profiles/b&c/etconfig.cfg") + " (profile \"b&&c\")",
+                                     native(top + "/autoexec.cfg"), "Other file in " + native(top) + "..."}));
+
+        choose(2);
+        QCOMPARE(f.title(), "etconfig.cfg \u2014 Brackwell");
+        QCOMPARE(f.edit("edtGamma")->text(), "1.5");
         f.desktop.cancelOpenDialog();
-        menu->actions()[2]->trigger();
-        QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, expected[2]);
-        QCOMPARE(f.desktop.openDialogsOpened.constLast().places, expected);
+        choose(4);
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, top);
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().places,
+                 QStringList({game[1], top, top + "/profiles/a", top + "/profiles/b&c"}));
     }
     // In edit mode, changes not saved are asked about before New Config, an open (by the dialog,
     // the recent list or a drop) and closing: Save writes the opened file as the dialog save

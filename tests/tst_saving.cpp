@@ -1,9 +1,11 @@
 #include "document/filebytes.h"
+#include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "document/linediff.h"
 #include "platform/savemessages.h"
 #include "document/textlines.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +16,7 @@
 #include <QTest>
 
 #include <iterator>
+#include <utility>
 #include <vector>
 
 using namespace brackwell;
@@ -132,6 +135,48 @@ private slots:
                 QVERIFY2(choice.refused == (winner < 0 && refused >= 0 ? folders[refused] : QString()), qPrintable(tag));
             }
         }
+    }
+
+    // A game folder's configs: each *.cfg at its top in any capitals and each profile's
+    // etconfig.cfg, newest first, files of the same time by name; nothing deeper, no folder named
+    // like a config, and no game folder that is missing or a file.
+    void gameConfigsNewestFirst()
+    {
+        QTemporaryDir temp;
+        const QString game = temp.filePath("legacy");
+        const QDateTime now = QDateTime::currentDateTime();
+        const QList<std::pair<const char *, int>> files = {
+            {"autoexec.cfg", 50}, {"Mine.CFG", 5}, {"b.cfg", 50}, {"notes.txt", 1}, {"old.cfg.bak", 1},
+            {"sub/x.cfg", 1}, {"profiles/p1/etconfig.cfg", 20}, {"profiles/p1/other.cfg", 1},
+            {"profiles/p2/autoexec.cfg", 1}, {"profiles/etconfig.cfg", 1}, {"../etmain", 1}};
+        for (const auto &[name, secondsAgo] : files) {
+            const QString path = QDir(game).filePath(name);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("seta a 1\n") > 0 && file.flush());
+            QVERIFY(file.setFileTime(now.addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+        }
+        QVERIFY(QDir().mkpath(game + "/dir.cfg") && QDir().mkpath(game + "/profiles/p3/etconfig.cfg"));
+
+        const QList<GameConfigPlace> places =
+            gameConfigPlaces({temp.filePath("missing"), temp.filePath("etmain"), game});
+        QCOMPARE(places.size(), 1);
+        QCOMPARE(places[0].folder, game);
+        QStringList found;
+        for (const GameConfigFile &file : places[0].files)
+            found << QDir(game).relativeFilePath(file.path) + u'|' + file.profile;
+        QCOMPARE(found, QStringList({"Mine.CFG|", "profiles/p1/etconfig.cfg|p1", "autoexec.cfg|", "b.cfg|"}));
+    }
+
+    // The name the game's profile menu shows: profile.dat's first token with the colour codes
+    // ("^" and a visible character other than "^") taken out.
+    void profileNameAsTheGameShowsIt()
+    {
+        const QList<std::pair<QByteArray, QString>> cases = {
+            {"\"^1Ann^7a\"", "Anna"}, {"\"^^1x\"", "^x"}, {"\"a^ b^\"", "a^ b^"}, {"\r\n Bob extra\n", "Bob"},
+            {"\"Al", "Al"}, {"\"J\xC3\xB6rg\"", "J\u00F6rg"}, {"\"^1^2\"", "folder"}, {"", "folder"}};
+        for (const auto &[dat, name] : cases)
+            QCOMPARE(profileName(dat, "folder"), name);
     }
 
     void dialogNameGetsCfgOnlyWhenItLacksIt_data()

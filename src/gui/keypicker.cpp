@@ -2,6 +2,7 @@
 
 #include "console/keynames.h"
 #include "gui/accessibility.h"
+#include "document/boundkeys.h"
 #include "gui/clicklabel.h"
 #include "gui/fonts.h"
 #include "gui/mainwindow.h"
@@ -94,8 +95,29 @@ void TForm3::wireMouseButtons()
     }
 }
 
+void TForm3::showBoundKeys()
+{
+    const QHash<QString, BoundKey> bound = m_mainWindow.fileBoundKeys();
+    for (const PickerKey &key : pickerKeys) {
+        auto *control = findChild<QWidget *>(QLatin1StringView(key.control));
+        if (!control || !key.name)
+            continue;
+        const auto found = bound.constFind(keyIdentity(QString::fromLatin1(key.name)));
+        const bool tinted = found != bound.cend();
+        control->setToolTip(tinted ? boundKeyTip(*found) : QString());
+        // A push button keeps its frame under a style sheet only when it is given one.
+        const QString type = QLatin1StringView(control->metaObject()->className());
+        control->setStyleSheet(!tinted ? QString()
+                               : isMouseButton(int(&key - pickerKeys))
+                                   ? QStringLiteral("background-color: #f5d37a;")
+                                   : type + QStringLiteral(" { background-color: #f5d37a; border: 1px solid #8c6d1f; }"));
+    }
+}
+
 void TForm3::showPicker()
 {
+    // The file may have changed since the picker was last shown.
+    showBoundKeys();
     // Already open, perhaps behind the main window: bring it to the front.
     if (isVisible()) {
         raise();
@@ -110,6 +132,9 @@ void TForm3::btnKeyOKClick()
     // Without a Select Key press there is no box to fill: stay open so a key can still be chosen.
     const KeySlot *slot = findKeySlot(m_keySlot);
     if (!slot)
+        return;
+    // A key the file binds: the player says whether to replace that bind or pick another key.
+    if (!m_mainWindow.mayBindKey(this, slot->number, m_ui->edtKey->text()))
         return;
     m_slotEdits[std::size_t(slot->number - 1)]->setText(m_ui->edtKey->text());
     hide();

@@ -45,6 +45,8 @@ private:
     void fitOuterSize();
     void createKeyButtons();
     void wireMouseButtons();
+    // With a file open, each key it binds tinted, its tip naming the command; else as designed.
+    void showBoundKeys();
 
     std::unique_ptr<Ui::TForm3> m_ui;
     TfrmBrackwell &m_mainWindow;

@@ -1,16 +1,30 @@
 #include "gui/mainwindow.h"
 
+#include "document/boundkeys.h"
+#include "document/configdocument.h"
 #include "script/bindlines.h"
 #include "gui/keypicker.h"
 #include "script/slottable.h"
 #include "gui/desktop.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTextCursor>
 
 using namespace brackwell;
+
+namespace {
+
+// A catalogue command without the double quotes it is written in.
+QString unquotedCommand(const char *quoted)
+{
+    const QString command = QString::fromLatin1(quoted);
+    return command.mid(1, command.size() - 2);
+}
+
+} // namespace
 
 void TfrmBrackwell::wireKeyBinding()
 {
@@ -25,6 +39,50 @@ void TfrmBrackwell::wireKeyBinding()
     on(m_ui->CBTypeOfBind->lineEdit(), &QLineEdit::textEdited, &TfrmBrackwell::CBTypeOfBindTextEdited);
     on(m_ui->btnAddBind, &QPushButton::clicked, &TfrmBrackwell::btnAddBindClick);
     on(m_ui->btnAddCustom, &QPushButton::clicked, &TfrmBrackwell::btnAddCustomClick);
+
+    // Ticked by the player (not by an open or New Config): a key the file binds is asked about;
+    // "pick another key" unticks and shows the picker for the box.
+    const auto askOnTick = [this](const KeyedWidgets &keyed, int slot) {
+        connect(keyed.check, &QCheckBox::clicked, this, [this, keyed, slot](bool ticked) {
+            guarded([&] {
+                if (!ticked || mayBindKey(this, slot, keyed.key->text()))
+                    return;
+                keyed.check->setChecked(false);
+                btnSelectKeyClick(slot);
+            });
+        });
+    };
+    for (std::size_t i = 0; i < m_scripts.size(); ++i)
+        askOnTick(m_scripts[i], scriptBlocks[i].keySlot);
+    for (std::size_t i = 0; i < m_classes.size(); ++i)
+        askOnTick(m_classes[i], classBinds[i].keySlot);
+}
+
+QHash<QString, BoundKey> TfrmBrackwell::fileBoundKeys() const
+{
+    return m_documents->document() ? boundKeys(outputText()) : QHash<QString, BoundKey>();
+}
+
+bool TfrmBrackwell::mayBindKey(QWidget *parent, int slot, const QString &key)
+{
+    // What the slot's bind runs, and its name in the question; a free bind may run anything.
+    // A script by its check box's words before " - " ("Clock Script"), a class bind by what it
+    // echoes ("Medic - SMG").
+    QString command, name;
+    for (std::size_t i = 0; i < m_scripts.size(); ++i) {
+        if (scriptBlocks[i].keySlot == slot) {
+            command = unquotedCommand(scriptBlocks[i].quotedCommand);
+            name = m_scripts[i].check->text().remove(u'&').section(QStringLiteral(" - "), 0, 0);
+        }
+    }
+    for (const ClassBind &bind : classBinds) {
+        if (bind.keySlot == slot) {
+            command = unquotedCommand(bind.quotedCommand);
+            name = command.section(QStringLiteral("echo "), 1).chopped(1);
+        }
+    }
+    const std::optional<BoundKey> replaced = replacedBind(fileBoundKeys(), key, command);
+    return !replaced || m_desktop.askQuestion(parent, replaceBindQuestion(key, *replaced, name));
 }
 
 void TfrmBrackwell::btnSelectKeyClick(int slot)

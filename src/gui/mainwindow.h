@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/documentcontroller.h"
+#include "document/boundkeys.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
 
@@ -103,6 +104,11 @@ public:
     void btnAddCustomClick();
     // The picker registers itself when it is created and withdraws when it goes.
     void setKeyPicker(TForm3 *picker) { m_keyPicker = picker; }
+    // With a file open, the keys the output box's text leaves bound (by keyIdentity); none without.
+    QHash<QString, brackwell::BoundKey> fileBoundKeys() const;
+    // Before key slot `slot` gets `key`: true unless the key replaces a bind of the file and the
+    // player, asked over `parent`, would rather pick another key.
+    bool mayBindKey(QWidget *parent, int slot, const QString &key);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

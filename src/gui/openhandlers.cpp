@@ -103,10 +103,21 @@ void TfrmBrackwell::GameConfigs1Show()
 {
     QMenu *menu = m_ui->GameConfigs1;
     menu->clear();
-    const QStringList folders = gameConfigFolders(gameFolders(m_desktop));
-    for (const QString &folder : folders) {
-        QAction *item = menu->addAction(menuText(folder));
-        connect(item, &QAction::triggered, this,
+    // Read each time the menu opens: the game writes its files while it runs.
+    const QList<GameConfigPlace> places = gameConfigPlaces(gameFolders(m_desktop));
+    for (const GameConfigPlace &place : places) {
+        if (!menu->isEmpty())
+            menu->addSeparator();
+        for (const GameConfigFile &file : place.files) {
+            QString text = menuText(file.path);
+            if (!file.profile.isEmpty())
+                text += QStringLiteral(" (profile \"%1\")").arg(QString(file.profile).replace(u'&', QStringLiteral("&&")));
+            const QString path = file.path;
+            connect(menu->addAction(text), &QAction::triggered, this,
+                    [this, path] { guarded([this, &path] { openConfigFile(path); }); });
+        }
+        const QString folder = place.folder;
+        connect(menu->addAction(QStringLiteral("Other file in %1...").arg(menuText(folder))), &QAction::triggered, this,
                 [this, folder] { guarded([this, &folder] { m_documents->openWithDialog(folder); }); });
     }
     if (menu->isEmpty())
