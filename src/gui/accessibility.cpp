@@ -8,8 +8,6 @@
 #include "script/catalogue.h"
 #include "script/slottable.h"
 
-#include <algorithm>
-
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +21,8 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QToolTip>
+
+#include <algorithm>
 
 using namespace brackwell;
 
