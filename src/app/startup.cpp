@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "gui/accessibility.h"
 #include "gui/desktop.h"
 #include "gui/fonts.h"
 #include "gui/groupboxstyle.h"
@@ -40,6 +41,8 @@ ApplicationSetup::ApplicationSetup()
     // the first window is built.
     registerJpegFormats();
     installFonts();
+    // Before any window: a widget's accessibility object is made as it is built, and kept.
+    installAccessibleInterfaces();
     // The platform's style for every control but group boxes, whose captions sit in the frame.
     QApplication::setStyle(new GroupBoxStyle);
 }

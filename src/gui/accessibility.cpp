@@ -8,11 +8,10 @@
 #include "script/catalogue.h"
 #include "script/slottable.h"
 
-#include <algorithm>
-
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QHash>
 #include <QLineEdit>
@@ -23,6 +22,8 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QToolTip>
+
+#include <algorithm>
 
 using namespace brackwell;
 
@@ -110,8 +111,16 @@ void nameControls(TfrmBrackwell &window)
         check->setAccessibleName(name);
         nameKeyedRow(&window, bind.keyEdit, name);
     }
+    // An editable list's text field is an object of its own to a screen reader: the list's label
+    // names it too.
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        const auto *list = qobject_cast<const QComboBox *>(label->buddy());
+        if (list && list->lineEdit())
+            list->lineEdit()->setAccessibleName(label->text());
+    }
     named(&window, "btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
     named(&window, "memoOutput")->setAccessibleName(QStringLiteral("Config output"));
+    named(&window, "PC1")->setAccessibleName(QStringLiteral("Tabs"));
 
     for (QLabel *label : window.findChildren<ClickLabel *>()) {
         const QString code = label->text();
@@ -265,15 +274,6 @@ QAccessibleInterface *clickLabelInterface(const QString &className, QObject *obj
         return nullptr;
     auto *label = qobject_cast<ClickLabel *>(object);
     return label ? new ClickLabelAccessible(label) : nullptr;
-}
-
-void installInterfaces()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(clickLabelInterface);
-        return true;
-    }();
-    Q_UNUSED(installed);
 }
 
 QString rowDescription(int row, bool on)
@@ -475,9 +475,17 @@ private:
 
 namespace brackwell {
 
+void installAccessibleInterfaces()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(clickLabelInterface);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 void makeMainWindowAccessible(TfrmBrackwell &window)
 {
-    installInterfaces();
     nameControls(window);
     new RowSwitches(window);
     wireSwitchKeys(window);
@@ -486,7 +494,6 @@ void makeMainWindowAccessible(TfrmBrackwell &window)
 
 void makeKeyPickerAccessible(TForm3 &picker)
 {
-    installInterfaces();
     nameKeys(picker);
     wirePickerKeys(picker);
 }

@@ -10,6 +10,9 @@ class TForm3;
 
 namespace brackwell {
 
+// The screen reader's view of the click labels; once per process, before the first window.
+void installAccessibleInterfaces();
+
 void makeMainWindowAccessible(TfrmBrackwell &window);
 void makeKeyPickerAccessible(TForm3 &picker);
 
