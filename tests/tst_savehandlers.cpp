@@ -75,6 +75,16 @@ struct SaveFixture : WindowFixture {
         }
     }
 
+    // The dialog save over `file`, which exists: the replace question answered Yes.
+    void saveOver(const QString &file)
+    {
+        desktop.answerSaveDialog(file);
+        desktop.answerQuestion(true);
+        save(Save::DialogButton);
+        desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
+        QCOMPARE(desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+    }
+
     QTemporaryDir drive; // the drive root, and where the dialog saves go
     QTemporaryDir user;  // the home and Documents folders
 };
@@ -538,17 +548,10 @@ private slots:
         QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
         f.output()->moveCursor(QTextCursor::End);
         QTest::keyClicks(f.output(), "bind j \"say typed\"");
-        const auto saveOver = [&] {
-            f.desktop.answerSaveDialog(file);
-            f.desktop.answerQuestion(true);
-            f.save(Save::DialogButton);
-            f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
-            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
-        };
-        saveOver();
+        f.saveOver(file);
         f.typeInto(f.edit("edtGamma"), "1.7");
         f.create();
-        saveOver();
+        f.saveOver(file);
         QCOMPARE(readAll(file), QByteArray("seta r_gamma 1.7\r\nbind h \"dropobj\"\r\nbind j \"say typed\""));
         QCOMPARE(f.window->windowTitle(), "autoexec.cfg[*] \u2014 Brackwell");
         QVERIFY(!f.window->isWindowModified());
@@ -580,13 +583,6 @@ private slots:
             f.window->openConfigFile(file);
             f.desktop.shown.clear();
             QStringList typed;
-            const auto save = [&] {
-                f.desktop.answerSaveDialog(file);
-                f.desktop.answerQuestion(true);
-                f.save(Save::DialogButton);
-                f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind == Kind::Question; });
-                QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
-            };
             for (int step = 0; step < 10; ++step) {
                 const QString line = random.chance(50) ? QStringLiteral("// note %1.%2").arg(sequence).arg(step)
                                                        : QStringLiteral("seta brk_note%1_%2 %3").arg(sequence).arg(step).arg(step);
@@ -616,7 +612,7 @@ private slots:
                     break;
                 }
                 case 3: f.create(); break;
-                case 4: save(); break;
+                case 4: f.saveOver(file); break;
                 case 5: // reopened once saved, as a player comes back to it
                     if (!f.window->isWindowModified()) {
                         f.window->openConfigFile(file);
@@ -625,7 +621,7 @@ private slots:
                     break;
                 }
             }
-            save();
+            f.saveOver(file);
             const QStringList lines = QString::fromLatin1(readAll(file)).split(QStringLiteral("\r\n"));
             for (const QString &line : std::as_const(typed))
                 QVERIFY2(lines.contains(line), qPrintable(QStringLiteral("sequence %1 lost \"%2\" from:\n%3")

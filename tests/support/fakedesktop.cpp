@@ -57,34 +57,31 @@ void FakeDesktop::showError(QWidget *, const QString &text, const QString &detai
     shown.append({Kind::Error, text, details});
 }
 
-bool FakeDesktop::askQuestion(QWidget *, const QString &text)
+// A question is recorded and answered from its queue; one with no answer queued fails the test.
+template <typename Answer>
+Answer FakeDesktop::ask(QQueue<Answer> &answers, const QString &text, const char *what, Answer unanswered)
 {
     shown.append({Kind::Question, text});
-    if (m_questionAnswers.isEmpty()) {
-        fail(QStringLiteral("question without a queued answer: %1").arg(text));
-        return false;
+    if (answers.isEmpty()) {
+        fail(QStringLiteral("%1 without a queued answer: %2").arg(QLatin1StringView(what), text));
+        return unanswered;
     }
-    return m_questionAnswers.dequeue();
+    return answers.dequeue();
+}
+
+bool FakeDesktop::askQuestion(QWidget *, const QString &text)
+{
+    return ask(m_questionAnswers, text, "question", false);
 }
 
 brackwell::Desktop::Unsaved FakeDesktop::askToSaveChanges(QWidget *, const QString &text)
 {
-    shown.append({Kind::Question, text});
-    if (m_unsavedAnswers.isEmpty()) {
-        fail(QStringLiteral("question about unsaved changes without a queued answer: %1").arg(text));
-        return Unsaved::Cancel;
-    }
-    return m_unsavedAnswers.dequeue();
+    return ask(m_unsavedAnswers, text, "question about unsaved changes", Unsaved::Cancel);
 }
 
 brackwell::Desktop::ChangedOnDisk FakeDesktop::askChangedOnDisk(QWidget *, const QString &text)
 {
-    shown.append({Kind::Question, text});
-    if (m_changedAnswers.isEmpty()) {
-        fail(QStringLiteral("question about a file changed on disk without a queued answer: %1").arg(text));
-        return ChangedOnDisk::Cancel;
-    }
-    return m_changedAnswers.dequeue();
+    return ask(m_changedAnswers, text, "question about a file changed on disk", ChangedOnDisk::Cancel);
 }
 
 void FakeDesktop::answerChangedOnDisk(ChangedOnDisk answer)

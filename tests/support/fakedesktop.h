@@ -114,6 +114,9 @@ public:
     QString documents;
 
 private:
+    template <typename Answer>
+    Answer ask(QQueue<Answer> &answers, const QString &text, const char *what, Answer unanswered);
+
     QQueue<std::optional<QString>> m_dialogAnswers;
     QQueue<std::optional<QString>> m_openDialogAnswers;
     QQueue<brackwell::FileRead> m_readResults;
