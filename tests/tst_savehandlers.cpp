@@ -436,7 +436,7 @@ private slots:
     // other file. No writes nothing.
     void oneClickAsksBeforeReplacingThePlayersFile_data()
     {
-        QTest::addColumn<QString>("folder");   // installation or home: ~/.etlegacy/legacy
+        QTest::addColumn<QString>("folder");   // installation or home
         QTest::addColumn<QString>("there");    // none, player's, own (Brackwell's output)
         QTest::addColumn<bool>("opened");      // another file is open in the window
         QTest::addColumn<QString>("question"); // the start of the question; empty: none
@@ -455,8 +455,11 @@ private slots:
         QFETCH(QString, question);
         for (const bool yes : {false, true}) {
             SaveFixture f;
-            const QString target = (folder == "home" ? f.desktop.home + "/.etlegacy/legacy" : f.gameFolder()) +
-                                   "/autoexec.cfg";
+            // Below the user's own folders: ET: Legacy's home, Documents\ETLegacy on Windows.
+            const QStringList folders =
+                gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+            const int home = hostPlatform == Platform::Windows ? 2 : 1;
+            const QString target = (folder == "home" ? folders[home] : f.gameFolder()) + "/autoexec.cfg";
             QVERIFY(QDir().mkpath(QFileInfo(target).path()));
             const QByteArray before = "bind h \"dropobj\"\r\n";
             if (there != "none")

@@ -257,9 +257,9 @@ private slots:
         }
     }
 
-    // A read-only config, and a folder the user may not write into, refuse the save with their
-    // messages; the old file stays as it was and nothing is left beside it. In the folder the copy
-    // cannot be made, and the message says so.
+    // A read-only config, and the config in a folder the user may not write into (read-only as the
+    // installation left it), refuse the save with their messages; the old file stays as it was and
+    // nothing is left beside it.
     void refusedSavesKeepTheOldFile_data()
     {
         QTest::addColumn<bool>("oneClick");
@@ -293,10 +293,6 @@ private slots:
         const QString error = f.desktop.takeOnly(Kind::Error);
         if (oneClick) {
             QCOMPARE(error, QStringLiteral("File access denied."));
-        } else if (!readOnlyFile) {
-            const QString start = QStringLiteral("\"%1\" was not replaced: its copy \"%1.bak\" could not be made. ")
-                                      .arg(QDir::toNativeSeparators(target));
-            QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
         } else {
             const QString start = QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(target));
             QVERIFY2(error.startsWith(start) && error.size() > start.size() + 1, qPrintable(error));
