@@ -2,6 +2,8 @@
 
 #include "console/keynames.h"
 
+#include <algorithm>
+
 namespace brackwell {
 
 bool sameName(QStringView word, QLatin1StringView name)
@@ -51,6 +53,25 @@ std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWo
 bool refusedName(QStringView name)
 {
     return name.contains(u'\\') || name.contains(u'"') || name.contains(u';');
+}
+
+std::optional<QString> wordInPlace(QStringView text, qsizetype start, qsizetype end, bool inQuotes, QStringView value)
+{
+    if (value.contains(u'"') || value.contains(u'\n') || value.contains(u'\r'))
+        return std::nullopt;
+    if (inQuotes)
+        return value.toString();
+    const bool bare = !value.isEmpty() && !value.contains(QLatin1StringView("//")) && !value.contains(QLatin1StringView("/*"))
+                      && std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+                             return c.unicode() <= u' ' || c.unicode() >= 0x7F || c == u';';
+                         });
+    // A bare word joins the word before it unless a blank or a closing quote stands between; one
+    // ending in '/' or ':' reads a "//" or "/*" after it otherwise.
+    const bool apart = start == 0 || text[start - 1].unicode() <= u' ' || text[start - 1] == u'"';
+    const bool closed = end >= text.size() || (text[end] != u'/' && text[end] != u'*');
+    if (bare && apart && closed)
+        return value.toString();
+    return u'"' + value.toString() + u'"';
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "document/configedit.h"
 
+#include "console/consolecommands.h"
 #include "console/keynames.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
@@ -13,23 +14,6 @@
 namespace brackwell {
 
 namespace {
-
-// Whether the console reads `value` outside quotes as one word that is exactly `value`.
-bool fitsUnquoted(QStringView value)
-{
-    if (value.isEmpty() || value.contains(QLatin1StringView("//")) || value.contains(QLatin1StringView("/*")))
-        return false;
-    return std::none_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c.unicode() <= u' ' || c.unicode() >= 0x7F || c == u'"' || c == u';';
-    });
-}
-
-// A word written where `place` had its word: inside the quotes it had, bare where it stood bare and
-// still can, else quoted.
-QString wordFor(const WordPlace &place, const QString &value)
-{
-    return place.quoted || fitsUnquoted(value) ? value : u'"' + value + u'"';
-}
 
 // The places text goes in at the end, in the order a generation pass writes.
 enum EndOrder { UnbindAllAtEnd, SettingsAtEnd, ScriptsAtEnd, ClassesAtEnd = ScriptsAtEnd + ScriptCount };
@@ -47,7 +31,13 @@ public:
     QString edit(const GenerationInput &now);
 
 private:
-    void replaceWord(const WordPlace &place, const QString &word) { m_words.insert(place.word.start, {place.word, word}); }
+    // A word written where `place` had its word, as the console reads it there. A value the console
+    // cannot hold whole (a '"', a line break), which the window refuses, leaves the word as it is.
+    void replaceWord(const WordPlace &place, const QString &value)
+    {
+        if (const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value))
+            m_words.insert(place.word.start, {place.word, *word});
+    }
     void removeCommand(int command) { m_removed.insert(command); }
     void removeLines(int first, int last);
     // Text put in before line `line` (the line count: at the end), in the order of `order` there.
@@ -112,7 +102,7 @@ void Editor::editSettings(const GenerationInput &now)
                 added += put(settingLine(row, *value));
         } else if (value) {
             if (!was.enabled || writtenValue(row, was) != value)
-                replaceWord(*place, wordFor(*place, *value));
+                replaceWord(*place, *value);
         } else if (was.enabled) {
             // Switched off: every command that sets the variable goes, or an earlier one would win.
             for (int command : m_places.setters[std::size_t(i)])
@@ -135,7 +125,7 @@ bool Editor::bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const K
         return false;
     freeKey(*place);
     if (is.ticked && !boundLater(place->command, is.key)) {
-        replaceWord(*place, wordFor(*place, is.key));
+        replaceWord(*place, is.key);
         return false;
     }
     return is.ticked;
