@@ -8,6 +8,24 @@ const ConsoleRules legacyConsole = {"ET: Legacy", true, true, true, false, 0, tr
 // 2.60's set keeps about 254 characters; past 250 the value is empty or shortened.
 const ConsoleRules originalConsole = {"2.60", false, false, true, true, 250, false};
 
+QString insertedLineBreak(QStringView text)
+{
+    qsizetype crlf = 0, lf = 0, cr = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            ++crlf;
+            ++i;
+        } else if (text[i] == u'\n') {
+            ++lf;
+        } else if (text[i] == u'\r') {
+            ++cr;
+        }
+    }
+    if (crlf >= lf && crlf >= cr)
+        return QStringLiteral("\r\n");
+    return lf >= cr ? QStringLiteral("\n") : QStringLiteral("\r");
+}
+
 namespace {
 
 // A file's line breaks: the game ends a command at CR and LF only.

@@ -34,6 +34,11 @@ inline bool endsConsoleLine(QChar c)
     return u == u'\n' || u == u'\r' || u == 0x2028 || u == 0x2029;
 }
 
+// The line break a line put into `text` gets: its most frequent of CR LF, LF and CR (in that order
+// where as frequent), CR LF where it has none. Never U+2028, U+2029 or U+0085, which the game does
+// not end a command at.
+QString insertedLineBreak(QStringView text);
+
 // ET: Legacy and the original 2.60 release.
 extern const ConsoleRules legacyConsole;
 extern const ConsoleRules originalConsole;

@@ -327,4 +327,22 @@ QString editConfig(QStringView text, const ConfigRead &read, const GenerationInp
     return Editor(text, read).edit(now);
 }
 
+QString unwritableValueMessage(const GenerationInput &now)
+{
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingValue &is = now.settings[std::size_t(i)];
+        const std::optional<QString> value = is.enabled ? writtenValue(settingRows[i], is) : std::nullopt;
+        if (!value)
+            continue;
+        const char *character = value->contains(u'"') ? "a double quote"
+                                : value->contains(u'\n') || value->contains(u'\r') ? "a line break" : nullptr;
+        if (character)
+            return QStringLiteral("The value of \"%1\" holds %2, which the game cannot keep inside a value: in the "
+                                  "file it would end the value early and change the commands after it. Take it out to "
+                                  "create the config.")
+                .arg(QLatin1StringView(settingRows[i].captionText), QLatin1StringView(character));
+    }
+    return {};
+}
+
 } // namespace brackwell

@@ -208,13 +208,12 @@ void Reader::splitLines()
                         : end < m_text.size()                                      ? end + 1
                                                                                    : end;
         line.white = m_text.sliced(start, end - start).trimmed().isEmpty();
-        if (end < m_text.size() && m_places.lines.isEmpty())
-            m_places.lineBreak = m_text.sliced(end, line.breakEnd - end).toString();
         m_places.lines.append(line);
         if (line.breakEnd >= m_text.size())
             break;
         start = line.breakEnd;
     }
+    m_places.lineBreak = insertedLineBreak(m_text);
     // A text that ends in a line break has no line after it.
     if (m_places.lines.size() > 1 && m_places.lines.back().text.length == 0 && m_places.lines.back().text.start == m_text.size())
         m_places.lines.removeLast();

@@ -100,7 +100,7 @@ struct ConfigPlaces {
     // comment the text leaves open, a NUL character), and the line that holds that place.
     qsizetype endAt = 0;
     int endLine = 0;
-    QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in
+    QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in (insertedLineBreak)
 };
 
 struct ConfigRead {

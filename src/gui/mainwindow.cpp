@@ -1,6 +1,7 @@
 #include "gui/mainwindow.h"
 
 #include "document/configdocument.h"
+#include "document/configedit.h"
 #include "document/textlines.h"
 #include "gui/changetint.h"
 #include "gui/clicklabel.h"
@@ -124,9 +125,12 @@ void TfrmBrackwell::btnCreateClick()
 {
     const GenerationInput input = readGenerationInput();
     const GenerationResult result = generate(input);
-    if (!m_document)
+    if (!m_document) {
         setWrappedText(m_ui->memoOutput, result.text);
-    else if (result.ok()) { // a pass that stops leaves the document whole
+    } else if (const QString refusal = unwritableValueMessage(input); !refusal.isEmpty()) {
+        showError(refusal); // the file stays as it is
+        return;
+    } else if (result.ok()) { // a pass that stops leaves the document whole
         changeOutputText(m_document->edit(input));
         m_tint->showFirst();
     }
