@@ -121,10 +121,18 @@ private slots:
         QTest::newRow("unclosed quote") << "seta r_gamma \"1.2\n" << "1.6" << "seta r_gamma \"1.6\n";
         QTest::newRow("set three times") << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 3\n" << "4"
                                          << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 4\n";
-        QTest::newRow("; neighbours") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "2"
-                                      << "cl_noprint 1; seta r_gamma 2; exec x\n";
-        QTest::newRow("; neighbours, off") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "off" << "cl_noprint 1; exec x\n";
-        QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;exec x;\n" << "off" << "  exec x;\n";
+        QTest::newRow("; neighbours") << "cl_noprint 1; seta r_gamma 1.4; echo x\n" << "2"
+                                      << "cl_noprint 1; seta r_gamma 2; echo x\n";
+        QTest::newRow("; neighbours, off") << "cl_noprint 1; seta r_gamma 1.4; echo x\n" << "off" << "cl_noprint 1; echo x\n";
+        QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;echo x;\n" << "off" << "  echo x;\n";
+        QTest::newRow("exec after it") << "seta r_gamma 1.4; exec x\necho y\n" << "2"
+                                       << "seta r_gamma 1.4; exec x\nseta r_gamma \"2\"\necho y\n";
+        QTest::newRow("toggle after it") << "seta r_gamma 1\ntoggle r_gamma 1 2\n" << "2"
+                                         << "seta r_gamma 1\ntoggle r_gamma 1 2\nseta r_gamma \"2\"\n";
+        QTest::newRow("a preset after it") << "seta r_gamma 1\nset low \"seta r_gamma 3\"\nvstr low\necho y\n" << "2"
+                                           << "seta r_gamma 1\nset low \"seta r_gamma 3\"\nvstr low\nseta r_gamma \"2\"\necho y\n";
+        QTest::newRow("a comment open after the last held line") << "seta cg_gibs 0 /* a\nb */\nc\n" << "2"
+                                                                 << "seta cg_gibs 0 /* a\nb */\nseta r_gamma \"2\"\nc\n";
         QTest::newRow("off, blank lines around") << "a\n\nseta r_gamma 1\n\nb\n" << "off" << "a\n\nb\n";
         QTest::newRow("off, last line, no break") << "a\r\nseta r_gamma 1" << "off" << "a";
         QTest::newRow("off, its comment stays") << "exec a.cfg; seta r_gamma 1 // sun\n" << "off" << "exec a.cfg // sun\n";
@@ -167,6 +175,11 @@ private slots:
         QCOMPARE(edited("unbindall; bind x y\nunbindall\nbind z w\n", [](GenerationInput &now) { now.unbindAll = false; }),
                  "bind z w\n");
         QCOMPARE(edited("a", [](GenerationInput &now) { now.unbindAll = true; }), "a\r\n\r\nUnbindAll\r\n");
+        // Before a vstr whose value binds, and before the line a comment opens on that runs on to a bind.
+        QCOMPARE(edited("set init \"bind x say hi\"\nvstr init\nbind y z\n", [](GenerationInput &now) { now.unbindAll = true; }),
+                 "set init \"bind x say hi\"\nUnbindAll\nvstr init\nbind y z\n");
+        QCOMPARE(edited("a\nb /*\n*/ bind x y\n", [](GenerationInput &now) { now.unbindAll = true; }),
+                 "a\nUnbindAll\nb /*\n*/ bind x y\n");
 
         // A script block: untick takes it out with its blank line; newly ticked ones go at the end.
         const GenerationInput clock = [] {

@@ -638,7 +638,7 @@ private slots:
     {
         OpenFixture f;
         const QByteArray bytes = "// \xe2\x80\x9cmine\xe2\x80\x9d\r\n\tseta r_gamma 1.2  // bright\r\nbind x \"say hi\"\r\n"
-                                 "cl_noprint 1; seta cg_brassTime 200; exec a.cfg\r\n";
+                                 "cl_noprint 1; seta cg_brassTime 200; echo a.cfg\r\n";
         const QString file = f.file("player.cfg", bytes);
         f.open(file);
         QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");

@@ -65,10 +65,12 @@ std::optional<QString> wordInPlace(QStringView text, qsizetype start, qsizetype 
                       && std::none_of(value.cbegin(), value.cend(), [](QChar c) {
                              return c.unicode() <= u' ' || c.unicode() >= 0x7F || c == u';';
                          });
-    // A bare word joins the word before it unless a blank or a closing quote stands between; one
-    // ending in '/' or ':' reads a "//" or "/*" after it otherwise.
+    // A bare word joins the word before it unless a blank or a closing quote stands between, and
+    // takes in what follows it unless that is a blank, a separator or a quote: a letter above 127
+    // the console skipped between words, a "//" that reads otherwise after a '/' or ':'.
+    const auto ends = [](QChar c) { return c.unicode() <= u' ' || c == u'"' || c == u';'; };
     const bool apart = start == 0 || text[start - 1].unicode() <= u' ' || text[start - 1] == u'"';
-    const bool closed = end >= text.size() || (text[end] != u'/' && text[end] != u'*');
+    const bool closed = end >= text.size() || ends(text[end]);
     if (bare && apart && closed)
         return value.toString();
     return u'"' + value.toString() + u'"';

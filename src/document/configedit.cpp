@@ -97,7 +97,12 @@ void Editor::editSettings(const GenerationInput &now)
         const SettingValue &is = now.settings[std::size_t(i)];
         const std::optional<QString> value = is.enabled ? writtenValue(row, is) : std::nullopt;
         const std::optional<WordPlace> &place = m_places.settings[std::size_t(i)];
-        if (!place) {
+        if (m_places.presets[std::size_t(i)]) {
+            // A player's preset stays; a new value goes in after it. Nothing can take a variable's
+            // value away, so switched off, the preset still sets it.
+            if (value && (!was.enabled || writtenValue(row, was) != value))
+                added += put(settingLine(row, *value));
+        } else if (!place) {
             if (value)
                 added += put(settingLine(row, *value));
         } else if (value) {
@@ -109,9 +114,14 @@ void Editor::editSettings(const GenerationInput &now)
                 removeCommand(command);
         }
     }
+    // After the last line the window took something from, and after every command that may change
+    // a row's variable otherwise, where no "/*" comment is open.
+    const int after = std::max(m_places.lastHeldLine.value_or(-1), m_places.lastReachingLine.value_or(-1));
+    int line = after >= 0 ? std::min(after + 1, m_places.endLine) : m_places.endLine;
+    while (line < m_places.endLine && m_places.lines[line].inComment)
+        ++line;
     if (!added.isEmpty())
-        insert(m_places.lastHeldLine ? std::min(*m_places.lastHeldLine + 1, m_places.endLine) : m_places.endLine,
-               SettingsAtEnd, added);
+        insert(line, SettingsAtEnd, added);
 }
 
 // A script or class bind: true when the file's own bind goes and the window's goes in at the end.
@@ -185,8 +195,13 @@ void Editor::editUnbindAll(const GenerationInput &now)
     } else if (!m_read.input.unbindAll && now.unbindAll) {
         const QString line = put(QLatin1StringView(unbindAllLine));
         // Before the first bind, never after one: it would clear that bind in the game.
-        if (m_places.firstBindLine)
-            insert(*m_places.firstBindLine, 0, line);
+        if (m_places.firstBindLine) {
+            // Before the line where a "/*" comment the bind's line starts in opens.
+            int at = *m_places.firstBindLine;
+            while (at > 0 && m_places.lines[at].inComment)
+                --at;
+            insert(at, 0, line);
+        }
         else
             insert(m_places.endLine, UnbindAllAtEnd, m_places.lineBreak + line);
     }
