@@ -117,6 +117,8 @@ private slots:
         QTest::newRow("unquoted, needs quotes") << "seta r_gamma 1" << "a;b" << "seta r_gamma \"a;b\"";
         QTest::newRow("no blank after the name") << "seta r_gamma\"\"x\n" << "2" << "seta r_gamma\"2\"\n";
         QTest::newRow("comment right after") << "seta r_gamma 1//c\n" << "a/" << "seta r_gamma \"a/\"//c\n";
+        const QString pastTheLength = "seta r_gamma 1.5 // " + QString(1100, 'x') + "; bind x y\n";
+        QTest::newRow("a line past the console's length") << pastTheLength << "2" << QString(pastTheLength).replace("1.5", "2");
         QTest::newRow("bare name value") << "seta r_gamma 1\nr_gamma 1.2\n" << "3" << "seta r_gamma 1\nr_gamma 3\n";
         QTest::newRow("unclosed quote") << "seta r_gamma \"1.2\n" << "1.6" << "seta r_gamma \"1.6\n";
         QTest::newRow("set three times") << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 3\n" << "4"

@@ -321,6 +321,18 @@ private slots:
     }
 #endif
 
+    // The console's line holds 1,023 bytes: a UTF-8 name of 1,040 bytes and 532 characters is cut,
+    // so the window leaves it, while the same characters one byte each fit.
+    void linesAreCountedInBytes()
+    {
+        const QString text = "seta Name \"" + QString(520, QChar(0xE9)) + "\"\nseta r_gamma 1.5\n";
+        const ConfigRead utf8 = readConfig(text, true);
+        QVERIFY(!utf8.input.settings[std::size_t(settingIndex("edtPlayerName"))].enabled);
+        QCOMPARE(numbers(utf8.unheld), QList<int>{1});
+        QVERIFY(utf8.unheld.front().doubtful);
+        QCOMPARE(held(readConfig(text, false).input), QStringList({"edtGamma=1.5", "edtPlayerName=" + QString(520, QChar(0xE9))}));
+    }
+
     void rowsNotSetKeepTheirDefaults()
     {
         const ConfigRead read = readConfig(u"seta cg_gibs 2\nbind x \"vstr clock\"\n");

@@ -101,7 +101,61 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
 
 } // namespace
 
-ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
+namespace {
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules);
+} // namespace
+
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes bytes)
+{
+    if (bytes == TextBytes::OnePerCharacter || std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return readBytes(text, rules);
+    // One character per byte: a letter beyond ASCII is followed by a stand-in for each further byte,
+    // which the console takes as it takes any byte above 127. Read, then put back in the text's terms.
+    constexpr QChar standIn = QChar(0xFFFF); // a noncharacter, which no text holds
+    QString file;
+    QList<qsizetype> toText; // per byte, the character it belongs to
+    file.reserve(text.size() + text.size() / 8);
+    toText.reserve(file.capacity() + 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        file += text[i];
+        toText << i;
+        for (int extra = bytesOf(text[i], bytes) - 1; extra > 0; --extra) {
+            file += standIn;
+            toText << i;
+        }
+    }
+    toText << text.size() << text.size() + 1;
+    ConsoleRead read = readBytes(file, rules);
+    QList<CharUse> uses(text.size());
+    for (qsizetype f = 0; f < file.size(); ++f) {
+        if (f == 0 || toText[f - 1] != toText[f])
+            uses[toText[f]] = read.uses[f];
+    }
+    read.uses = std::move(uses);
+    // A position inside a character counts from the character's start.
+    const auto back = [&](qsizetype f) { return toText[f]; };
+    read.nul = read.nul < 0 ? -1 : back(read.nul);
+    read.openComment = read.openComment < 0 ? -1 : back(read.openComment);
+    for (ReadCommand &command : read.commands) {
+        command.start = back(command.start);
+        command.end = back(command.end);
+        command.scanEnd = back(command.scanEnd);
+        for (ReadWord &word : command.words) {
+            word.start = back(word.start);
+            word.end = back(word.end);
+            word.text.remove(standIn);
+        }
+    }
+    for (ConsoleRead::Skipped &comment : read.comments) {
+        comment.start = back(comment.start);
+        comment.end = back(comment.end);
+    }
+    return read;
+}
+
+namespace {
+
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules)
 {
     ConsoleRead read;
     read.uses = QList<CharUse>(text.size(), CharUse::Blank);
@@ -212,5 +266,7 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
         read.openComment = -1;
     return read;
 }
+
+} // namespace
 
 } // namespace brackwell

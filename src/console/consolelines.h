@@ -92,8 +92,20 @@ struct ConsoleRead {
     qsizetype openComment = -1;
 };
 
+// How many bytes each character of a text takes in its file: the console counts its line length in
+// bytes. In UTF-8 a letter beyond ASCII takes two to four, each byte above 127 to the console.
+enum class TextBytes : quint8 { OnePerCharacter, Utf8 };
+// The bytes `c` takes; each half of a pair of surrogates counts two.
+inline int bytesOf(QChar c, TextBytes bytes)
+{
+    if (c.unicode() < 0x80 || bytes == TextBytes::OnePerCharacter)
+        return 1;
+    return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
+}
+
 // The text as the game executes it from a file: the whole text is one buffer, a line break after
-// its end. Positions are the text's own.
-ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules);
+// its end. Positions are the text's own; a character cut apart at the line length counts as cut
+// before it.
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes bytes = TextBytes::OnePerCharacter);
 
 } // namespace brackwell

@@ -246,15 +246,6 @@ WordPlace Reader::wordPlace(int c, qsizetype first, qsizetype last) const
     qsizetype end = w[last].end;
     if (place.quoted && end > start && m_text[end - 1] == u'"')
         --end;
-    // A command the console cut at its line length: the value runs to the line's end, so a new one
-    // replaces all of what the console split off too.
-    if (last == w.size() - 1 && m_legacy.commands[c]->ending == ReadCommand::End::Cut) {
-        const LineSpan &line = m_places.lines[lineOf(c)];
-        place.quoted = false;
-        end = std::max(end, line.text.end());
-        place.word = {w[first].start, end - w[first].start};
-        return place;
-    }
     place.word = {start, end - start};
     return place;
 }
@@ -464,6 +455,15 @@ void Reader::takeSettings()
         }
         const int last = direct;
         const CommandEffect &e = m_effects[std::size_t(last)];
+        const ReadCommand &command = *m_legacy.commands[last];
+        if (command.ending == ReadCommand::End::Cut && words(last)[e.lastWord].end >= command.end) {
+            // The console cut the value at the line's length and runs the rest as a command of its
+            // own: no new value can take its place without joining that rest. The line stays whole.
+            note(lineOf(last), QStringLiteral("the console cuts this line at 1,023 bytes"), true);
+            m_endElsewhere[std::size_t(row)] = true;
+            m_places.lastReachingLine = std::max(m_places.lastReachingLine.value_or(-1), lineOf(last));
+            continue;
+        }
         m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         if (e.value.contains(u'\n') || e.value.contains(u'\r')) {
             // A quote inside a "/*" comment over several lines carries line breaks into the value,
@@ -601,8 +601,9 @@ ConfigRead Reader::read()
     for (SettingValue &setting : m_read.input.settings)
         setting.enabled = false;
     splitLines();
-    m_legacyRead = readAsConsole(m_text, legacyConsole);
-    m_originalRead = readAsConsole(m_text, originalConsole);
+    const TextBytes bytes = m_utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter;
+    m_legacyRead = readAsConsole(m_text, legacyConsole, bytes);
+    m_originalRead = readAsConsole(m_text, originalConsole, bytes);
     m_legacy = commandsOf(m_legacyRead, m_places.lines);
     m_run = runVstrs(m_legacyRead, legacyConsole);
     // A line whose line break before it ended no command starts inside a "/*" comment.
