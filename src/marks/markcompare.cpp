@@ -62,10 +62,10 @@ void splitsAndCuts(const LineContext &c, QList<Stretch> &out)
             break;
         case ReadCommand::End::Cut:
             out.append({at, std::max(restEnd, at + 1),
-                        runs ? QStringLiteral("reads at most 1,023 characters as one command: it drops %1 here and "
+                        runs ? QStringLiteral("reads at most 1,023 bytes as one command: it drops %1 here and "
                                               "runs %2 as a command of its own.")
                                    .arg(quoted(c.text.sliced(at, 1)), words)
-                             : QStringLiteral("reads at most 1,023 characters as one command: it drops %1 here.")
+                             : QStringLiteral("reads at most 1,023 bytes as one command: it drops %1 here.")
                                    .arg(quoted(c.text.sliced(at, 1)))});
             break;
         case ReadCommand::End::CommentEnd:
@@ -248,7 +248,7 @@ void valueDifferences(const LineContext &c, QList<Stretch> &out)
                         .arg(kept)});
     else if (c.rules.longestValue > 0 && !stored && kept >= 1)
         out.append({words[2].start, words[2 + kept - 1].end,
-                    QStringLiteral("keeps no value longer than %1 characters: %2 gets an empty or shortened value.")
+                    QStringLiteral("keeps no value longer than %1 bytes: %2 gets an empty or shortened value.")
                         .arg(c.rules.longestValue)
                         .arg(name)});
     if (m.value.form != Value::AsWritten || !stored || *stored == m.value.meant.value)
