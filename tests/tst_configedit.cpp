@@ -1,8 +1,11 @@
 // "Create Config" on an opened file, without a window: the file's own text with the window's
 // changes put in. Nothing changed gives the text back; the game's console sees exactly the
 // changes the window made and nothing else.
+#include "console/consolecommands.h"
 #include "console/keynames.h"
+#include "document/configdocument.h"
 #include "document/configedit.h"
+#include "document/textlines.h"
 #include "document/filebytes.h"
 #include "support/configcorpus.h"
 #include "support/editcheck.h"
@@ -233,10 +236,12 @@ private slots:
             QString afterText;
         };
         QList<Case> cases;
-        for (const testing::CorpusFile &file : testing::configCorpus(11, 40)) {
+        const QList<testing::CorpusFile> edges = testing::consoleEdgeFiles();
+        for (const testing::CorpusFile &file : testing::configCorpus(11, 40) + edges + edges + edges) {
             const DecodedConfig decoded = decodeConfigFile(file.bytes, QStringConverter::Latin1);
             for (int round = 0; round < 3; ++round) {
-                Case c{file.name + QString(" round %1").arg(round), file.bytes, {}, readConfig(decoded.text), {}, {}};
+                Case c{file.name + QString(" round %1").arg(round), file.bytes, {},
+                       readConfig(decoded.text, decoded.encoding == QStringConverter::Utf8), {}, {}};
                 c.now = c.read.input;
                 for (int i = 0; i < SettingCount; ++i) {
                     SettingValue &value = c.now.settings[std::size_t(i)];
@@ -261,7 +266,11 @@ private slots:
                     c.now.unbindAll = !c.now.unbindAll;
                 testing::keepLastBindOfEachKey(c.now);
                 c.afterText = editConfig(decoded.text, c.read, c.now);
-                c.after = encodeScript(c.afterText, decoded.encoding).bytes;
+                // Saved as the window saves an opened file: its own line breaks and U+2028 kept.
+                FileRead opened;
+                opened.bytes = file.bytes;
+                c.after = ConfigDocument::open("edited.cfg", opened, QStringConverter::Latin1).document->bytesFor(withLineFeeds(c.afterText)).bytes;
+                QVERIFY2(!c.after.isEmpty() || c.afterText.isEmpty(), qPrintable(c.name));
                 cases << c;
             }
         }
@@ -307,7 +316,16 @@ private slots:
                     ++keptRows;
                 }
             }
-            // The file's own other variables (the engine's are not the text's doing).
+            // The file's own other variables (the engine's are not the text's doing); a script the
+            // window writes sets some of its own.
+            for (const ScriptBlock &block : scriptBlocks) {
+                for (int l = 0; l < block.lineCount; ++l) {
+                    for (const ReadCommand &command : readAsConsole(QString::fromLatin1(block.lines[l]), legacyConsole).commands) {
+                        if (const CommandEffect e = commandEffect(command.words, legacyConsole); e.kind == CommandEffect::Kind::Set)
+                            rowNames << e.name.toLower();
+                    }
+                }
+            }
             const QString lowerText = QString::fromUtf8(c.before).toLower();
             for (const testing::ConsoleVariable &variable : before.variables()) {
                 if (!rowNames.contains(variable.name.toLower()) && lowerText.contains(variable.name.toLower())) {
@@ -319,7 +337,7 @@ private slots:
             // Bind lines the window did not take and the game keeps stay, as often as they stood
             // (binds overridden or cleared go with the bind or unbindall that made them void).
             QStringList kept = bindLines(c.afterText);
-            const ConfigRead again = readConfig(c.afterText);
+            const ConfigRead again = readConfig(c.afterText, decodeConfigFile(c.after, QStringConverter::Latin1).encoding == QStringConverter::Utf8);
             for (const QString &line : bindLines(QString::fromUtf8(c.before))) {
                 const bool untouched = std::any_of(c.read.unheld.cbegin(), c.read.unheld.cend(),
                                                    [&](const FileLine &l) { return l.text == line && l.why == "another bind"; });

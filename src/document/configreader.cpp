@@ -202,7 +202,6 @@ private:
     ConsoleRun m_run;
     // Per row, the last top-level vstr that sets its variable, and the value it leaves.
     std::array<std::optional<std::pair<int, QString>>, SettingCount> m_vstrSets;
-    bool m_vstrUnbindAll = false;
     std::array<bool, SettingCount> m_endElsewhere{}; // per row: a preset or an unknown command decides it
     // Whole script blocks: per script, (first line, bind command) in the file's order.
     std::array<QList<std::pair<int, int>>, ScriptCount> m_blocks;
@@ -295,7 +294,7 @@ void Reader::findEffects()
             const CommandEffect r = commandEffect(ran, legacyConsole, isCatalogueVariable);
             if (r.kind == CommandEffect::Kind::UnbindAll) {
                 m_lastUnbindAll = c;
-                m_vstrUnbindAll = true;
+                note(lineOf(c), QStringLiteral("vstr clears every bind here"));
             } else if (r.kind == CommandEffect::Kind::Bind || r.kind == CommandEffect::Kind::Unbind) {
                 m_places.lastOnKey.insert(keyIdentity(r.name), c);
                 firstBind();
@@ -645,7 +644,9 @@ ConfigRead Reader::read()
     takeSettings();
     takeClasses();
     // Any unbindall ticks UnBind All: the game clears every bind there, whatever stands before.
-    m_read.input.unbindAll = !m_places.unbindAlls.isEmpty() || m_vstrUnbindAll;
+    // An unbindall a player's preset runs clears the binds before it, but ticks nothing: the window
+    // cannot take it out.
+    m_read.input.unbindAll = !m_places.unbindAlls.isEmpty();
     for (int c : std::as_const(m_places.unbindAlls))
         hold(c);
     compareVersions();
