@@ -80,6 +80,7 @@ private:
     QSet<int> m_removed;                             // commands taken out
     QMap<qsizetype, std::pair<TextSpan, QString>> m_words; // words replaced, by start
     QMap<int, QMap<int, QString>> m_insertions;      // by the line they go before
+    QMap<int, QString> m_beforeLine;                 // by the line whose start they go before, always
 };
 
 void Editor::removeLines(int first, int last)
@@ -200,7 +201,8 @@ void Editor::editUnbindAll(const GenerationInput &now)
             int at = *m_places.firstBindLine;
             while (at > 0 && m_places.lines[at].inComment)
                 --at;
-            insert(at, 0, line);
+            // Before the line's start even where lines put in at the end go inside it (a NUL there).
+            m_beforeLine.insert(at, line);
         }
         else
             insert(m_places.endLine, UnbindAllAtEnd, m_places.lineBreak + line);
@@ -304,6 +306,7 @@ QString Editor::assemble() const
     };
     bool lastBreakKept = true;
     for (int l = 0; l < lineCount(); ++l) {
+        out += m_beforeLine.value(l);
         putIn(l);
         if (m_lineGone[std::size_t(l)])
             continue;
