@@ -149,7 +149,7 @@ case "${1:-}" in
         else
             # The same runs from the same inputs every time, so a commit's result never depends on
             # luck: no re-reading of the folder it writes to while it runs, which goes by the clock.
-            search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-2500}" -reload=0)
+            search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-5000}" -reload=0)
         fi
         QT_HASH_SEED=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             "$dir/tests/fuzz/fuzz_configreader" "${search[@]}" "${common[@]}" \
