@@ -35,8 +35,13 @@ bool endsFileLine(QChar c)
 }
 
 // The word cutter on the command text [from, to): words, and what every character was to it.
+// `leadBytes`: the text's characters are bytes of their own value, and ET: Legacy takes a byte
+// 0xC2-0xF4 inside an unquoted word for the start of a UTF-8 letter and copies it with the one to
+// three bytes after it, whatever they are (a blank, a double quote). Where those run past the
+// command's end it reads on into what earlier commands left in its line buffer; the model ends the
+// word at the command's end there (the reader lists such values as doubtful).
 void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules &rules, ReadCommand &command,
-              ConsoleRead &read)
+              ConsoleRead &read, bool leadBytes = false)
 {
     auto pair = [&](qsizetype i, char16_t a, char16_t b) { return i + 1 < to && text[i] == a && text[i + 1] == b; };
     auto slashes = [&](qsizetype i) {
@@ -90,6 +95,8 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
                 if (c <= u' ' || (c >= 0x80 && !rules.highCharsInWords) || c == u'"' || slashes(i)
                     || pair(i, u'/', u'*'))
                     break;
+                if (leadBytes && c >= 0xC2 && c <= 0xF4)
+                    i = std::min(i + (c <= 0xDF ? 1 : c <= 0xEF ? 2 : 3), to - 1);
             }
             setUses(read.uses, word.start, i, CharUse::Word);
             word.text = text.sliced(word.start, i - word.start).toString();
@@ -102,13 +109,13 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
 } // namespace
 
 namespace {
-ConsoleRead readBytes(QStringView text, const ConsoleRules &rules);
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValues);
 } // namespace
 
 ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes bytes)
 {
-    if (bytes == TextBytes::OnePerCharacter || std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
-        return readBytes(text, rules);
+    if (bytes != TextBytes::Utf8 || std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return readBytes(text, rules, bytes == TextBytes::OnePerCharacter);
     // One character per byte: a letter beyond ASCII is followed by a stand-in for each further byte,
     // which the console takes as it takes any byte above 127. Read, then put back in the text's terms.
     constexpr QChar standIn = QChar(0xFFFF); // a noncharacter, which no text holds
@@ -125,7 +132,7 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes
         }
     }
     toText << text.size() << text.size() + 1;
-    ConsoleRead read = readBytes(file, rules);
+    ConsoleRead read = readBytes(file, rules, false);
     QList<CharUse> uses(text.size());
     for (qsizetype f = 0; f < file.size(); ++f) {
         if (f == 0 || toText[f - 1] != toText[f])
@@ -155,8 +162,9 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes
 
 namespace {
 
-ConsoleRead readBytes(QStringView text, const ConsoleRules &rules)
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValues)
 {
+    const bool leadBytes = byteValues && rules.highCharsInWords;
     ConsoleRead read;
     read.uses = QList<CharUse>(text.size(), CharUse::Blank);
     read.nul = text.indexOf(QChar(0));
@@ -249,7 +257,7 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules)
             command.ending = ReadCommand::End::Cut;
         }
         command.end = std::min(end, size);
-        cutWords(text, command.start, command.end, rules, command, read);
+        cutWords(text, command.start, command.end, rules, command, read, leadBytes);
         if (end < size) {
             switch (command.ending) {
             case ReadCommand::End::Cut: read.uses[end] = CharUse::Dropped; break;

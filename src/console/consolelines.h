@@ -94,11 +94,14 @@ struct ConsoleRead {
 
 // How many bytes each character of a text takes in its file: the console counts its line length in
 // bytes. In UTF-8 a letter beyond ASCII takes two to four, each byte above 127 to the console.
-enum class TextBytes : quint8 { OnePerCharacter, Utf8 };
+// OnePerCharacter: each character is a byte of the file, of its own value (8-bit text); CountedBytes:
+// one character per byte too, but one above 127 is not the byte's value (stand-ins for a letter's
+// further bytes), so the byte rules that go by value do not apply.
+enum class TextBytes : quint8 { OnePerCharacter, Utf8, CountedBytes };
 // The bytes `c` takes; each half of a pair of surrogates counts two.
 inline int bytesOf(QChar c, TextBytes bytes)
 {
-    if (c.unicode() < 0x80 || bytes == TextBytes::OnePerCharacter)
+    if (c.unicode() < 0x80 || bytes != TextBytes::Utf8)
         return 1;
     return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
 }

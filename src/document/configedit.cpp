@@ -85,8 +85,17 @@ private:
 
 void Editor::removeLines(int first, int last)
 {
-    for (int l = first; l <= last; ++l)
-        m_lineGone[std::size_t(l)] = true;
+    for (int l = first; l <= last; ++l) {
+        // A line that must stay whole (a "/*" over its break, a NUL) loses its commands only.
+        if (!m_places.lines[l].staysWhole) {
+            m_lineGone[std::size_t(l)] = true;
+            continue;
+        }
+        for (int c = 0; c < int(m_places.commands.size()); ++c) {
+            if (m_places.commands[c].line == l)
+                removeCommand(c);
+        }
+    }
 }
 
 void Editor::editSettings(const GenerationInput &now)

@@ -292,10 +292,41 @@ void bindDifferences(const LineContext &c, QList<Stretch> &out)
                     .arg(quoted(c.m.name))});
 }
 
+// ET: Legacy's lead-byte rule: a byte 0xC2-0xF4 inside an unquoted word takes the one to three
+// bytes after it into the word, whatever they are.
+void leadBytes(const LineContext &c, QList<Stretch> &out)
+{
+    if (!c.rules.highCharsInWords)
+        return;
+    for (int index : c.line.commands) {
+        const ReadCommand &command = c.read.commands[index];
+        for (const ReadWord &word : command.words) {
+            if (c.text[word.start] == u'"')
+                continue;
+            for (qsizetype p = word.start + 1; p < word.end; ++p) {
+                const char16_t lead = c.text[p].unicode();
+                if (lead < 0xC2 || lead > 0xF4)
+                    continue;
+                const qsizetype further = lead <= 0xDF ? 1 : lead <= 0xEF ? 2 : 3;
+                bool swallows = false;
+                for (qsizetype k = 1; k <= further && p + k < c.to && p + k < word.end; ++k)
+                    swallows = swallows || (c.read.uses[p + k] == CharUse::Word && c.m.uses[p + k - c.from] != CharUse::Word);
+                if (swallows)
+                    out.append({p, std::min(std::max(p + 1, std::min(p + further + 1, word.end)), c.to),
+                                QStringLiteral("takes %1 for the first byte of a letter of several bytes and reads the "
+                                               "bytes after it into the word.")
+                                    .arg(quoted(c.text.sliced(p, 1)))});
+                p += further;
+            }
+        }
+    }
+}
+
 QList<Stretch> explain(const LineContext &c)
 {
     QList<Stretch> out;
     splitsAndCuts(c, out);
+    leadBytes(c, out);
     // What follows a split or a cut reads differently because of it: it needs no marks of its own.
     QList<CharUse> covered = c.read.uses.mid(c.from, c.to - c.from);
     for (const Stretch &stretch : out) {
