@@ -1,8 +1,11 @@
 // "Create Config" on an opened file, without a window: the file's own text with the window's
 // changes put in. Nothing changed gives the text back; the game's console sees exactly the
 // changes the window made and nothing else.
+#include "console/consolecommands.h"
 #include "console/keynames.h"
+#include "document/configdocument.h"
 #include "document/configedit.h"
+#include "document/textlines.h"
 #include "document/filebytes.h"
 #include "support/configcorpus.h"
 #include "support/editcheck.h"
@@ -115,14 +118,26 @@ private slots:
         QTest::newRow("bare set, tab, comment") << "  set r_gamma 1.3\t// bright\n" << "2" << "  set r_gamma 2\t// bright\n";
         QTest::newRow("quoted, unsafe") << "seta r_gamma \"1\" unsafe\r\n" << "a b" << "seta r_gamma \"a b\" unsafe\r\n";
         QTest::newRow("unquoted, needs quotes") << "seta r_gamma 1" << "a;b" << "seta r_gamma \"a;b\"";
+        QTest::newRow("no blank after the name") << "seta r_gamma\"\"x\n" << "2" << "seta r_gamma\"2\"\n";
+        QTest::newRow("comment right after") << "seta r_gamma 1//c\n" << "a/" << "seta r_gamma \"a/\"//c\n";
+        const QString pastTheLength = "seta r_gamma 1.5 // " + QString(1100, 'x') + "; bind x y\n";
+        QTest::newRow("a line past the console's length") << pastTheLength << "2" << QString(pastTheLength).replace("1.5", "2");
         QTest::newRow("bare name value") << "seta r_gamma 1\nr_gamma 1.2\n" << "3" << "seta r_gamma 1\nr_gamma 3\n";
         QTest::newRow("unclosed quote") << "seta r_gamma \"1.2\n" << "1.6" << "seta r_gamma \"1.6\n";
         QTest::newRow("set three times") << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 3\n" << "4"
                                          << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 4\n";
-        QTest::newRow("; neighbours") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "2"
-                                      << "cl_noprint 1; seta r_gamma 2; exec x\n";
-        QTest::newRow("; neighbours, off") << "cl_noprint 1; seta r_gamma 1.4; exec x\n" << "off" << "cl_noprint 1; exec x\n";
-        QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;exec x;\n" << "off" << "  exec x;\n";
+        QTest::newRow("; neighbours") << "cl_noprint 1; seta r_gamma 1.4; echo x\n" << "2"
+                                      << "cl_noprint 1; seta r_gamma 2; echo x\n";
+        QTest::newRow("; neighbours, off") << "cl_noprint 1; seta r_gamma 1.4; echo x\n" << "off" << "cl_noprint 1; echo x\n";
+        QTest::newRow("first on its line, off") << "  seta r_gamma 1.4;echo x;\n" << "off" << "  echo x;\n";
+        QTest::newRow("exec after it") << "seta r_gamma 1.4; exec x\necho y\n" << "2"
+                                       << "seta r_gamma 1.4; exec x\nseta r_gamma \"2\"\necho y\n";
+        QTest::newRow("toggle after it") << "seta r_gamma 1\ntoggle r_gamma 1 2\n" << "2"
+                                         << "seta r_gamma 1\ntoggle r_gamma 1 2\nseta r_gamma \"2\"\n";
+        QTest::newRow("a preset after it") << "seta r_gamma 1\nset low \"seta r_gamma 3\"\nvstr low\necho y\n" << "2"
+                                           << "seta r_gamma 1\nset low \"seta r_gamma 3\"\nvstr low\nseta r_gamma \"2\"\necho y\n";
+        QTest::newRow("a comment open after the last held line") << "seta cg_gibs 0 /* a\nb */\nc\n" << "2"
+                                                                 << "seta cg_gibs 0 /* a\nb */\nseta r_gamma \"2\"\nc\n";
         QTest::newRow("off, blank lines around") << "a\n\nseta r_gamma 1\n\nb\n" << "off" << "a\n\nb\n";
         QTest::newRow("off, last line, no break") << "a\r\nseta r_gamma 1" << "off" << "a";
         QTest::newRow("off, its comment stays") << "exec a.cfg; seta r_gamma 1 // sun\n" << "off" << "exec a.cfg // sun\n";
@@ -165,6 +180,11 @@ private slots:
         QCOMPARE(edited("unbindall; bind x y\nunbindall\nbind z w\n", [](GenerationInput &now) { now.unbindAll = false; }),
                  "bind z w\n");
         QCOMPARE(edited("a", [](GenerationInput &now) { now.unbindAll = true; }), "a\r\n\r\nUnbindAll\r\n");
+        // Before a vstr whose value binds, and before the line a comment opens on that runs on to a bind.
+        QCOMPARE(edited("set init \"bind x say hi\"\nvstr init\nbind y z\n", [](GenerationInput &now) { now.unbindAll = true; }),
+                 "set init \"bind x say hi\"\nUnbindAll\nvstr init\nbind y z\n");
+        QCOMPARE(edited("a\nb /*\n*/ bind x y\n", [](GenerationInput &now) { now.unbindAll = true; }),
+                 "a\nUnbindAll\nb /*\n*/ bind x y\n");
 
         // A script block: untick takes it out with its blank line; newly ticked ones go at the end.
         const GenerationInput clock = [] {
@@ -216,10 +236,12 @@ private slots:
             QString afterText;
         };
         QList<Case> cases;
-        for (const testing::CorpusFile &file : testing::configCorpus(11, 40)) {
+        const QList<testing::CorpusFile> edges = testing::consoleEdgeFiles();
+        for (const testing::CorpusFile &file : testing::configCorpus(11, 40) + edges + edges + edges) {
             const DecodedConfig decoded = decodeConfigFile(file.bytes, QStringConverter::Latin1);
             for (int round = 0; round < 3; ++round) {
-                Case c{file.name + QString(" round %1").arg(round), file.bytes, {}, readConfig(decoded.text), {}, {}};
+                Case c{file.name + QString(" round %1").arg(round), file.bytes, {},
+                       readConfig(decoded.text, decoded.encoding == QStringConverter::Utf8), {}, {}};
                 c.now = c.read.input;
                 for (int i = 0; i < SettingCount; ++i) {
                     SettingValue &value = c.now.settings[std::size_t(i)];
@@ -244,7 +266,11 @@ private slots:
                     c.now.unbindAll = !c.now.unbindAll;
                 testing::keepLastBindOfEachKey(c.now);
                 c.afterText = editConfig(decoded.text, c.read, c.now);
-                c.after = encodeScript(c.afterText, decoded.encoding).bytes;
+                // Saved as the window saves an opened file: its own line breaks and U+2028 kept.
+                FileRead opened;
+                opened.bytes = file.bytes;
+                c.after = ConfigDocument::open("edited.cfg", opened, QStringConverter::Latin1).document->bytesFor(withLineFeeds(c.afterText)).bytes;
+                QVERIFY2(!c.after.isEmpty() || c.afterText.isEmpty(), qPrintable(c.name));
                 cases << c;
             }
         }
@@ -290,7 +316,16 @@ private slots:
                     ++keptRows;
                 }
             }
-            // The file's own other variables (the engine's are not the text's doing).
+            // The file's own other variables (the engine's are not the text's doing); a script the
+            // window writes sets some of its own.
+            for (const ScriptBlock &block : scriptBlocks) {
+                for (int l = 0; l < block.lineCount; ++l) {
+                    for (const ReadCommand &command : readAsConsole(QString::fromLatin1(block.lines[l]), legacyConsole).commands) {
+                        if (const CommandEffect e = commandEffect(command.words, legacyConsole); e.kind == CommandEffect::Kind::Set)
+                            rowNames << e.name.toLower();
+                    }
+                }
+            }
             const QString lowerText = QString::fromUtf8(c.before).toLower();
             for (const testing::ConsoleVariable &variable : before.variables()) {
                 if (!rowNames.contains(variable.name.toLower()) && lowerText.contains(variable.name.toLower())) {
@@ -302,7 +337,7 @@ private slots:
             // Bind lines the window did not take and the game keeps stay, as often as they stood
             // (binds overridden or cleared go with the bind or unbindall that made them void).
             QStringList kept = bindLines(c.afterText);
-            const ConfigRead again = readConfig(c.afterText);
+            const ConfigRead again = readConfig(c.afterText, decodeConfigFile(c.after, QStringConverter::Latin1).encoding == QStringConverter::Utf8);
             for (const QString &line : bindLines(QString::fromUtf8(c.before))) {
                 const bool untouched = std::any_of(c.read.unheld.cbegin(), c.read.unheld.cend(),
                                                    [&](const FileLine &l) { return l.text == line && l.why == "another bind"; });

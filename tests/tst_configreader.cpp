@@ -135,6 +135,17 @@ QList<HandWritten> handWritten()
         {"star comment over lines", "/*\nseta r_gamma 1.5\n*/\nseta cg_gibs 0", {"CBGibs=0"}, {1, 2, 3}},
         {"NUL byte", QString("seta r_gamma 1.5\n") + QChar(0) + "\nseta cg_gibs 0", gamma, {2, 3}},
         {"not a number", "seta cg_brassTime abc", {"edtBrass=abc"}, {}},
+        {"a preset after the row", "seta r_gamma 1\nset low \"seta r_gamma 1.5\"\nvstr low\n", gamma, {1, 2, 3}},
+        {"nested presets", "set a \"vstr b; seta cg_gibs 1\"\nset b \"seta r_gamma 1.5; seta cg_gibs 0\"\nVSTR A\n",
+         {"CBGibs=1", "edtGamma=1.5"}, {1, 2, 3}},
+        {"a preset binds the key again", "unbindall\nbind x " + smg + "\nset init \"bind x say hi; unbindall\"\nvstr init\n",
+         {"CBUnBindAll"}, {2, 3, 4}},
+        {"a preset before the row", "set low \"seta r_gamma 1\"\nvstr low\nseta r_gamma 1.5\n", gamma, {1, 2}},
+        {"toggle after the row", "seta cg_gibs 0\ntoggle cg_gibs\n", {}, {1, 2}},
+        {"reset after another row", "seta r_gamma 1.5\nseta cg_gibs 0\nreset cg_gibs\n", gamma, {2, 3}},
+        {"exec after the row", "seta r_gamma 1.5\nexec nothing.cfg\nseta cg_gibs 0\n", {"CBGibs=0"}, {1, 2}},
+        {"vstr of a variable never set", "seta r_gamma 1.5\nvstr nothing\n", {}, {1, 2}},
+        {"a bind after a comment over lines", "/*\n*/ bind x " + smg, {"Ssmg:x"}, {1, 2}},
     };
 }
 
@@ -309,6 +320,18 @@ private slots:
         QVERIFY2(bindsWrong.isEmpty(), qPrintable(bindsWrong.mid(0, 10).join(u'\n')));
     }
 #endif
+
+    // The console's line holds 1,023 bytes: a UTF-8 name of 1,040 bytes and 532 characters is cut,
+    // so the window leaves it, while the same characters one byte each fit.
+    void linesAreCountedInBytes()
+    {
+        const QString text = "seta Name \"" + QString(520, QChar(0xE9)) + "\"\nseta r_gamma 1.5\n";
+        const ConfigRead utf8 = readConfig(text, true);
+        QVERIFY(!utf8.input.settings[std::size_t(settingIndex("edtPlayerName"))].enabled);
+        QCOMPARE(numbers(utf8.unheld), QList<int>{1});
+        QVERIFY(utf8.unheld.front().doubtful);
+        QCOMPARE(held(readConfig(text, false).input), QStringList({"edtGamma=1.5", "edtPlayerName=" + QString(520, QChar(0xE9))}));
+    }
 
     void rowsNotSetKeepTheirDefaults()
     {

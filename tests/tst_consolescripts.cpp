@@ -109,7 +109,7 @@ QList<CustomCase> customCases()
         {"a blank in front: dropped", extraName, " a", "a"},
         {"a double quote: splits the value", extraName, "a\"b", "a b"},
         {"quotes typed around the value: the whole value", extraName, "\"a b\"", "a b"},
-        {"a semicolon: ends the command", extraName, "a;b", "a"},
+        {"a semicolon: refused, nothing added", extraName, "a;b", QString()},
         {"// : starts a comment", extraName, "x//y", "x"},
         {"/* : a comment over every later line", extraName, "x/*y", "x", false},
         {"/* first: the variable is not set at all", extraName, "/*x", QString(), false},
@@ -275,15 +275,18 @@ MarkState markState(RandomState &random, bool realKeys)
         if (random.chance(50)) {
             const QString name = "bw" + QString::number(next++) + '#' + oneWord(random.text(rules));
             const QString value = nonEmpty(random.text(rules));
-            append(customVariableLine(name, value), {MeantLine::Variable, name, meantValue(value).value, {}});
+            if (customVariableRefusal(name, value).isEmpty()) // the window adds no line with a ';'
+                append(customVariableLine(name, value), {MeantLine::Variable, name, meantValue(value).value, {}});
         } else {
             const BindInputs inputs = {realKeys ? uniqueKey(random.text(rules))
                                                 : keyWord(random.text(rules)) + '#' + QString::number(next++),
                                        nonEmpty(random.text(rules)),
                                        random.chance(50) ? voiceEntries.at(random.below(voiceEntries.size()))
                                                          : nonEmpty(random.text(rules).remove('"'))};
-            const QString line = freeBindLine(random.below(3), inputs).line;
-            append(line, {MeantLine::Bind, inputs.key, {}, meantCommandWords(line.mid(inputs.key.size() + 6))});
+            const AddResult added = freeBindLine(random.below(3), inputs);
+            const QString &line = added.line;
+            if (added.status == AddResult::Added)
+                append(line, {MeantLine::Bind, inputs.key, {}, meantCommandWords(line.mid(inputs.key.size() + 6))});
         }
     }
     // Typed lines come last: one may open a comment over the lines after it.
@@ -454,8 +457,11 @@ class TestConsoleScripts : public QObject
     {
         WindowFixture f;
         auto add = [&f](const QString &name, const QString &value) {
-            typeText(f.edit("edtCustomInput"), name);
-            typeText(f.edit("edtValue"), value);
+            // Typed over what a refused line left in the boxes.
+            for (const auto &[box, text] : {std::pair("edtCustomInput", name), std::pair("edtValue", value)}) {
+                QTest::keyClick(f.edit(box), Qt::Key_A, Qt::ControlModifier);
+                typeText(f.edit(box), text);
+            }
             QTest::mouseClick(f.get<QPushButton>("btnAddCustom"), Qt::LeftButton);
         };
         QTest::mouseClick(f.get<QPushButton>("btnCreate"), Qt::LeftButton);

@@ -668,6 +668,39 @@ private slots:
             QCOMPARE(f.title(), action == "new" ? "Brackwell" : "other.cfg \u2014 Brackwell");
         }
     }
+    // A file whose first line holds U+2028 (pasted text) and whose breaks are mostly LF: lines put
+    // in are ended with LF, the U+2028 stays where it was. A value with a double quote is refused,
+    // naming its row, and the file stays as it is: the quote would end the value and swallow the
+    // command after it.
+    void editsNeverChangeOtherCommands()
+    {
+        OpenFixture f;
+        const QByteArray bytes = "// J\xC3\xB6rg\xE2\x80\xA8 pasted\r\nseta name \"Bob\"; seta foo 1\nseta r_gamma 1.2\n";
+        const QString file = f.file("pasted.cfg", bytes);
+        f.open(file);
+        f.desktop.shown.clear();
+        const QString shown = f.outputText();
+        QLineEdit *name = f.edit("edtPlayerName");
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, "a\"b");
+        f.pressCreate();
+        QCOMPARE(f.desktop.takeOnly(Kind::Error),
+                 "The value of \"Player Name\" holds a double quote, which the game cannot keep inside a value: in the "
+                 "file it would end the value early and change the commands after it. Take it out to create the config.");
+        QCOMPARE(f.outputText(), shown);
+
+        name->selectAll();
+        QTest::keyClicks(name, "ab");
+        for (const char *row : {"edtBrass", "edtCorona"})
+            f.window->captionClick(settingIndex(row));
+        f.pressCreate();
+        QVERIFY(f.desktop.shown.isEmpty());
+        f.saveOver(file);
+        QCOMPARE(readAll(file), "// J\xC3\xB6rg\xE2\x80\xA8 pasted\r\nseta name \"ab\"; seta foo 1\nseta r_gamma 1.2\n"
+                                "seta cg_coronafardist \"1536\"\nseta cg_brassTime \"2500\"\n");
+    }
+
     // After an open the window edits the file: its name in the title, Create Config keeps every
     // other line, the dialog save proposes the file and writes it back in its own encoding; a pass
     // that stops leaves the document whole; New Config ends all of it.
@@ -675,7 +708,7 @@ private slots:
     {
         OpenFixture f;
         const QByteArray bytes = "// \xe2\x80\x9cmine\xe2\x80\x9d\r\n\tseta r_gamma 1.2  // bright\r\nbind x \"say hi\"\r\n"
-                                 "cl_noprint 1; seta cg_brassTime 200; exec a.cfg\r\n";
+                                 "cl_noprint 1; seta cg_brassTime 200; echo a.cfg\r\n";
         const QString file = f.file("player.cfg", bytes);
         f.open(file);
         QCOMPARE(f.title(), "player.cfg \u2014 Brackwell");

@@ -66,14 +66,13 @@ QList<MarkCase> markCases()
          {{1, 14, 2, "ET: Legacy ends the command at \"*/\" and runs \"b\" as a command of its own."}}},
         {"a line longer than the console's", "seta Name \"" + QString(1030, 'n') + '"',
          {{1, 1023, 19,
-           "The game reads at most 1,023 characters as one command: it drops \"n\" here and runs "
+           "The game reads at most 1,023 bytes as one command: it drops \"n\" here and runs "
            "\"nnnnnnnnnnnnnnnnn \" as a command of its own."}}},
         {"an 8-bit letter in an unquoted word", QString::fromLatin1("seta brb t\xE9t"),
          {{1, 10, 1, QString::fromLatin1("2.60 takes \"\xE9\" for a blank outside double quotes.")},
           {1, 11, 1, nothingFor260.arg(2)}}},
-        {"two blanks in an unquoted value", "seta brb a  b",
-         {{1, 10, 2, "ET: Legacy joins the words of the value with single blanks: \"brb\" gets \"a b\"."},
-          {1, 12, 1, nothingFor260.arg(2)}}},
+        {"blanks between unquoted words", "seta  brb\t a  b",
+         {{1, 14, 1, nothingFor260.arg(2)}}},
         {"the game's unsafe flag: seta's fourth word in 2.60, any set's last in ET: Legacy",
          "seta r_depthbits \"24\" unsafe\nset a \"1\" unsafe\nseta b 1 unsafe",
          {{2, 10, 6, "2.60 keeps the word \"unsafe\" in the value: \"a\" gets \"1 unsafe\"."},
@@ -83,7 +82,7 @@ QList<MarkCase> markCases()
         {"letters beyond ASCII fill the console's line twice as fast in UTF-8",
          "seta Name \"" + QString(600, QChar(0xE9)) + '"',
          {{1, 517, 95,
-           QString::fromLatin1("The game reads at most 1,023 characters as one command: it drops \"\xE9\" here and runs "
+           QString::fromLatin1("The game reads at most 1,023 bytes as one command: it drops \"\xE9\" here and runs "
                                "\"\" as a command of its own.")}},
          SavedBytes::Utf8},
         {"a NUL character", QString("seta x 1") + QChar(0) + "\nseta y 2",

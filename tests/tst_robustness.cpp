@@ -153,8 +153,11 @@ private:
             if (type < 0) {
                 QCOMPARE(f.output()->toPlainText(), before);
                 QVERIFY(f.desktop.shown.isEmpty());
-            } else if (!complete) {
-                QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message), "Insufficient data entered");
+            } else if (!complete || (needsChat && inputs.chat.contains(';'))) {
+                QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message),
+                         !complete ? "Insufficient data entered"
+                                   : "The say text holds \";\": the game would run what follows it as a command of its "
+                                     "own. Take it out to add the bind.");
                 QCOMPARE(f.output()->toPlainText(), before);
                 QCOMPARE(f.edit("edtKeyToBind")->text(), inputs.key);
             } else {
@@ -175,6 +178,10 @@ private:
         if (name.isEmpty() || value.isEmpty()) {
             QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message), "Insufficient data entered");
             QCOMPARE(f.output()->toPlainText(), before);
+        } else if (name.contains(';') || value.contains(';')) {
+            QVERIFY(f.desktop.takeOnly(FakeDesktop::Kind::Message).startsWith(name.contains(';') ? "The variable's name holds \";\"" : "The value holds \";\""));
+            QCOMPARE(f.output()->toPlainText(), before);
+            QCOMPARE(f.edit("edtValue")->text(), value);
         } else {
             QVERIFY(normalised(f.output()->toPlainText()).endsWith(normalised("seta " + name + " " + value + "\n")));
             QVERIFY(f.desktop.shown.isEmpty());

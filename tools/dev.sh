@@ -7,8 +7,10 @@
 #   tools/dev.sh windows    the Windows build: Qt and libjpeg for Windows built once into a cache
 #                           folder, the program and its tests cross-built with MinGW, the tests run
 #                           under Wine, the zip and the installer made and checked under Wine
-#   tools/dev.sh fuzz   fuzz the config reader for a bounded time (BRACKWELL_FUZZ_SECONDS, 60 by default)
-#                       in a clang build of its own; fails on a crash or sanitizer report
+#   tools/dev.sh fuzz   fuzz the config reader in a clang build of its own: a fixed seed and number of
+#                       runs (BRACKWELL_FUZZ_RUNS) over the saved inputs, the same result every time;
+#                       with BRACKWELL_FUZZ_SECONDS, a search for new inputs for that long. Fails on a
+#                       crash, a broken promise or a sanitizer report
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -133,14 +135,25 @@ case "${1:-}" in
             -DBRACKWELL_BENCHMARKS=OFF -DBRACKWELL_FUZZ=ON \
             -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
         cmake --build "$dir" -j"$(nproc)" --target fuzz_configreader fuzz_corpus
-        # A fresh corpus each run: the generator's scripts and players' configs, which the fuzzer then varies.
-        rm -rf "$dir/corpus" "$dir/crashes"
-        mkdir -p "$dir/corpus" "$dir/crashes"
+        # The first inputs: the generator's scripts and players' configs, written afresh (the same
+        # every time), and every input that ever broke something (tests/fuzz/corpus). What the
+        # fuzzer finds goes into a folder of its own, so the saved ones are only read.
+        rm -rf "$dir/corpus" "$dir/found" "$dir/crashes"
+        mkdir -p "$dir/corpus" "$dir/found" "$dir/crashes"
         "$dir/tests/fuzz/fuzz_corpus" "$dir/corpus"
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-            "$dir/tests/fuzz/fuzz_configreader" -max_total_time="${BRACKWELL_FUZZ_SECONDS:-60}" \
-            -max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-            -dict="$here/tests/fuzz/configreader.dict" -artifact_prefix="$dir/crashes/" "$dir/corpus"
+        common=(-max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+                -dict="$here/tests/fuzz/configreader.dict" -artifact_prefix="$dir/crashes/")
+        if [ -n "${BRACKWELL_FUZZ_SECONDS:-}" ]; then
+            # A search for new inputs: a new seed each run. Add what breaks to tests/fuzz/corpus.
+            search=(-max_total_time="$BRACKWELL_FUZZ_SECONDS")
+        else
+            # The same runs from the same inputs every time, so a commit's result never depends on
+            # luck: no re-reading of the folder it writes to while it runs, which goes by the clock.
+            search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-5000}" -reload=0)
+        fi
+        QT_HASH_SEED=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            "$dir/tests/fuzz/fuzz_configreader" "${search[@]}" "${common[@]}" \
+            "$dir/found" "$here/tests/fuzz/corpus" "$dir/corpus"
         ;;
     *)
         echo "usage: $0 run|test|sanitize|package|windows|fuzz" >&2

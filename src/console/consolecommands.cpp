@@ -2,6 +2,8 @@
 
 #include "console/keynames.h"
 
+#include <algorithm>
+
 namespace brackwell {
 
 bool sameName(QStringView word, QLatin1StringView name)
@@ -51,6 +53,27 @@ std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWo
 bool refusedName(QStringView name)
 {
     return name.contains(u'\\') || name.contains(u'"') || name.contains(u';');
+}
+
+std::optional<QString> wordInPlace(QStringView text, qsizetype start, qsizetype end, bool inQuotes, QStringView value)
+{
+    if (value.contains(u'"') || value.contains(u'\n') || value.contains(u'\r'))
+        return std::nullopt;
+    if (inQuotes)
+        return value.toString();
+    const bool bare = !value.isEmpty() && !value.contains(QLatin1StringView("//")) && !value.contains(QLatin1StringView("/*"))
+                      && std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+                             return c.unicode() <= u' ' || c.unicode() >= 0x7F || c == u';';
+                         });
+    // A bare word joins the word before it unless a blank or a closing quote stands between, and
+    // takes in what follows it unless that is a blank, a separator or a quote: a letter above 127
+    // the console skipped between words, a "//" that reads otherwise after a '/' or ':'.
+    const auto ends = [](QChar c) { return c.unicode() <= u' ' || c == u'"' || c == u';'; };
+    const bool apart = start == 0 || text[start - 1].unicode() <= u' ' || text[start - 1] == u'"';
+    const bool closed = end >= text.size() || ends(text[end]);
+    if (bare && apart && closed)
+        return value.toString();
+    return u'"' + value.toString() + u'"';
 }
 
 namespace {

@@ -27,6 +27,12 @@ std::optional<QString> storedValue(const ConsoleRules &rules, const QList<ReadWo
 // A variable name the game refuses (it sets "BADNAME" instead).
 bool refusedName(QStringView name);
 
+// How `value` is written in place of the text [start, end) of a command so that the console reads
+// one word there, exactly `value`, and every word around it as before: bare where it can stand bare,
+// else in double quotes. `inQuotes`: the place lies between quotes that stay. Empty where no writing
+// can: a '"' or a line break inside `value`.
+std::optional<QString> wordInPlace(QStringView text, qsizetype start, qsizetype end, bool inQuotes, QStringView value);
+
 struct CommandEffect {
     enum class Kind : quint8 { None, Set, Bind, Unbind, UnbindAll };
     Kind kind = Kind::None;

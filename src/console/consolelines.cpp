@@ -8,6 +8,24 @@ const ConsoleRules legacyConsole = {"ET: Legacy", true, true, true, false, 0, tr
 // 2.60's set keeps about 254 characters; past 250 the value is empty or shortened.
 const ConsoleRules originalConsole = {"2.60", false, false, true, true, 250, false};
 
+QString insertedLineBreak(QStringView text)
+{
+    qsizetype crlf = 0, lf = 0, cr = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            ++crlf;
+            ++i;
+        } else if (text[i] == u'\n') {
+            ++lf;
+        } else if (text[i] == u'\r') {
+            ++cr;
+        }
+    }
+    if (crlf >= lf && crlf >= cr)
+        return QStringLiteral("\r\n");
+    return lf >= cr ? QStringLiteral("\n") : QStringLiteral("\r");
+}
+
 namespace {
 
 // A file's line breaks: the game ends a command at CR and LF only.
@@ -17,8 +35,13 @@ bool endsFileLine(QChar c)
 }
 
 // The word cutter on the command text [from, to): words, and what every character was to it.
+// `leadBytes`: the text's characters are bytes of their own value, and ET: Legacy takes a byte
+// 0xC2-0xF4 inside an unquoted word for the start of a UTF-8 letter and copies it with the one to
+// three bytes after it, whatever they are (a blank, a double quote). Where those run past the
+// command's end it reads on into what earlier commands left in its line buffer; the model ends the
+// word at the command's end there (the reader lists such values as doubtful).
 void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules &rules, ReadCommand &command,
-              ConsoleRead &read)
+              ConsoleRead &read, bool leadBytes = false)
 {
     auto pair = [&](qsizetype i, char16_t a, char16_t b) { return i + 1 < to && text[i] == a && text[i + 1] == b; };
     auto slashes = [&](qsizetype i) {
@@ -72,6 +95,8 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
                 if (c <= u' ' || (c >= 0x80 && !rules.highCharsInWords) || c == u'"' || slashes(i)
                     || pair(i, u'/', u'*'))
                     break;
+                if (leadBytes && c >= 0xC2 && c <= 0xF4)
+                    i = std::min(i + (c <= 0xDF ? 1 : c <= 0xEF ? 2 : 3), to - 1);
             }
             setUses(read.uses, word.start, i, CharUse::Word);
             word.text = text.sliced(word.start, i - word.start).toString();
@@ -83,8 +108,63 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
 
 } // namespace
 
-ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
+namespace {
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValues);
+} // namespace
+
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes bytes)
 {
+    if (bytes != TextBytes::Utf8 || std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return readBytes(text, rules, bytes == TextBytes::OnePerCharacter);
+    // One character per byte: a letter beyond ASCII is followed by a stand-in for each further byte,
+    // which the console takes as it takes any byte above 127. Read, then put back in the text's terms.
+    constexpr QChar standIn = QChar(0xFFFF); // a noncharacter, which no text holds
+    QString file;
+    QList<qsizetype> toText; // per byte, the character it belongs to
+    file.reserve(text.size() + text.size() / 8);
+    toText.reserve(file.capacity() + 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        file += text[i];
+        toText << i;
+        for (int extra = bytesOf(text[i], bytes) - 1; extra > 0; --extra) {
+            file += standIn;
+            toText << i;
+        }
+    }
+    toText << text.size() << text.size() + 1;
+    ConsoleRead read = readBytes(file, rules, false);
+    QList<CharUse> uses(text.size());
+    for (qsizetype f = 0; f < file.size(); ++f) {
+        if (f == 0 || toText[f - 1] != toText[f])
+            uses[toText[f]] = read.uses[f];
+    }
+    read.uses = std::move(uses);
+    // A position inside a character counts from the character's start.
+    const auto back = [&](qsizetype f) { return toText[f]; };
+    read.nul = read.nul < 0 ? -1 : back(read.nul);
+    read.openComment = read.openComment < 0 ? -1 : back(read.openComment);
+    for (ReadCommand &command : read.commands) {
+        command.start = back(command.start);
+        command.end = back(command.end);
+        command.scanEnd = back(command.scanEnd);
+        for (ReadWord &word : command.words) {
+            word.start = back(word.start);
+            word.end = back(word.end);
+            word.text.remove(standIn);
+        }
+    }
+    for (ConsoleRead::Skipped &comment : read.comments) {
+        comment.start = back(comment.start);
+        comment.end = back(comment.end);
+    }
+    return read;
+}
+
+namespace {
+
+ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValues)
+{
+    const bool leadBytes = byteValues && rules.highCharsInWords;
     ConsoleRead read;
     read.uses = QList<CharUse>(text.size(), CharUse::Blank);
     read.nul = text.indexOf(QChar(0));
@@ -177,7 +257,7 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
             command.ending = ReadCommand::End::Cut;
         }
         command.end = std::min(end, size);
-        cutWords(text, command.start, command.end, rules, command, read);
+        cutWords(text, command.start, command.end, rules, command, read, leadBytes);
         if (end < size) {
             switch (command.ending) {
             case ReadCommand::End::Cut: read.uses[end] = CharUse::Dropped; break;
@@ -194,5 +274,7 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules)
         read.openComment = -1;
     return read;
 }
+
+} // namespace
 
 } // namespace brackwell

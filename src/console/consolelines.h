@@ -34,6 +34,11 @@ inline bool endsConsoleLine(QChar c)
     return u == u'\n' || u == u'\r' || u == 0x2028 || u == 0x2029;
 }
 
+// The line break a line put into `text` gets: its most frequent of CR LF, LF and CR (in that order
+// where as frequent), CR LF where it has none. Never U+2028, U+2029 or U+0085, which the game does
+// not end a command at.
+QString insertedLineBreak(QStringView text);
+
 // ET: Legacy and the original 2.60 release.
 extern const ConsoleRules legacyConsole;
 extern const ConsoleRules originalConsole;
@@ -87,8 +92,23 @@ struct ConsoleRead {
     qsizetype openComment = -1;
 };
 
+// How many bytes each character of a text takes in its file: the console counts its line length in
+// bytes. In UTF-8 a letter beyond ASCII takes two to four, each byte above 127 to the console.
+// OnePerCharacter: each character is a byte of the file, of its own value (8-bit text); CountedBytes:
+// one character per byte too, but one above 127 is not the byte's value (stand-ins for a letter's
+// further bytes), so the byte rules that go by value do not apply.
+enum class TextBytes : quint8 { OnePerCharacter, Utf8, CountedBytes };
+// The bytes `c` takes; each half of a pair of surrogates counts two.
+inline int bytesOf(QChar c, TextBytes bytes)
+{
+    if (c.unicode() < 0x80 || bytes != TextBytes::Utf8)
+        return 1;
+    return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
+}
+
 // The text as the game executes it from a file: the whole text is one buffer, a line break after
-// its end. Positions are the text's own.
-ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules);
+// its end. Positions are the text's own; a character cut apart at the line length counts as cut
+// before it.
+ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes bytes = TextBytes::OnePerCharacter);
 
 } // namespace brackwell

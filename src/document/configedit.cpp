@@ -1,5 +1,6 @@
 #include "document/configedit.h"
 
+#include "console/consolecommands.h"
 #include "console/keynames.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
@@ -13,23 +14,6 @@
 namespace brackwell {
 
 namespace {
-
-// Whether the console reads `value` outside quotes as one word that is exactly `value`.
-bool fitsUnquoted(QStringView value)
-{
-    if (value.isEmpty() || value.contains(QLatin1StringView("//")) || value.contains(QLatin1StringView("/*")))
-        return false;
-    return std::none_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c.unicode() <= u' ' || c.unicode() >= 0x7F || c == u'"' || c == u';';
-    });
-}
-
-// A word written where `place` had its word: inside the quotes it had, bare where it stood bare and
-// still can, else quoted.
-QString wordFor(const WordPlace &place, const QString &value)
-{
-    return place.quoted || fitsUnquoted(value) ? value : u'"' + value + u'"';
-}
 
 // The places text goes in at the end, in the order a generation pass writes.
 enum EndOrder { UnbindAllAtEnd, SettingsAtEnd, ScriptsAtEnd, ClassesAtEnd = ScriptsAtEnd + ScriptCount };
@@ -47,7 +31,13 @@ public:
     QString edit(const GenerationInput &now);
 
 private:
-    void replaceWord(const WordPlace &place, const QString &word) { m_words.insert(place.word.start, {place.word, word}); }
+    // A word written where `place` had its word, as the console reads it there. A value the console
+    // cannot hold whole (a '"', a line break), which the window refuses, leaves the word as it is.
+    void replaceWord(const WordPlace &place, const QString &value)
+    {
+        if (const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value))
+            m_words.insert(place.word.start, {place.word, *word});
+    }
     void removeCommand(int command) { m_removed.insert(command); }
     void removeLines(int first, int last);
     // Text put in before line `line` (the line count: at the end), in the order of `order` there.
@@ -90,12 +80,22 @@ private:
     QSet<int> m_removed;                             // commands taken out
     QMap<qsizetype, std::pair<TextSpan, QString>> m_words; // words replaced, by start
     QMap<int, QMap<int, QString>> m_insertions;      // by the line they go before
+    QMap<int, QString> m_beforeLine;                 // by the line whose start they go before, always
 };
 
 void Editor::removeLines(int first, int last)
 {
-    for (int l = first; l <= last; ++l)
-        m_lineGone[std::size_t(l)] = true;
+    for (int l = first; l <= last; ++l) {
+        // A line that must stay whole (a "/*" over its break, a NUL) loses its commands only.
+        if (!m_places.lines[l].staysWhole) {
+            m_lineGone[std::size_t(l)] = true;
+            continue;
+        }
+        for (int c = 0; c < int(m_places.commands.size()); ++c) {
+            if (m_places.commands[c].line == l)
+                removeCommand(c);
+        }
+    }
 }
 
 void Editor::editSettings(const GenerationInput &now)
@@ -107,21 +107,31 @@ void Editor::editSettings(const GenerationInput &now)
         const SettingValue &is = now.settings[std::size_t(i)];
         const std::optional<QString> value = is.enabled ? writtenValue(row, is) : std::nullopt;
         const std::optional<WordPlace> &place = m_places.settings[std::size_t(i)];
-        if (!place) {
+        if (m_places.presets[std::size_t(i)]) {
+            // A player's preset stays; a new value goes in after it. Nothing can take a variable's
+            // value away, so switched off, the preset still sets it.
+            if (value && (!was.enabled || writtenValue(row, was) != value))
+                added += put(settingLine(row, *value));
+        } else if (!place) {
             if (value)
                 added += put(settingLine(row, *value));
         } else if (value) {
             if (!was.enabled || writtenValue(row, was) != value)
-                replaceWord(*place, wordFor(*place, *value));
+                replaceWord(*place, *value);
         } else if (was.enabled) {
             // Switched off: every command that sets the variable goes, or an earlier one would win.
             for (int command : m_places.setters[std::size_t(i)])
                 removeCommand(command);
         }
     }
+    // After the last line the window took something from, and after every command that may change
+    // a row's variable otherwise, where no "/*" comment is open.
+    const int after = std::max(m_places.lastHeldLine.value_or(-1), m_places.lastReachingLine.value_or(-1));
+    int line = after >= 0 ? std::min(after + 1, m_places.endLine) : m_places.endLine;
+    while (line < m_places.endLine && m_places.lines[line].inComment)
+        ++line;
     if (!added.isEmpty())
-        insert(m_places.lastHeldLine ? std::min(*m_places.lastHeldLine + 1, m_places.endLine) : m_places.endLine,
-               SettingsAtEnd, added);
+        insert(line, SettingsAtEnd, added);
 }
 
 // A script or class bind: true when the file's own bind goes and the window's goes in at the end.
@@ -135,7 +145,7 @@ bool Editor::bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const K
         return false;
     freeKey(*place);
     if (is.ticked && !boundLater(place->command, is.key)) {
-        replaceWord(*place, wordFor(*place, is.key));
+        replaceWord(*place, is.key);
         return false;
     }
     return is.ticked;
@@ -195,8 +205,14 @@ void Editor::editUnbindAll(const GenerationInput &now)
     } else if (!m_read.input.unbindAll && now.unbindAll) {
         const QString line = put(QLatin1StringView(unbindAllLine));
         // Before the first bind, never after one: it would clear that bind in the game.
-        if (m_places.firstBindLine)
-            insert(*m_places.firstBindLine, 0, line);
+        if (m_places.firstBindLine) {
+            // Before the line where a "/*" comment the bind's line starts in opens.
+            int at = *m_places.firstBindLine;
+            while (at > 0 && m_places.lines[at].inComment)
+                --at;
+            // Before the line's start even where lines put in at the end go inside it (a NUL there).
+            m_beforeLine.insert(at, line);
+        }
         else
             insert(m_places.endLine, UnbindAllAtEnd, m_places.lineBreak + line);
     }
@@ -299,6 +315,7 @@ QString Editor::assemble() const
     };
     bool lastBreakKept = true;
     for (int l = 0; l < lineCount(); ++l) {
+        out += m_beforeLine.value(l);
         putIn(l);
         if (m_lineGone[std::size_t(l)])
             continue;
@@ -335,6 +352,24 @@ QString Editor::edit(const GenerationInput &now)
 QString editConfig(QStringView text, const ConfigRead &read, const GenerationInput &now)
 {
     return Editor(text, read).edit(now);
+}
+
+QString unwritableValueMessage(const GenerationInput &now)
+{
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingValue &is = now.settings[std::size_t(i)];
+        const std::optional<QString> value = is.enabled ? writtenValue(settingRows[i], is) : std::nullopt;
+        if (!value)
+            continue;
+        const char *character = value->contains(u'"') ? "a double quote"
+                                : value->contains(u'\n') || value->contains(u'\r') ? "a line break" : nullptr;
+        if (character)
+            return QStringLiteral("The value of \"%1\" holds %2, which the game cannot keep inside a value: in the "
+                                  "file it would end the value early and change the commands after it. Take it out to "
+                                  "create the config.")
+                .arg(QLatin1StringView(settingRows[i].captionText), QLatin1StringView(character));
+    }
+    return {};
 }
 
 } // namespace brackwell

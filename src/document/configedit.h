@@ -18,4 +18,9 @@ namespace brackwell {
 // end. Everything else stays, in its place.
 QString editConfig(QStringView text, const ConfigRead &read, const GenerationInput &now);
 
+// Why the edit for `now` is refused: a row's value holds a character the console cannot keep inside
+// a value (a '"', a line break), which in the file would end the value early and change the
+// commands after it. Empty when the edit may go ahead.
+QString unwritableValueMessage(const GenerationInput &now);
+
 } // namespace brackwell

@@ -3,6 +3,7 @@
 #include "console/keynames.h"
 #include "console/consolecommands.h"
 #include "console/consolelines.h"
+#include "console/consolerun.h"
 #include "script/number.h"
 #include "platform/savemessages.h"
 
@@ -171,6 +172,13 @@ private:
     void listLines();
 
     const QList<ReadWord> &words(int c) const { return m_legacy.commands[c]->words; }
+    // The index of command c among every command of ET: Legacy's reading, empty ones included.
+    qsizetype readIndex(int c) const { return m_legacy.commands[c] - m_legacyRead.commands.constData(); }
+    const ConsoleRun::Unknown *unknownAt(int c) const
+    {
+        const auto it = m_run.unknown.constFind(readIndex(c));
+        return it == m_run.unknown.cend() ? nullptr : &*it;
+    }
     WordPlace wordPlace(int c, qsizetype first, qsizetype last) const;
     int lineOf(int c) const { return m_legacy.lines[c]; }
     void hold(int c) { m_held[std::size_t(c)] = true; }
@@ -191,6 +199,10 @@ private:
     std::vector<QString> m_why;      // per line: why it is listed, where known
     std::vector<bool> m_doubtful;    // per line
     int m_lastUnbindAll = -1;
+    ConsoleRun m_run;
+    // Per row, the last top-level vstr that sets its variable, and the value it leaves.
+    std::array<std::optional<std::pair<int, QString>>, SettingCount> m_vstrSets;
+    std::array<bool, SettingCount> m_endElsewhere{}; // per row: a preset or an unknown command decides it
     // Whole script blocks: per script, (first line, bind command) in the file's order.
     std::array<QList<std::pair<int, int>>, ScriptCount> m_blocks;
 };
@@ -208,13 +220,12 @@ void Reader::splitLines()
                         : end < m_text.size()                                      ? end + 1
                                                                                    : end;
         line.white = m_text.sliced(start, end - start).trimmed().isEmpty();
-        if (end < m_text.size() && m_places.lines.isEmpty())
-            m_places.lineBreak = m_text.sliced(end, line.breakEnd - end).toString();
         m_places.lines.append(line);
         if (line.breakEnd >= m_text.size())
             break;
         start = line.breakEnd;
     }
+    m_places.lineBreak = insertedLineBreak(m_text);
     // A text that ends in a line break has no line after it.
     if (m_places.lines.size() > 1 && m_places.lines.back().text.length == 0 && m_places.lines.back().text.start == m_text.size())
         m_places.lines.removeLast();
@@ -234,15 +245,6 @@ WordPlace Reader::wordPlace(int c, qsizetype first, qsizetype last) const
     qsizetype end = w[last].end;
     if (place.quoted && end > start && m_text[end - 1] == u'"')
         --end;
-    // A command the console cut at its line length: the value runs to the line's end, so a new one
-    // replaces all of what the console split off too.
-    if (last == w.size() - 1 && m_legacy.commands[c]->ending == ReadCommand::End::Cut) {
-        const LineSpan &line = m_places.lines[lineOf(c)];
-        place.quoted = false;
-        end = std::max(end, line.text.end());
-        place.word = {w[first].start, end - w[first].start};
-        return place;
-    }
     place.word = {start, end - start};
     return place;
 }
@@ -283,6 +285,27 @@ void Reader::findEffects()
     for (int c = 0; c < count; ++c) {
         m_effects.push_back(commandEffect(words(c), legacyConsole, isCatalogueVariable));
         const CommandEffect &e = m_effects.back();
+        const auto firstBind = [&] {
+            if (!m_places.firstBindLine)
+                m_places.firstBindLine = lineOf(c);
+        };
+        // What a vstr runs counts where the vstr stands; exec may bind anything.
+        for (const QList<ReadWord> &ran : m_run.ranByVstr.value(readIndex(c))) {
+            const CommandEffect r = commandEffect(ran, legacyConsole, isCatalogueVariable);
+            if (r.kind == CommandEffect::Kind::UnbindAll) {
+                m_lastUnbindAll = c;
+                note(lineOf(c), QStringLiteral("vstr clears every bind here"));
+            } else if (r.kind == CommandEffect::Kind::Bind || r.kind == CommandEffect::Kind::Unbind) {
+                m_places.lastOnKey.insert(keyIdentity(r.name), c);
+                firstBind();
+            } else if (const int row = r.kind == CommandEffect::Kind::Set ? rowOfVariable(r.name) : -1; row >= 0) {
+                m_vstrSets[std::size_t(row)] = std::pair(c, r.value);
+            }
+        }
+        if (const ConsoleRun::Unknown *unknown = unknownAt(c); unknown && unknown->variable.isEmpty())
+            firstBind();
+        if (m_run.ranByVstr.contains(readIndex(c)) || unknownAt(c))
+            m_places.lastReachingLine = lineOf(c);
         if (e.kind == CommandEffect::Kind::UnbindAll) {
             m_places.unbindAlls.append(c);
             m_lastUnbindAll = c;
@@ -290,8 +313,8 @@ void Reader::findEffects()
             m_places.lastOnKey.insert(keyIdentity(e.name), c);
             m_places.onKey[keyIdentity(e.name)].append(c);
             m_places.keyOf.insert(c, keyIdentity(e.name));
-            if (e.kind == CommandEffect::Kind::Bind && !m_places.firstBindLine)
-                m_places.firstBindLine = lineOf(c);
+            if (e.kind == CommandEffect::Kind::Bind)
+                firstBind();
         }
     }
     for (int c = 0; c < m_lastUnbindAll; ++c) {
@@ -389,14 +412,58 @@ void Reader::takeSettings()
             note(lineOf(setters.back()), QStringLiteral("set again on line %1").arg(lineOf(c) + 1));
         setters.append(c);
     }
+    // Per row, the last command whose effect on its variable the window cannot know.
+    std::array<int, SettingCount> unknown;
+    unknown.fill(-1);
+    for (int c = 0; c < int(m_effects.size()); ++c) {
+        const ConsoleRun::Unknown *u = unknownAt(c);
+        for (int row = 0; u && row < SettingCount; ++row) {
+            if (u->variable.isEmpty() || sameName(u->variable, QLatin1StringView(settingRows[row].cvar)))
+                unknown[std::size_t(row)] = c;
+        }
+    }
     for (int row = 0; row < SettingCount; ++row) {
         const QList<int> &setters = m_places.setters[std::size_t(row)];
-        if (setters.isEmpty())
+        const std::optional<std::pair<int, QString>> &preset = m_vstrSets[std::size_t(row)];
+        const int direct = setters.isEmpty() ? -1 : setters.back();
+        const int byVstr = preset ? preset->first : -1;
+        const int unknowable = unknown[std::size_t(row)];
+        if (direct < 0 && byVstr < 0)
             continue;
-        const int last = setters.back();
-        const CommandEffect &e = m_effects[std::size_t(last)];
-        m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         SettingValue &setting = m_read.input.settings[std::size_t(row)];
+        m_endElsewhere[std::size_t(row)] = unknowable >= std::max(direct, byVstr) || byVstr > direct;
+        if (unknowable >= std::max(direct, byVstr)) {
+            // The game may end with anything: the row is not claimed, its setters stay as they are.
+            const ConsoleRun::Unknown *u = unknownAt(unknowable);
+            note(lineOf(unknowable), u->why, true);
+            note(lineOf(std::max(direct, byVstr)), QStringLiteral("changed again on line %1").arg(lineOf(unknowable) + 1));
+            continue;
+        }
+        if (byVstr > direct) {
+            // A player's preset: the window shows its value and writes a new one after it.
+            note(lineOf(byVstr), QStringLiteral("vstr sets %1 here").arg(QLatin1StringView(settingRows[row].cvar)));
+            if (direct >= 0)
+                note(lineOf(direct), QStringLiteral("set again on line %1").arg(lineOf(byVstr) + 1));
+            if (holdValue(settingRows[row], preset->second, setting)) {
+                setting.enabled = true;
+                m_places.presets[std::size_t(row)] = byVstr;
+            } else {
+                note(lineOf(byVstr), holdsOnly(settingRows[row]), true);
+            }
+            continue;
+        }
+        const int last = direct;
+        const CommandEffect &e = m_effects[std::size_t(last)];
+        const ReadCommand &command = *m_legacy.commands[last];
+        if (command.ending == ReadCommand::End::Cut && words(last)[e.lastWord].end >= command.end) {
+            // The console cut the value at the line's length and runs the rest as a command of its
+            // own: no new value can take its place without joining that rest. The line stays whole.
+            note(lineOf(last), QStringLiteral("the console cuts this line at 1,023 bytes"), true);
+            m_endElsewhere[std::size_t(row)] = true;
+            m_places.lastReachingLine = std::max(m_places.lastReachingLine.value_or(-1), lineOf(last));
+            continue;
+        }
+        m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         if (e.value.contains(u'\n') || e.value.contains(u'\r')) {
             // A quote inside a "/*" comment over several lines carries line breaks into the value,
             // which no row's control holds.
@@ -475,6 +542,9 @@ void Reader::compareVersions()
         const QString legacyValue = setters.isEmpty() ? QString() : m_effects[std::size_t(setters.back())].value;
         if (!setters.isEmpty() && end && end->first == legacyValue)
             continue;
+        // A preset or a command the window cannot follow decides the row; its lines say so.
+        if (m_endElsewhere[std::size_t(row)])
+            continue;
         const int line = setters.isEmpty() ? end->second : lineOf(setters.back());
         note(line, end ? QStringLiteral("2.60 ends with \"%1\" for %2").arg(end->first, QLatin1StringView(settingRows[row].cvar))
                        : QStringLiteral("2.60 sets nothing here"),
@@ -530,9 +600,17 @@ ConfigRead Reader::read()
     for (SettingValue &setting : m_read.input.settings)
         setting.enabled = false;
     splitLines();
-    m_legacyRead = readAsConsole(m_text, legacyConsole);
-    m_originalRead = readAsConsole(m_text, originalConsole);
+    const TextBytes bytes = m_utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter;
+    m_legacyRead = readAsConsole(m_text, legacyConsole, bytes);
+    m_originalRead = readAsConsole(m_text, originalConsole, bytes);
     m_legacy = commandsOf(m_legacyRead, m_places.lines);
+    m_run = runVstrs(m_legacyRead, legacyConsole);
+    // A line whose line break before it ended no command starts inside a "/*" comment.
+    for (qsizetype l = 1; l < m_places.lines.size(); ++l) {
+        const qsizetype at = m_places.lines[l - 1].text.end();
+        const CharUse use = at < m_legacyRead.uses.size() ? m_legacyRead.uses[at] : CharUse::Separator;
+        m_places.lines[l].inComment = use != CharUse::Separator && use != CharUse::Dropped && use != CharUse::Unread;
+    }
     m_original = commandsOf(m_originalRead, m_places.lines);
     for (qsizetype c = 0; c < m_legacy.commands.size(); ++c) {
         const QList<ReadWord> &w = m_legacy.commands[c]->words;
@@ -566,6 +644,8 @@ ConfigRead Reader::read()
     takeSettings();
     takeClasses();
     // Any unbindall ticks UnBind All: the game clears every bind there, whatever stands before.
+    // An unbindall a player's preset runs clears the binds before it, but ticks nothing: the window
+    // cannot take it out.
     m_read.input.unbindAll = !m_places.unbindAlls.isEmpty();
     for (int c : std::as_const(m_places.unbindAlls))
         hold(c);

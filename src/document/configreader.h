@@ -53,6 +53,8 @@ struct LineSpan {
     // A "/*" comment that runs over a line break starts or ends on it, or a NUL character that stops
     // the game reading stands on it: taking the line out whole would let the game read otherwise.
     bool staysWhole = false;
+    // It starts inside a "/*" comment the game is in: a line put in before it would not run.
+    bool inComment = false;
 };
 
 // A command the game runs, as ET: Legacy's console cuts the text: from its first word's start to its
@@ -94,13 +96,21 @@ struct ConfigPlaces {
     QHash<QString, int> lastOnKey;
     QHash<QString, QList<int>> onKey;
     QHash<int, QString> keyOf; // the key of each bind and unbind
-    std::optional<int> firstBindLine; // the first line of the first bind (of its script block)
+    // The first line of the first command that binds (of its script block): a bind, a vstr whose
+    // value binds, a command that may bind (exec).
+    std::optional<int> firstBindLine;
     std::optional<int> lastHeldLine;  // the last line the window took something from
+    // Per row, the top-level vstr that leaves its variable's value (a player's preset): a new
+    // value goes in after it, the preset stays.
+    std::array<std::optional<int>, SettingCount> presets;
+    // The last line with a command that may change a row's variable other than its own setters: a
+    // vstr, exec, toggle, reset. Settings put in go after it.
+    std::optional<int> lastReachingLine;
     // Where lines put in at the end go: after the last line, or where the game stops reading (a "/*"
     // comment the text leaves open, a NUL character), and the line that holds that place.
     qsizetype endAt = 0;
     int endLine = 0;
-    QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in
+    QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in (insertedLineBreak)
 };
 
 struct ConfigRead {

@@ -1,5 +1,6 @@
 #include "document/filebytes.h"
 
+#include "console/consolelines.h"
 #include "document/textlines.h"
 
 #include <QStringDecoder>
@@ -102,8 +103,9 @@ QList<ByteLine> byteLines(QByteArrayView bytes, QStringConverter::Encoding encod
 // and after the last that differ from the file are those lines of the file; between them a line is
 // the next copy there of the same text, else any copy. Copies matter only where reading made
 // different bytes into the same text.
-QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &opened)
+QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &opened, QList<bool> &moved)
 {
+    moved = QList<bool>(box.size(), false);
     const auto [head, tail] = commonEnds(box.size(), opened.size(),
                                          [&](qsizetype i, qsizetype j) { return box[i] == opened.text(j); });
     QList<qsizetype> lines(box.size(), -1);
@@ -121,6 +123,7 @@ QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &ope
             const auto last = std::lower_bound(first, copies.cend(), opened.size() - tail);
             if (first == last) {
                 lines[j] = copies.front(); // moved here from where the file has it
+                moved[j] = true;
                 continue;
             }
             lines[j] = first[std::min<qsizetype>(copiesUsed[box[j]]++, last - first - 1)];
@@ -133,14 +136,21 @@ QList<qsizetype> openedLineOfEach(const QStringList &box, const OpenedLines &ope
 ScriptBytes encodeLines(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened)
 {
     const QStringList lines = text.split(u'\n');
-    const QList<qsizetype> openedLine = openedLineOfEach(lines, opened);
+    QList<bool> moved;
+    const QList<qsizetype> openedLine = openedLineOfEach(lines, opened, moved);
     QByteArray bytes;
     for (qsizetype j = 0; j < lines.size(); ++j) {
         const int number = int(j + 1);
         if (j > 0) {
             const qsizetype before = openedLine[j - 1];
-            const bool kept = before >= 0 && !opened.lineBreak(before).isEmpty();
-            bytes += kept ? opened.lineBreak(before) : opened.fileBreak();
+            const QByteArray was = before >= 0 ? opened.lineBreak(before) : QByteArray();
+            // U+2028 and U+2029 end no line in the game: one stays only between the text it stood
+            // between in the file (the line after it may have been changed), never before a line
+            // put in or moved.
+            const bool real = was == "\r\n" || was == "\n" || was == "\r";
+            const bool kept = !was.isEmpty()
+                              && (real || (!moved[j - 1] && (openedLine[j] == before + 1 || openedLine[j] < 0)));
+            bytes += kept ? was : opened.fileBreak();
         }
         if (openedLine[j] >= 0) {
             bytes += opened.bytes(openedLine[j]);
@@ -180,8 +190,7 @@ OpenedLines::OpenedLines(QByteArrayView bytes, const QString &text, QStringConve
         m_breaks << lines[i].lineBreak.toByteArray();
         m_where[lineTexts[i]].append(i);
     }
-    if (lines.size() > 1)
-        m_fileBreak = m_breaks.front();
+    m_fileBreak = insertedLineBreak(text).toLatin1();
 }
 
 ScriptBytes encodeScript(const QString &text, QStringConverter::Encoding encoding, const OpenedLines &opened)

@@ -32,7 +32,7 @@ public:
     const QByteArray &bytes(qsizetype line) const { return m_bytes[line]; }
     // What ended the line in the file; empty for the last line.
     const QByteArray &lineBreak(qsizetype line) const { return m_breaks[line]; }
-    // The break a line put in gets: the file's first, or CR LF in a file of one line.
+    // The break a line put in gets: the file's most frequent real one (insertedLineBreak).
     const QByteArray &fileBreak() const { return m_fileBreak; }
     // The lines that read `text`, in the file's order.
     QList<qsizetype> linesReading(const QString &text) const { return m_where.value(text); }

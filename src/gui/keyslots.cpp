@@ -146,6 +146,9 @@ void TfrmBrackwell::btnAddBindClick()
     case AddResult::Insufficient:
         m_desktop.showMessage(this, QString::fromLatin1(insufficientDataMessage));
         return;
+    case AddResult::Refused:
+        m_desktop.showMessage(this, result.message);
+        return;
     case AddResult::Added:
         break;
     }
@@ -164,6 +167,10 @@ void TfrmBrackwell::btnAddCustomClick()
     const QString line = customVariableLine(m_ui->edtCustomInput->text(), m_ui->edtValue->text());
     if (line.isEmpty()) {
         m_desktop.showMessage(this, QString::fromLatin1(insufficientDataMessage));
+        return;
+    }
+    if (const QString refusal = customVariableRefusal(m_ui->edtCustomInput->text(), m_ui->edtValue->text()); !refusal.isEmpty()) {
+        m_desktop.showMessage(this, refusal);
         return;
     }
     appendOutputLine(line);

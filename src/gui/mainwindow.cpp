@@ -1,6 +1,7 @@
 #include "gui/mainwindow.h"
 
 #include "document/configdocument.h"
+#include "document/configedit.h"
 #include "document/textlines.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
@@ -123,10 +124,14 @@ void TfrmBrackwell::btnCreateClick()
 {
     const GenerationInput input = readGenerationInput();
     const GenerationResult result = generate(input);
-    if (!m_documents->document())
+    if (!m_documents->document()) {
         setWrappedText(m_ui->memoOutput, result.text);
-    else if (result.ok()) // a pass that stops leaves the document whole
+    } else if (const QString refusal = unwritableValueMessage(input); !refusal.isEmpty()) {
+        showError(refusal); // the file stays as it is
+        return;
+    } else if (result.ok()) { // a pass that stops leaves the document whole
         m_documents->putStateIntoBox(input);
+    }
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())

@@ -61,7 +61,8 @@ using namespace marks;
 class SavedText
 {
 public:
-    SavedText(QStringView text, const SavedBytes &bytes) : m_size(text.size())
+    SavedText(QStringView text, const SavedBytes &bytes)
+        : m_size(text.size()), m_byteValues(bytes == SavedBytes::OnePerCharacter)
     {
         m_file.reserve(text.size() + text.size() / 16);
         m_toBox.reserve(m_file.capacity() + 2);
@@ -93,7 +94,7 @@ public:
     // The console's reading of the file, in the positions of the box's text.
     ConsoleRead read(const ConsoleRules &rules) const
     {
-        ConsoleRead box = readAsConsole(m_file, rules);
+        ConsoleRead box = readAsConsole(m_file, rules, m_byteValues ? TextBytes::OnePerCharacter : TextBytes::CountedBytes);
         QList<CharUse> uses(m_size);
         // A box character is what the first of its file characters was.
         for (qsizetype f = 0; f < m_file.size(); ++f) {
@@ -129,6 +130,7 @@ private:
     QString m_file;
     QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
+    bool m_byteValues; // each character above 127 is the file's byte of that value (Latin-1)
     bool m_standIns = false;
 };
 

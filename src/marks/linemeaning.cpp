@@ -152,7 +152,21 @@ Value valueOf(QStringView rest)
         return {{trimmed.sliced(1, trimmed.size() - 2).toString(), false}, Value::Quoted, trimmed.size()};
     if (written.startsWith(u'"') && written.indexOf(u'"', 1) < 0)
         return {{written.sliced(1).toString(), false}, Value::Unclosed, written.size()};
-    return {{written.toString(), false}, Value::AsWritten, written.size()};
+    // Blanks between words mean nothing: the game joins the words with one blank, as a reader does.
+    // A NUL character is no blank: the game stops reading there.
+    const auto blank = [](QChar c) { return isBlank(c) && !c.isNull(); };
+    QString words;
+    for (qsizetype i = 0; i < written.size();) {
+        if (blank(written[i])) {
+            while (i < written.size() && blank(written[i]))
+                ++i;
+            if (!words.isEmpty() && i < written.size())
+                words += u' ';
+            continue;
+        }
+        words += written[i++];
+    }
+    return {{words, false}, Value::AsWritten, written.size()};
 }
 
 // What each character of a set line's value is to its meaning: a double quote inside a value
@@ -271,12 +285,9 @@ Meaning readMeaning(QStringView text, qsizetype from, qsizetype to, bool open)
             const bool set = isSetCommand(first);
             if ((set || isBindCommand(first)) && rest + 1 < to && isBlank(text[rest])) {
                 ++rest;
-                // Blanks before a quoted value change nothing: tab-aligned files are read as meant.
-                qsizetype quote = rest;
-                while (quote + 1 < to && isBlank(text[quote]))
-                    ++quote;
-                if (text[quote] == u'"' && valueOf(text.sliced(quote, to - quote)).form == Value::Quoted)
-                    rest = quote;
+                // Blanks before a value change nothing: tab-aligned files are read as meant.
+                while (rest + 1 < to && isBlank(text[rest]))
+                    ++rest;
                 plainUses(plain, from, m.uses);
                 m.shape = set ? Shape::Set : Shape::Bind;
                 m.command = first.toString();

@@ -62,10 +62,10 @@ void splitsAndCuts(const LineContext &c, QList<Stretch> &out)
             break;
         case ReadCommand::End::Cut:
             out.append({at, std::max(restEnd, at + 1),
-                        runs ? QStringLiteral("reads at most 1,023 characters as one command: it drops %1 here and "
+                        runs ? QStringLiteral("reads at most 1,023 bytes as one command: it drops %1 here and "
                                               "runs %2 as a command of its own.")
                                    .arg(quoted(c.text.sliced(at, 1)), words)
-                             : QStringLiteral("reads at most 1,023 characters as one command: it drops %1 here.")
+                             : QStringLiteral("reads at most 1,023 bytes as one command: it drops %1 here.")
                                    .arg(quoted(c.text.sliced(at, 1)))});
             break;
         case ReadCommand::End::CommentEnd:
@@ -248,7 +248,7 @@ void valueDifferences(const LineContext &c, QList<Stretch> &out)
                         .arg(kept)});
     else if (c.rules.longestValue > 0 && !stored && kept >= 1)
         out.append({words[2].start, words[2 + kept - 1].end,
-                    QStringLiteral("keeps no value longer than %1 characters: %2 gets an empty or shortened value.")
+                    QStringLiteral("keeps no value longer than %1 bytes: %2 gets an empty or shortened value.")
                         .arg(c.rules.longestValue)
                         .arg(name)});
     if (m.value.form != Value::AsWritten || !stored || *stored == m.value.meant.value)
@@ -292,10 +292,41 @@ void bindDifferences(const LineContext &c, QList<Stretch> &out)
                     .arg(quoted(c.m.name))});
 }
 
+// ET: Legacy's lead-byte rule: a byte 0xC2-0xF4 inside an unquoted word takes the one to three
+// bytes after it into the word, whatever they are.
+void leadBytes(const LineContext &c, QList<Stretch> &out)
+{
+    if (!c.rules.highCharsInWords)
+        return;
+    for (int index : c.line.commands) {
+        const ReadCommand &command = c.read.commands[index];
+        for (const ReadWord &word : command.words) {
+            if (c.text[word.start] == u'"')
+                continue;
+            for (qsizetype p = word.start + 1; p < word.end; ++p) {
+                const char16_t lead = c.text[p].unicode();
+                if (lead < 0xC2 || lead > 0xF4)
+                    continue;
+                const qsizetype further = lead <= 0xDF ? 1 : lead <= 0xEF ? 2 : 3;
+                bool swallows = false;
+                for (qsizetype k = 1; k <= further && p + k < c.to && p + k < word.end; ++k)
+                    swallows = swallows || (c.read.uses[p + k] == CharUse::Word && c.m.uses[p + k - c.from] != CharUse::Word);
+                if (swallows)
+                    out.append({p, std::min(std::max(p + 1, std::min(p + further + 1, word.end)), c.to),
+                                QStringLiteral("takes %1 for the first byte of a letter of several bytes and reads the "
+                                               "bytes after it into the word.")
+                                    .arg(quoted(c.text.sliced(p, 1)))});
+                p += further;
+            }
+        }
+    }
+}
+
 QList<Stretch> explain(const LineContext &c)
 {
     QList<Stretch> out;
     splitsAndCuts(c, out);
+    leadBytes(c, out);
     // What follows a split or a cut reads differently because of it: it needs no marks of its own.
     QList<CharUse> covered = c.read.uses.mid(c.from, c.to - c.from);
     for (const Stretch &stretch : out) {

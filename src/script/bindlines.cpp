@@ -4,6 +4,18 @@ namespace brackwell {
 
 const char *const insufficientDataMessage = "Insufficient data entered";
 
+namespace {
+
+// A ';' in a text the game splits: when the file runs, or when the key runs its bind again.
+QString semicolonMessage(const char *what, const char *action)
+{
+    return QStringLiteral("%1 holds \";\": the game would run what follows it as a command of its own. "
+                          "Take it out to %2.")
+        .arg(QLatin1StringView(what), QLatin1StringView(action));
+}
+
+} // namespace
+
 AddResult freeBindLine(int typeIndex, const BindInputs &inputs)
 {
     AddResult result;
@@ -15,6 +27,13 @@ AddResult freeBindLine(int typeIndex, const BindInputs &inputs)
     if (inputs.key.isEmpty() || (bindTypeUsesChat(type) && inputs.chat.isEmpty())
         || (bindTypeUsesVoice(type) && inputs.voice.isEmpty())) {
         result.status = AddResult::Insufficient;
+        return result;
+    }
+
+    // Pressing the key feeds the bind's text to the console again, quotes gone: a ';' there always splits.
+    if (bindTypeUsesChat(type) && inputs.chat.contains(u';')) {
+        result.status = AddResult::Refused;
+        result.message = semicolonMessage("The say text", "add the bind");
         return result;
     }
 
@@ -44,6 +63,15 @@ QString customVariableLine(const QString &name, const QString &value)
     if (name.isEmpty() || value.isEmpty())
         return {};
     return QLatin1StringView("seta ") + name + u' ' + value;
+}
+
+QString customVariableRefusal(const QString &name, const QString &value)
+{
+    if (name.contains(u';'))
+        return semicolonMessage("The variable's name", "add the line");
+    if (value.contains(u';'))
+        return semicolonMessage("The value", "add the line");
+    return {};
 }
 
 QString textToAppend(const QString &existing, const QString &line)

@@ -30,10 +30,12 @@ struct AddResult {
     enum Status {
         Ignored,      // no bind type chosen: nothing at all happens
         Insufficient, // a needed input is empty: show the message, change nothing
+        Refused,      // the say text holds ';': show `message`, change nothing
         Added,
     };
     Status status = Ignored;
     QString line;
+    QString message;
     QList<BindInput> clearOrder; // inputs to empty after the line is in, in this order
 };
 
@@ -42,6 +44,9 @@ AddResult freeBindLine(int typeIndex, const BindInputs &inputs);
 
 // seta <name> <value>, the value unquoted. Empty when the name or the value is empty.
 QString customVariableLine(const QString &name, const QString &value);
+// Why the line for `name` and `value` is not added: either holds ';', which would end the seta
+// there and run the rest as a command of its own. Empty when it may be added.
+QString customVariableRefusal(const QString &name, const QString &value);
 
 // What to add at the end of the output box's text so that `line` becomes its new last line:
 // after a final line break the line and a break, after unfinished text a break and the line.

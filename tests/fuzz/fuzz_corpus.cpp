@@ -1,6 +1,7 @@
 // Writes the fuzzer's first inputs into the folder given: the generator's own scripts for the
-// default state, every row off, everything ticked and random states, harsh text included; and
-// players' configs as the game and players write them.
+// default state, every row off, everything ticked and random states, harsh text included; players'
+// configs as the game and players write them; and one or more of each kind of file where the console
+// parts from a plain reading (presets, comments, pasted separators, long lines, quotes, toggle).
 #include "script/generator.h"
 
 #include "support/configcorpus.h"
@@ -40,7 +41,7 @@ int main(int argc, char **argv)
         ok = write(folder, ++number, random.input({true, true, true}));
     for (int i = 0; i < 20 && ok; ++i)
         ok = write(folder, ++number, random.input({}));
-    for (const testing::CorpusFile &player : testing::configCorpus(3, 20)) {
+    for (const testing::CorpusFile &player : testing::configCorpus(3, 20) + testing::consoleEdgeFiles()) {
         QFile file(folder.filePath(QStringLiteral("player%1.cfg").arg(++number, 3, 10, QLatin1Char('0'))));
         ok = ok && file.open(QIODevice::WriteOnly) && file.write(player.bytes) == player.bytes.size();
     }

@@ -163,4 +163,34 @@ QList<CorpusFile> configCorpus(quint32 start, int count)
     return files;
 }
 
+QList<CorpusFile> consoleEdgeFiles()
+{
+    const QString smg = QStringLiteral("\"class s 1; echo Soldier - SMG;\"");
+    const QString longUtf8 = QString(540, QChar(0xE9));
+    const QList<std::pair<QString, QString>> texts = {
+        {"preset", "seta r_picmip 0\r\nseta r_gamma 1.3\r\nseta cg_fov 90\r\nset low \"seta r_picmip 3; seta r_gamma 1.6\"\r\n"
+                   "set high \"seta r_picmip 0\"\r\nvstr low\r\nbind F9 vstr high\r\n"},
+        {"preset of binds", "set init \"bind F1 say hi; bind F2 vsay Medic; bind x +attack\"\nvstr init\nbind x " + smg
+                                + "\nseta cg_gibs 0\nseta cg_drawGun 1\n"},
+        {"nested presets", "set a \"vstr b; seta cg_drawGun 0\"\nset b \"seta r_gamma 1.8; unbindall; bind g say gg\"\n"
+                           "seta r_gamma 1\nvstr a\nseta cg_fov 100\n"},
+        {"notes in comments", "seta r_gamma 1.2 /* brighter\nthan the default */\nseta cg_gibs 0 /* no gibs */\n/*\n*/ bind g "
+                              "\"say gg\"\nbind h " + smg + "\n/* the end\n"},
+        {"pasted separators", QString::fromUtf8("// pasted \xe2\x80\xa8 note\nseta Name \"Bob\"; seta cg_fov 90\n"
+                                                "seta r_gamma 1.1 // \xe2\x80\xa9 x\nbind q " ) + smg + "\n"},
+        {"long lines", "seta r_gamma 1.5 // " + longUtf8 + "; seta cg_fov 95\nseta Name \"" + longUtf8 + "\"\nseta cg_gibs 0\n"},
+        {"quotes in values", "seta Name \"a\"b\"; seta cg_fov 95\nseta r_gamma \"1.2\"\"\nset s \"say \"hi\"\"\nbind k vstr s\n"},
+        {"toggle reset exec", "seta cg_gibs 0\ntoggle cg_gibs\nseta r_gamma 1.4\nreset r_gamma\nseta cg_drawGun 1\n"
+                              "exec none.cfg\nseta cg_fov 90\nseta r_picmip 1\n"},
+    };
+    QList<CorpusFile> files;
+    for (const auto &[name, text] : texts) {
+        files.append({name + QStringLiteral(" utf8.cfg"), text.toUtf8()});
+        // The same in 8-bit text where it holds only Latin-1.
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; }))
+            files.append({name + QStringLiteral(" 8bit.cfg"), text.toLatin1()});
+    }
+    return files;
+}
+
 } // namespace brackwell::testing

@@ -20,4 +20,10 @@ struct CorpusFile {
 
 QList<CorpusFile> configCorpus(quint32 start, int count);
 
+// Files where the console parts from a plain reading, one or more of each kind: top-level vstr
+// presets (of settings, of binds, nested), "/* */" notes after values and before binds, U+2028 and
+// U+2029 in UTF-8 lines, lines past the console's 1,023 bytes in UTF-8 and 8-bit text, values with
+// double quotes inside, toggle, reset and exec after settings.
+QList<CorpusFile> consoleEdgeFiles();
+
 } // namespace brackwell::testing

@@ -507,7 +507,8 @@ QHash<QString, QString> ConsoleJudge::keyNames(const QStringList &words)
 }
 
 const char *const utf8LeadFault = "ET: Legacy takes a byte 0xC2-0xF4 in an unquoted word with the 1-3 bytes after it; "
-                                  "the console model reads it as one letter";
+                                  "the console model follows it inside a command, not past its end, where ET: Legacy reads "
+                                  "what earlier commands left in its line buffer";
 
 bool holdsUtf8Lead(QStringView text)
 {

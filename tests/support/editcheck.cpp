@@ -87,11 +87,14 @@ const QSet<QString> &windowVariables()
     return names;
 }
 
-QString stateBreach(const GenerationInput &now, const GenerationInput &again)
+QString stateBreach(const ConfigRead &was, const GenerationInput &now, const GenerationInput &again)
 {
     for (int i = 0; i < SettingCount; ++i) {
         const SettingRow &row = settingRows[i];
         const std::optional<QString> meant = now.settings[std::size_t(i)].enabled ? writtenValue(row, now.settings[std::size_t(i)]) : std::nullopt;
+        // Nothing takes a variable's value away: a player's preset still sets a row switched off.
+        if (!meant && was.places.presets[std::size_t(i)])
+            continue;
         const std::optional<QString> read = again.settings[std::size_t(i)].enabled ? writtenValue(row, again.settings[std::size_t(i)]) : std::nullopt;
         if (meant != read)
             return QStringLiteral("row %1 reads back as \"%2\", not \"%3\"")
@@ -164,7 +167,7 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
 QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited)
 {
     const ConfigRead again = readConfig(edited);
-    if (const QString state = stateBreach(now, again.input); !state.isEmpty())
+    if (const QString state = stateBreach(read, now, again.input); !state.isEmpty())
         return state;
     const GameEnd before = gameEnd(text), after = gameEnd(edited);
     for (const auto &[name, value] : before.variables) {
