@@ -9,6 +9,8 @@
 #include "support/randomstate.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace brackwell;
@@ -60,6 +62,8 @@ QString block(int index, const QString &key)
         text += QLatin1StringView(scriptBlocks[index].lines[l]) + u'\n';
     return text + "bind " + key + u' ' + QLatin1StringView(scriptBlocks[index].quotedCommand) + u'\n';
 }
+
+const QString goToLineTip = QStringLiteral("Ctrl+G in the output box goes to a line by its number.");
 
 const QString smg = QStringLiteral("\"class s 1; echo Soldier - SMG;\"");
 
@@ -168,6 +172,52 @@ GenerationInput harshState(testing::RandomState &random)
     return state;
 }
 #endif
+
+// A line of a hand-written autoexec as players write them, with what it holds, known from how it
+// was made: the binds, variable settings and other commands the window does not take, or a comment.
+struct MadeLine {
+    const char *shape; // %K and %L stand for keys, %W for a setting of the window's
+    int binds = 0, variables = 0, others = 0;
+    bool comment = false;
+    QString text = {};
+    int window = -1; // the window's variable it sets
+    bool kept() const { return comment || binds + variables + others > 0; }
+};
+
+QList<MadeLine> playerAutoexec(QRandomGenerator &random, int count)
+{
+    static const char *const keys[] = {"F1", "kp_enter", "MOUSE4", "mouse5", "\"~\"", "'", "j", "TAB", "MWHEELUP", "\\"};
+    static const char *const window[] = {"seta r_gamma 1.4", "seta com_hunkMegs 128", "seta cl_maxpackets 100", "seta cg_bobup 0"};
+    static const MadeLine shapes[] = {
+        {"// ==== my binds ====", 0, 0, 0, true}, {"////////////////////////", 0, 0, 0, true},
+        {"//   _____  _____   \\", 0, 0, 0, true}, {"// r\u00e9glages du r\u00e9seau", 0, 0, 0, true}, {""},
+        {"bind %K \"say_team ^3Need ammo!\"", 1}, {"bind %K \"weaponbank 3; +attack\"", 1},
+        {"BIND %K say ^1gg\t\t// mine", 1}, {"bind %K +vstr zoomin zoomout", 1},
+        {"bind %K \"vote yes; echo ^2// voted\"; unbind %L;", 2}, {"seta rate \"25000\"", 0, 1},
+        {"seta snaps 40\t// mine", 0, 1}, {"set zoomin \"sensitivity 2; cg_fov 60\"", 0, 1}, {"%W"},
+        {"%W; set m_pitch 0.022", 0, 1}, {"%W\t\t// bright", 0}, {"# network; cg_thirdperson 0", 0, 0, 2},
+        {"echo ^2loaded", 0, 0, 1}, {"cl_noprint 1; exec weapons.cfg; cl_noprint 0", 0, 0, 3}};
+    QList<MadeLine> lines;
+    for (int l = 0; l < count; ++l) {
+        MadeLine line = l == 1 ? MadeLine{"unbindall"} : shapes[random.bounded(int(std::size(shapes)))];
+        line.text = QString::fromUtf8(line.shape);
+        line.text.replace("%K", keys[random.bounded(int(std::size(keys)))]).replace("%L", keys[random.bounded(int(std::size(keys)))]);
+        if (line.text.contains("%W")) {
+            line.window = random.bounded(int(std::size(window)));
+            line.text.replace("%W", window[line.window]);
+        }
+        lines.append(line);
+    }
+    // The last setting of each of the window's variables is the window's; earlier ones are kept, and
+    // so is one that an exec after it may set again, which the window cannot know.
+    for (int l = 0; l < count; ++l) {
+        const auto later = [&](const MadeLine &other) {
+            return other.window == lines[l].window || other.text.contains(QLatin1StringView("exec "));
+        };
+        lines[l].variables += lines[l].window >= 0 && std::any_of(lines.cbegin() + l + 1, lines.cend(), later);
+    }
+    return lines;
+}
 
 } // namespace
 
@@ -355,31 +405,81 @@ private slots:
         QCOMPARE(text.at(0xE9), QChar(0xE9));
     }
 
-    // A few sentences say what the window shows and how many lines stay as they are; every such
-    // line is in the details, those the game may read otherwise first, made readable.
+    // A few sentences say what the window shows and how many lines stay as they are. The details
+    // put first the lines the game may read otherwise, then what is kept by kind, then the lines.
     void reportCountsAndListsTheKeptLines()
     {
         QString file = "seta r_gamma 1.5\r\n// a; seta cg_gibs 0\r\nseta r_drawsun 2\r\nbind x " + smg + "\r\n";
         for (int i = 1; i <= 25; ++i)
-            file += QString("bind %1 say line %1\r\n").arg(i);
+            file += QString("bind %1 say line %2\r\n").arg(QChar(u'a' + i - 1 + (i >= 24))).arg(i); // x is the class bind's
         file += QString("say ") + QChar(1) + "x\tz\n" + QString(500, u'a') + "\n";
         const OpenReport report = openReport(readConfig(file));
         QCOMPARE(report.text.section("\n\n", 0, 0), "The window shows 1 setting, 0 scripts and 1 class bind from this file.");
         QCOMPARE(report.text.section("\n\n", 1),
                  "\"Create Config\" changes only their lines and keeps the other 29 lines as they are. The game may "
                  "read 2 of them otherwise than the window does; the details show them first.");
-        const QStringList details = report.details.split(u'\n');
-        QCOMPARE(details.size(), 30);
-        QCOMPARE(details.mid(0, 3), QStringList({"line 2 (2.60 reads this line otherwise): // a; seta cg_gibs 0",
-                                                 "line 3 (\"Show Sun\" holds only 0 or 1): seta r_drawsun 2", ""}));
-        QCOMPARE(details[3], "line 5 (another bind): bind 1 say line 1");
-        QCOMPARE(details[28], "line 30 (another command): say ?x z");
-        QCOMPARE(details[29], "line 31 (another command): " + QString(80, u'a') + "...");
+        const QStringList sections = report.details.split("\n\n");
+        QCOMPARE(sections.size(), 4);
+        QCOMPARE(sections[0], "line 2 (2.60 reads this line otherwise): // a; seta cg_gibs 0\n"
+                              "line 3 (\"Show Sun\" holds only 0 or 1): seta r_drawsun 2");
+        QCOMPARE(sections[1], "25 binds the window does not show are kept as they are.\n"
+                              "2 other commands are kept as they are.");
+        QCOMPARE(sections[2], goToLineTip);
+        const QStringList kept = sections[3].split(u'\n');
+        QCOMPARE(kept.size(), 27);
+        QCOMPARE(kept[0], "line 5 (another bind): bind a say line 1");
+        QCOMPARE(kept[25], "line 30 (another command): say ?x z");
+        QCOMPARE(kept[26], "line 31 (another command): " + QString(80, u'a') + "...");
 
         const OpenReport one = openReport(readConfig(u"unbindall\nbind F9 \"vstr clock\""));
         QCOMPARE(one.text, "The window shows 0 settings, 0 scripts and 0 class binds from this file, and UnBind All.\n\n"
                            "\"Create Config\" changes only their lines and keeps the other line as it is.");
-        QCOMPARE(one.details, "line 2 (another bind): bind F9 \"vstr clock\"");
+        QVERIFY(one.details.contains("line 2 (") && one.details.endsWith(": bind F9 \"vstr clock\""));
+    }
+
+    // Hand-written autoexecs as players write them: the details list every line the game may read
+    // otherwise first, then count what is kept by kind as the file was made, then list those lines.
+    void reportPutsWhatMattersFirst()
+    {
+        // Each line of a section by its first two words: "line 12", "95 comment", "108 bind".
+        const auto heads = [](const QStringList &lines) {
+            QStringList heads;
+            for (const QString &line : lines)
+                heads << line.section(u' ', 0, 1).remove(QRegularExpression("s$"));
+            return heads;
+        };
+        QRandomGenerator random(randomStart);
+        for (int round = 0; round < 20; ++round) {
+            const QList<MadeLine> made = playerAutoexec(random, 300);
+            QString file;
+            for (const MadeLine &line : made)
+                file += line.text + (round % 4 ? "\n" : "\r\n");
+            const ConfigRead read = readConfig(file);
+            QStringList doubtful, kept, counts;
+            for (const FileLine &line : read.unheld) {
+                if (line.doubtful)
+                    doubtful << QString("line %1").arg(line.number);
+            }
+            std::array<int, 4> kinds{};
+            for (int l = 0; l < made.size(); ++l) {
+                const MadeLine &line = made[l];
+                if (line.kept() && !doubtful.contains(QString("line %1").arg(l + 1))) {
+                    kinds = {kinds[0] + line.comment, kinds[1] + line.binds, kinds[2] + line.variables, kinds[3] + line.others};
+                    kept << QString("line %1").arg(l + 1);
+                }
+            }
+            for (int k = 0; k < 4; ++k) {
+                if (kinds[std::size_t(k)] > 0)
+                    counts << QString("%1 ").arg(kinds[std::size_t(k)]) + QStringList{"comment", "bind", "variable", "other"}[k];
+            }
+            QStringList sections = openReport(read).details.split("\n\n");
+            if (!doubtful.isEmpty())
+                QCOMPARE(heads(sections.takeFirst().split(u'\n')), doubtful);
+            QCOMPARE(sections.size(), 3);
+            QCOMPARE(heads(sections[0].split(u'\n')), counts);
+            QCOMPARE(sections[1], goToLineTip);
+            QCOMPARE(heads(sections[2].split(u'\n')), kept);
+        }
     }
 
     void reportNamesValuesThatAreNoNumbers()

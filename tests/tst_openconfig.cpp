@@ -287,9 +287,46 @@ private slots:
         const OpenReport report = openReport(readConfig(QString::fromLatin1(bytes)));
         QCOMPARE(f.desktop.takeOnly(Kind::Message), report.text);
         QCOMPARE(report.details, "line 4 (\"Gib Effects\" holds only 0 or 1): seta cg_gibs 2\n\n"
+                                 "1 comment line is kept as it is.\n1 bind the window does not show is kept as it is.\n\n"
+                                 "Ctrl+G in the output box goes to a line by its number.\n\n"
                                  "line 1 (a comment): // mine\nline 3 (another bind): bind k say hello");
         QVERIFY(!f.get<QWidget>("CBGibs")->isEnabled());
         QCOMPARE(f.outputText(), QString::fromLatin1(bytes).replace("\n", "\r\n"));
+    }
+
+    // The details' first line names a line of a long player's file by its number: Ctrl+G in the
+    // output box asks for it and goes there. A cancel leaves the cursor; elsewhere the keys ask nothing.
+    void ctrlGGoesToTheLineTheDetailsName()
+    {
+        OpenFixture f;
+        const QByteArray lines = QByteArray("// my binds\r\nbind k \"say_team ^3Need ammo!\"\t// mine\r\n").repeated(75);
+        f.open(f.file("autoexec.cfg", lines + "seta cg_gibs 2\r\n" + lines));
+        const QString first = f.desktop.shown.constFirst().details.section(u'\n', 0, 0);
+        QVERIFY2(first.startsWith("line 151 (\"Gib Effects\""), qPrintable(first));
+        f.desktop.shown.clear();
+
+        QPlainTextEdit *box = f.output();
+        f.openTabOf(box);
+        box->setFocus();
+        const int start = box->textCursor().blockNumber();
+        f.desktop.answerLineNumber(first.section(u' ', 1, 1).toInt());
+        QTest::keyClick(box, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(f.desktop.lineQuestions.size(), 1);
+        QCOMPARE(f.desktop.lineQuestions[0].current, start + 1);
+        QCOMPARE(f.desktop.lineQuestions[0].last, box->document()->blockCount());
+        QCOMPARE(box->textCursor().block().text(), "seta cg_gibs 2");
+        QCOMPARE(box->textCursor().positionInBlock(), 0);
+
+        f.desktop.answerLineNumber(std::nullopt);
+        QTest::keyClick(box, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(f.desktop.lineQuestions[1].current, 151);
+        QCOMPARE(box->textCursor().blockNumber(), 150);
+
+        QWidget *create = f.get<QPushButton>("btnCreate");
+        create->setFocus();
+        QTest::keyClick(create, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(f.desktop.lineQuestions.size(), 2);
+        QCOMPARE(box->textCursor().blockNumber(), 150);
     }
 
     void aValueThatIsNoNumberStopsTheBarsAsCreateConfigWould()

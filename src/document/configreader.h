@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/openreport.h"
 #include "script/generator.h"
 
 #include <QByteArray>
@@ -139,14 +140,6 @@ DecodedConfig decodeConfigFile(const QByteArray &bytes, QStringConverter::Encodi
 
 // `utf8`: the text was decoded from UTF-8, rather than one character per byte of the file.
 ConfigRead readConfig(QStringView text, bool utf8 = false);
-
-// What the user is told after an open: a few sentences, and every line kept as it is for the
-// box's details, those the game may read otherwise first. Empty when the window holds the whole file.
-struct OpenReport {
-    QString text;
-    QString details;
-};
-OpenReport openReport(const ConfigRead &read);
 
 QString cannotOpenMessage(const QString &path, const QString &description);
 QString tooLargeMessage(const QString &path);

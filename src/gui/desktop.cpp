@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
@@ -114,6 +115,14 @@ public:
         if (box->clickedButton() == overwrite)
             return ChangedOnDisk::Overwrite;
         return box->clickedButton() == reload ? ChangedOnDisk::Reload : ChangedOnDisk::Cancel;
+    }
+
+    std::optional<int> askLineNumber(QWidget *parent, int current, int last) override
+    {
+        bool ok = false;
+        const int line = QInputDialog::getInt(parent, QGuiApplication::applicationDisplayName(),
+                                              QStringLiteral("Go to line:"), current, 1, last, 1, &ok);
+        return ok ? std::optional<int>(line) : std::nullopt;
     }
 
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,

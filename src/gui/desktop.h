@@ -47,6 +47,8 @@ public:
     // read: Overwrite, Reload and Cancel, Cancel the default and for Escape.
     enum class ChangedOnDisk { Overwrite, Reload, Cancel };
     virtual ChangedOnDisk askChangedOnDisk(QWidget *parent, const QString &text) = 0;
+    // A line number from 1 to `last`, `current` offered; nothing when the user cancels.
+    virtual std::optional<int> askLineNumber(QWidget *parent, int current, int last) = 0;
 
     // The save-file dialog, opened on `suggestedName` (a bare name or a full path). The name comes
     // back with `defaultSuffix` added when it has no suffix; nothing when the user cancels. The

@@ -6,6 +6,7 @@
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
 #include "gui/fonts.h"
+#include "gui/gotoline.h"
 #include "gui/meterbar.h"
 #include "gui/outputhighlighter.h"
 #include "gui/textwrap.h"
@@ -45,6 +46,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
 {
     m_ui->setupUi(this);
     m_documents = std::make_unique<DocumentController>(m_desktop, static_cast<DocumentView &>(*this), m_ui->memoOutput);
+    addGoToLine(m_ui->memoOutput, m_desktop);
     applyPixelSizes(this);
     keepTypedText(this);
     pressButtonsOnEnter(this);

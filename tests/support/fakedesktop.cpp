@@ -32,12 +32,13 @@ FakeDesktop::~FakeDesktop()
     if (QTest::currentTestFailed())
         return;
     if (!m_dialogAnswers.isEmpty() || !m_openDialogAnswers.isEmpty() || !m_questionAnswers.isEmpty()
-        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty() || !m_changedAnswers.isEmpty())
+        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty() || !m_changedAnswers.isEmpty()
+        || !m_lineAnswers.isEmpty())
         fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question, %4 write failure, "
                             "%5 read")
                  .arg(m_dialogAnswers.size())
                  .arg(m_openDialogAnswers.size())
-                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size() + m_changedAnswers.size())
+                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size() + m_changedAnswers.size() + m_lineAnswers.size())
                  .arg(m_writeFailures.size())
                  .arg(m_readResults.size()));
 }
@@ -87,6 +88,21 @@ brackwell::Desktop::ChangedOnDisk FakeDesktop::askChangedOnDisk(QWidget *, const
 void FakeDesktop::answerChangedOnDisk(ChangedOnDisk answer)
 {
     m_changedAnswers.enqueue(answer);
+}
+
+std::optional<int> FakeDesktop::askLineNumber(QWidget *, int current, int last)
+{
+    lineQuestions.append({current, last});
+    if (m_lineAnswers.isEmpty()) {
+        fail(QStringLiteral("question for a line number without a queued answer"));
+        return std::nullopt;
+    }
+    return m_lineAnswers.dequeue();
+}
+
+void FakeDesktop::answerLineNumber(std::optional<int> line)
+{
+    m_lineAnswers.enqueue(line);
 }
 
 bool FakeDesktop::removeFile(const QString &path)

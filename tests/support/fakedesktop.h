@@ -30,6 +30,7 @@ public:
     bool askQuestion(QWidget *parent, const QString &text) override;
     Unsaved askToSaveChanges(QWidget *parent, const QString &text) override;
     ChangedOnDisk askChangedOnDisk(QWidget *parent, const QString &text) override;
+    std::optional<int> askLineNumber(QWidget *parent, int current, int last) override;
     std::optional<QString> chooseSaveFile(QWidget *parent, const QString &suggestedName,
                                           const QString &defaultSuffix) override;
     std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
@@ -89,6 +90,13 @@ public:
     void answerUnsaved(Unsaved answer);
     // The question about a file changed on disk: the next one is answered so.
     void answerChangedOnDisk(ChangedOnDisk answer);
+    // The question for a line number: the next one is answered so (nothing: cancelled), and each
+    // asked is recorded with the line offered and the last.
+    void answerLineNumber(std::optional<int> line);
+    struct LineQuestion {
+        int current = 0, last = 0;
+    };
+    QList<LineQuestion> lineQuestions;
 
     // The next dialog throws this text instead of answering: a failure deep inside a handler.
     QString dialogThrows;
@@ -123,5 +131,6 @@ private:
     QQueue<bool> m_questionAnswers;
     QQueue<Unsaved> m_unsavedAnswers;
     QQueue<ChangedOnDisk> m_changedAnswers;
+    QQueue<std::optional<int>> m_lineAnswers;
     QQueue<brackwell::WriteFailure> m_writeFailures;
 };
