@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -421,8 +420,8 @@ private slots:
         QCOMPARE(entries, expected);
     }
 
-    // With a file open, each key the box's text leaves bound is tinted, its command in its tip, as
-    // the picker opens; with no file the picker is as designed.
+    // With a file open, each key the box's text leaves bound is tinted, its command in its tip;
+    // with no file the picker is as designed.
     void keysTheFileBindsAreInSight()
     {
         OpenedFixture f;
@@ -430,12 +429,6 @@ private slots:
         QCOMPARE(keyTips(f), (QMap<QString, QString>{{"h", "bound to \"dropobj\" on line 4"},
                                                      {"kp_5", "bound to \"class c 1; echo Cov. Op. - Sten;\" on line 5"},
                                                      {"mouse2", "bound to \"+zoom\" on line 8"}}));
-        QTextCursor end(f.output()->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText("\nunbind h");
-        selectKey(f, 1);
-        QCOMPARE(keyTips(f).keys(), QStringList({"kp_5", "mouse2"}));
-        f.desktop.answerUnsaved(Desktop::Unsaved::Discard);
         f.get<QAction>("NewConfig1")->trigger();
         selectKey(f, 1);
         QCOMPARE(keyTips(f), (QMap<QString, QString>()));
@@ -467,8 +460,7 @@ private slots:
         pick(17, "Label4");
         asked("mouse2", "\"+zoom\" on line 8", "The new bind");
         QCOMPARE(f.edit("edtKeyToBind")->text(), "mouse2");
-        pick(3, "Button2"); // F1, free
-        QCOMPARE(f.edit("edtScript3")->text(), "F1");
+        pick(3, "Button2"); // F1, free: not asked
 
         // The file's own Sten bind on kp_5 is no question; the medic's default key kp_5 is.
         QCheckBox *sten = f.check("Csten"), *medic = f.check("Msmg");

@@ -212,14 +212,12 @@ private slots:
         const QList<testing::ConsoleView> views = judge.judge(files);
         for (qsizetype i = 0; i < files.size(); ++i) {
             QVERIFY2(views.value(i).judged(), qPrintable(views.value(i).failure()));
-            const QHash<QString, BoundKey> ours = boundKeys(configFileText(files[i], QStringConverter::Latin1));
-            QStringList words;
-            for (const BoundKey &key : ours)
-                words << key.key;
-            const QHash<QString, QString> names = judge.keyNames(words);
-            QMap<QString, QString> listed;
-            for (const BoundKey &key : ours)
-                listed.insert(names.value(key.key), key.command);
+            QMap<QString, QString> ours, listed; // by the key word, and by the engine's name for it
+            for (const BoundKey &key : boundKeys(configFileText(files[i], QStringConverter::Latin1)))
+                ours.insert(key.key, key.command);
+            const QHash<QString, QString> names = judge.keyNames(ours.keys());
+            for (auto key = ours.cbegin(); key != ours.cend(); ++key)
+                listed.insert(names.value(key.key()), key.value());
             QCOMPARE(listed, views[i].binds());
         }
 #endif

@@ -593,26 +593,18 @@ private slots:
         QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
     }
 
-    // File > Game configs: per game folder here, its config files newest first (a profile's with
-    // the profile's name), each opening at once, then an entry that opens the dialog there with
-    // the folders and their profile folders in its side bar. Chosen from the keyboard.
+    // File > Game configs: per game folder here, its config files (a profile's with the profile's
+    // name), each opening at once, then an entry that opens the dialog there with the folders and
+    // their profile folders in its side bar. Chosen from the keyboard.
     void gameConfigsAreAtHand()
     {
         OpenFixture f;
         const QStringList game = gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
-        const QString top = game.last();
-        for (const QString &folder : {game[1], top + "/profiles/a", top + "/profiles/b&c"})
-            QVERIFY(QDir().mkpath(folder));
-        const QDateTime now = QDateTime::currentDateTime();
-        const auto file = [&now](const QString &path, int secondsAgo) {
-            QFile config(path);
-            QVERIFY(config.open(QIODevice::WriteOnly) && config.write("seta r_gamma 1.5\n") > 0 && config.flush());
-            QVERIFY(config.setFileTime(now.addSecs(-secondsAgo), QFileDevice::FileModificationTime));
-        };
-        file(top + "/autoexec.cfg", 30);
-        file(top + "/profiles/a/etconfig.cfg", 10);
-        writeAll(top + "/profiles/a/profile.dat", "\"^1Ann^7a\"");
-        file(top + "/profiles/b&c/etconfig.cfg", 20);
+        const QString top = game.last(), profile = top + "/profiles/b&c";
+        QVERIFY(QDir().mkpath(game[1]) && QDir().mkpath(profile));
+        writeAll(game[1] + "/autoexec.cfg", "seta r_gamma 1.5\n");
+        writeAll(profile + "/etconfig.cfg", "seta r_gamma 1.6\n");
+        writeAll(profile + "/profile.dat", "\"^1A&^7nn\"");
 
         QMenu *menu = f.get<QMenu>("GameConfigs1");
         // Down to the item `index` of the menu as it shows (separators passed over), then Return.
@@ -628,19 +620,16 @@ private slots:
         QStringList texts;
         for (const QAction *item : menu->actions())
             texts << item->text();
-        QCOMPARE(texts, QStringList({"Other file in " + native(game[1]) + "...", "",
-                                     native(top + "/profiles/a/etconfig.cfg") + " (profile \"Anna\")",
-                                     native(top + "/profiles/b&c/etconfig.cfg") + " (profile \"b&&c\")",
-                                     native(top + "/autoexec.cfg"), "Other file in " + native(top) + "..."}));
-
+        QCOMPARE(texts, QStringList({native(game[1] + "/autoexec.cfg"), "Other file in " + native(game[1]) + "...", "",
+                                     native(profile + "/etconfig.cfg") + " (profile \"A&&nn\")",
+                                     "Other file in " + native(top) + "..."}));
         choose(2);
         QCOMPARE(f.title(), "etconfig.cfg \u2014 Brackwell");
-        QCOMPARE(f.edit("edtGamma")->text(), "1.5");
+        QCOMPARE(f.edit("edtGamma")->text(), "1.6");
         f.desktop.cancelOpenDialog();
-        choose(4);
+        choose(3);
         QCOMPARE(f.desktop.openDialogsOpened.constLast().folder, top);
-        QCOMPARE(f.desktop.openDialogsOpened.constLast().places,
-                 QStringList({game[1], top, top + "/profiles/a", top + "/profiles/b&c"}));
+        QCOMPARE(f.desktop.openDialogsOpened.constLast().places, QStringList({game[1], top, profile}));
     }
     // In edit mode, changes not saved are asked about before New Config, an open (by the dialog,
     // the recent list or a drop) and closing: Save writes the opened file as the dialog save

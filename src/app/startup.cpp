@@ -5,6 +5,7 @@
 #include "gui/fonts.h"
 #include "gui/groupboxstyle.h"
 #include "gui/jpeg.h"
+#include "platform/running.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -148,6 +149,8 @@ int run(int &argc, char **argv)
         return EXIT_FAILURE;
     }
 
+    // Before the window: an uninstaller started from now on waits for the program to end.
+    markProgramRunning();
     Program program(systemDesktop());
     program.mainWindow().show();
     // After both windows are built, from inside the event loop like any other handler.

@@ -2,11 +2,13 @@
 # The installer and the installed program under Wine (tools/dev.sh windows runs this after
 # tools/windows/package.sh):
 #   tools/windows/checkinstall.sh BUILD
-# Installs silently, checks the installed files, the Start menu entry and the .cfg association,
+# Installs silently, checks the installed files, the Start menu entry and that .cfg files are
+# offered Brackwell under "Open with" without it becoming their default program,
 # asks the installed brackwell.exe for --version and --help, opens a config with a non-ASCII path
 # on its command line and saves it with the one-click save (offscreen), also on code pages 65001
 # and 932 with bytes those cannot read, takes a screenshot of the
-# main window drawn by the windows platform on a virtual X server, uninstalls silently and checks
+# main window drawn by the windows platform on a virtual X server, uninstalls silently while
+# the program runs (the uninstaller must wait for it to end, then remove everything) and checks
 # that nothing is left but the player's configs. The program is driven from inside by the test
 # plugin tests/install/driver, which the build puts in BUILD/plugins.
 set -Eeuo pipefail # -E: the failure trap below also for failures inside functions
@@ -77,7 +79,13 @@ diff -u "$check/packaged.txt" "$check/installed.txt" || fail "the installation d
 [ -f "$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Brackwell.lnk" ] || fail "no Start menu entry"
 registry 'HKCU\Software\Classes\Brackwell.Config\shell\open\command' | grep -qF 'brackwell.exe" "%1"' ||
     fail ".cfg files do not open with Brackwell"
-registry 'HKCU\Software\Classes\.cfg' | grep -q 'Brackwell.Config' || fail ".cfg has no program"
+registry 'HKCU\Software\Classes\.cfg\OpenWithProgids' | grep -q 'Brackwell.Config' || fail "Brackwell is not offered for .cfg"
+registry 'HKCU\Software\Classes\Applications\brackwell.exe\shell\open\command' | grep -qF 'brackwell.exe" "%1"' ||
+    fail "no Open with entry for brackwell.exe"
+registry 'HKCU\Software\Classes\Applications\brackwell.exe\SupportedTypes' | grep -q '\.cfg' ||
+    fail "brackwell.exe does not name .cfg among its types"
+# No value of the .cfg key itself: the default program stays the player's choice.
+! registry 'HKCU\Software\Classes\.cfg' | grep -q 'REG_' || fail "the installer made Brackwell the default for .cfg"
 registry 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brackwell' | grep -q 'QuietUninstallString' ||
     fail "no entry among the installed programs"
 
@@ -133,8 +141,23 @@ trap - EXIT
 grep -q '^screenshot: [0-9]' "$check/screenshot.txt" || fail "screenshot: $(cat "$check/screenshot.txt")"
 [ "$(stat -c %s "$build/brackwell-windows.png")" -gt 20000 ] || fail "the screenshot is blank"
 
-step "uninstalling silently" uninstall
+step "uninstalling silently while the program runs" uninstall
+# The program runs until the file "close" appears.
+rm -f "$check/close"
+QT_QPA_PLATFORM=offscreen driven "stay:Z:${check//\//\\}\\close" > "$check/running.txt" &
+running=$!
+for _ in $(seq 300); do
+    grep -q '^driver: running' "$check/running.txt" || ! kill -0 "$running" 2> /dev/null && break
+    sleep 0.2
+done
+grep -q '^driver: running' "$check/running.txt" || fail "the program did not start: $(cat "$check/running.txt")"
+# The uninstaller goes on in a copy of itself, which must wait for the program and remove nothing yet.
 wine "$installed/uninstall.exe" /S
+sleep 8
+(cd "$installed" && find . ! -name uninstall.exe | sort) > "$check/while-running.txt"
+diff -u "$check/installed.txt" "$check/while-running.txt" || fail "the uninstaller removed files while the program ran"
+: > "$check/close"
+wait "$running" || fail "the program ended with $?: $(cat "$check/running.txt")"
 settle
 tree > "$check/after.txt"
 # Left behind: the player's configs and the folders that hold them, nothing else.

@@ -3,12 +3,14 @@
 //   QT_PLUGIN_PATH=<folder holding generic/> QT_QPA_GENERIC_PLUGINS=brackwelldriver:MODE brackwell ...
 // MODE "save": once the main window shows the file given on the command line, press "One-Click
 // Save To File". MODE "screenshot:FILE": once the main window is drawn, save what the screen shows
-// of it as FILE (PNG). Every box shown is printed ("box: <text>") and answered with OK; the main
+// of it as FILE (PNG). MODE "stay:FILE": once the main window shows, say "driver: running", and
+// keep the program running until FILE exists (an uninstaller is tried meanwhile). Every box shown is printed ("box: <text>") and answered with OK; the main
 // window is then closed, which ends the program. Gives up with exit code 3 after 60 seconds.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGenericPlugin>
 #include <QImage>
 #include <QMessageBox>
@@ -103,6 +105,15 @@ private:
             say(picture.save(m_file, "PNG") ? QStringLiteral("screenshot: %1x%2").arg(picture.width()).arg(picture.height())
                                             : QStringLiteral("screenshot: not saved"));
             finish();
+        } else if (m_mode == QLatin1StringView("stay")) {
+            if (!m_watching) {
+                m_watching = true;
+                say(QStringLiteral("driver: running"));
+            }
+            if (QFileInfo::exists(m_file)) {
+                m_acted = true;
+                finish();
+            }
         } else {
             say(QStringLiteral("driver: unknown mode ") + m_mode);
             std::exit(3);
