@@ -408,7 +408,7 @@ private:
     static QString hint()
     {
         return QStringLiteral("Ctrl+I tells what the game does with the marked text at the cursor; F8 and Shift+F8 "
-                              "go to the next and the previous mark.");
+                              "go to the next and the previous mark; Ctrl+G goes to a line by its number.");
     }
 
     template <typename Handler>
