@@ -303,7 +303,8 @@ void leadBytes(const LineContext &c, QList<Stretch> &out)
         for (const ReadWord &word : command.words) {
             if (c.text[word.start] == u'"')
                 continue;
-            for (qsizetype p = word.start + 1; p < word.end; ++p) {
+            // A word of a command that began on an earlier line is this line's from its start on.
+            for (qsizetype p = std::max(word.start + 1, c.from); p < word.end; ++p) {
                 const char16_t lead = c.text[p].unicode();
                 if (lead < 0xC2 || lead > 0xF4)
                     continue;
