@@ -87,13 +87,15 @@ const QSet<QString> &windowVariables()
     return names;
 }
 
-QString stateBreach(const ConfigRead &was, const GenerationInput &now, const GenerationInput &again)
+QString stateBreach(const ConfigRead &was, const GenerationInput &now, const ConfigRead &edited)
 {
+    const GenerationInput &again = edited.input;
     for (int i = 0; i < SettingCount; ++i) {
         const SettingRow &row = settingRows[i];
         const std::optional<QString> meant = now.settings[std::size_t(i)].enabled ? writtenValue(row, now.settings[std::size_t(i)]) : std::nullopt;
-        // Nothing takes a variable's value away: a player's preset still sets a row switched off.
-        if (!meant && was.places.presets[std::size_t(i)])
+        // Nothing takes a variable's value away: a player's preset still sets a row switched off,
+        // also one that a later line set again before the row went off.
+        if (!meant && (was.places.presets[std::size_t(i)] || edited.places.presets[std::size_t(i)]))
             continue;
         const std::optional<QString> read = again.settings[std::size_t(i)].enabled ? writtenValue(row, again.settings[std::size_t(i)]) : std::nullopt;
         if (meant != read)
@@ -167,7 +169,7 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
 QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited)
 {
     const ConfigRead again = readConfig(edited);
-    if (const QString state = stateBreach(read, now, again.input); !state.isEmpty())
+    if (const QString state = stateBreach(read, now, again); !state.isEmpty())
         return state;
     const GameEnd before = gameEnd(text), after = gameEnd(edited);
     for (const auto &[name, value] : before.variables) {
