@@ -413,9 +413,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("opens");
-        const auto noise = [](QByteArray head, int seed) {
+        const auto noise = [](QByteArray head, int shift) {
             for (int i = 0; i < 4000; ++i)
-                head += char((i * 7919 + seed) % 256);
+                head += char((i * 7919 + shift) % 256);
             return head;
         };
         QByteArray program("MZ\x90\0\x03\0\0\0\x04\0\0\0\xff\xff\0\0", 16);

@@ -7,8 +7,8 @@
 #   tools/dev.sh windows    the Windows build: Qt and libjpeg for Windows built once into a cache
 #                           folder, the program and its tests cross-built with MinGW, the tests run
 #                           under Wine, the zip and the installer made and checked under Wine
-#   tools/dev.sh fuzz   fuzz the config reader in a clang build of its own: a fixed seed and number of
-#                       runs (BRACKWELL_FUZZ_RUNS) over the saved inputs, the same result every time;
+#   tools/dev.sh fuzz   fuzz the config reader in a clang build of its own: a fixed random start and
+#                       number of runs (BRACKWELL_FUZZ_RUNS) over the saved inputs, the same result every time;
 #                       with BRACKWELL_FUZZ_SECONDS, a search for new inputs for that long. Fails on a
 #                       crash, a broken promise or a sanitizer report
 set -euo pipefail
@@ -144,7 +144,7 @@ case "${1:-}" in
         common=(-max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
                 -dict="$here/tests/fuzz/configreader.dict" -artifact_prefix="$dir/crashes/")
         if [ -n "${BRACKWELL_FUZZ_SECONDS:-}" ]; then
-            # A search for new inputs: a new seed each run. Add what breaks to tests/fuzz/corpus.
+            # A search for new inputs: a new random start each run. Add what breaks to tests/fuzz/corpus.
             search=(-max_total_time="$BRACKWELL_FUZZ_SECONDS")
         else
             # The same runs from the same inputs every time, so a commit's result never depends on
