@@ -118,7 +118,6 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes
         return readBytes(text, rules, bytes == TextBytes::OnePerCharacter);
     // One character per byte: a letter beyond ASCII is followed by a stand-in for each further byte,
     // which the console takes as it takes any byte above 127. Read, then put back in the text's terms.
-    constexpr QChar standIn = QChar(0xFFFF); // a noncharacter, which no text holds
     QString file;
     QList<qsizetype> toText; // per byte, the character it belongs to
     file.reserve(text.size() + text.size() / 8);
@@ -127,19 +126,22 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes
         file += text[i];
         toText << i;
         for (int extra = bytesOf(text[i], bytes) - 1; extra > 0; --extra) {
-            file += standIn;
+            file += byteStandIn;
             toText << i;
         }
     }
     toText << text.size() << text.size() + 1;
-    ConsoleRead read = readBytes(file, rules, false);
-    QList<CharUse> uses(text.size());
-    for (qsizetype f = 0; f < file.size(); ++f) {
+    return readInTextPositions(readBytes(file, rules, false), toText, text.size(), true);
+}
+
+ConsoleRead readInTextPositions(ConsoleRead read, const QList<qsizetype> &toText, qsizetype textSize, bool standIns)
+{
+    QList<CharUse> uses(textSize);
+    for (qsizetype f = 0; f + 2 < toText.size(); ++f) {
         if (f == 0 || toText[f - 1] != toText[f])
             uses[toText[f]] = read.uses[f];
     }
     read.uses = std::move(uses);
-    // A position inside a character counts from the character's start.
     const auto back = [&](qsizetype f) { return toText[f]; };
     read.nul = read.nul < 0 ? -1 : back(read.nul);
     read.openComment = read.openComment < 0 ? -1 : back(read.openComment);
@@ -150,7 +152,8 @@ ConsoleRead readAsConsole(QStringView text, const ConsoleRules &rules, TextBytes
         for (ReadWord &word : command.words) {
             word.start = back(word.start);
             word.end = back(word.end);
-            word.text.remove(standIn);
+            if (standIns)
+                word.text.remove(byteStandIn);
         }
     }
     for (ConsoleRead::Skipped &comment : read.comments) {

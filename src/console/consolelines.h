@@ -106,6 +106,16 @@ inline int bytesOf(QChar c, TextBytes bytes)
     return c.isSurrogate() || c.unicode() < 0x800 ? 2 : 3;
 }
 
+// What stands in a text read one character per byte for each further byte of a letter: a
+// noncharacter, which no text holds.
+inline constexpr QChar byteStandIn = QChar(0xFFFF);
+
+// A reading of a text with stand-ins put back into the positions of the text it stands for:
+// `toText` gives, per position read, the character it belongs to, and two more entries for the end
+// and the line break after it. A position inside a character counts from the character's start,
+// and a character is used as the first of its positions was.
+ConsoleRead readInTextPositions(ConsoleRead read, const QList<qsizetype> &toText, qsizetype textSize, bool standIns);
+
 // The text as the game executes it from a file: the whole text is one buffer, a line break after
 // its end. Positions are the text's own; a character cut apart at the line length counts as cut
 // before it.

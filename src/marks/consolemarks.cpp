@@ -83,7 +83,7 @@ public:
                 it = counted.insert(c.unicode(), bytes.of(c));
             for (int i = 1; i < *it; ++i) {
                 m_toBox << b;
-                m_file += standIn;
+                m_file += byteStandIn;
                 m_standIns = true;
             }
         }
@@ -94,39 +94,12 @@ public:
     // The console's reading of the file, in the positions of the box's text.
     ConsoleRead read(const ConsoleRules &rules) const
     {
-        ConsoleRead box = readAsConsole(m_file, rules, m_byteValues ? TextBytes::OnePerCharacter : TextBytes::CountedBytes);
-        QList<CharUse> uses(m_size);
-        // A box character is what the first of its file characters was.
-        for (qsizetype f = 0; f < m_file.size(); ++f) {
-            if (f == 0 || m_toBox[f - 1] != m_toBox[f])
-                uses[m_toBox[f]] = box.uses[f];
-        }
-        box.uses = std::move(uses);
-        box.nul = box.nul < 0 ? -1 : toBox(box.nul);
-        for (ReadCommand &command : box.commands) {
-            command.start = toBox(command.start);
-            command.end = toBox(command.end);
-            command.scanEnd = toBox(command.scanEnd);
-            for (ReadWord &word : command.words) {
-                word.start = toBox(word.start);
-                word.end = toBox(word.end);
-                if (m_standIns)
-                    word.text.remove(standIn);
-            }
-        }
-        for (ConsoleRead::Skipped &comment : box.comments) {
-            comment.start = toBox(comment.start);
-            comment.end = toBox(comment.end);
-        }
-        return box;
+        return readInTextPositions(
+            readAsConsole(m_file, rules, m_byteValues ? TextBytes::OnePerCharacter : TextBytes::CountedBytes), m_toBox,
+            m_size, m_standIns);
     }
 
 private:
-    qsizetype toBox(qsizetype file) const { return m_toBox[file]; }
-
-    // A noncharacter, which no text holds.
-    static constexpr QChar standIn = QChar(0xFFFF);
-
     QString m_file;
     QList<qsizetype> m_toBox; // each position of the file in the box: both characters of a CR LF at its line break
     qsizetype m_size;
