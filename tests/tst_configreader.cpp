@@ -1,5 +1,6 @@
 // Reading a config file back into a window state, without a window: the generator's own output
 // comes back byte for byte, and files written by hand give the state the game would give.
+#include "console/consolelines.h"
 #include "document/configreader.h"
 #include "document/filebytes.h"
 #ifdef BRACKWELL_CONSOLE_JUDGE
@@ -16,6 +17,54 @@
 using namespace brackwell;
 
 namespace {
+
+// ET: Legacy's command buffer loop, as the game has it: each command's start and end in the
+// text (the buffer is the text and a line break), and where its search for the end stopped.
+struct BufferCommand {
+    qsizetype start, end, searched;
+};
+QList<BufferCommand> gameBufferCommands(const QByteArray &text)
+{
+    const QByteArray buffer = text + '\n';
+    QList<BufferCommand> commands;
+    bool inStar = false, inSlash = false;
+    for (qsizetype base = 0; base < buffer.size();) {
+        const char *t = buffer.constData() + base;
+        const qsizetype size = buffer.size() - base;
+        int quotes = 0;
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            if (t[i] == '"')
+                ++quotes;
+            if (!(quotes & 1)) {
+                if (i < size - 1) {
+                    if (!inStar && t[i] == '/' && t[i + 1] == '/') {
+                        inSlash = true;
+                    } else if (!inSlash && t[i] == '/' && t[i + 1] == '*') {
+                        inStar = true;
+                    } else if (inStar && t[i] == '*' && t[i + 1] == '/') {
+                        inStar = false;
+                        ++i;
+                        break;
+                    }
+                }
+                if (!inSlash && !inStar && t[i] == ';')
+                    break;
+            }
+            if (!inStar && (t[i] == '\n' || t[i] == '\r')) {
+                inSlash = false;
+                break;
+            }
+        }
+        const qsizetype searched = i;
+        i = std::min<qsizetype>(i, 1023);
+        commands.append({base, std::min(base + i, qsizetype(text.size())), base + searched});
+        if (i == size)
+            break;
+        base += i + 1;
+    }
+    return commands;
+}
 
 constexpr quint32 randomStart = 20261208;
 
@@ -370,6 +419,31 @@ private slots:
         QVERIFY2(bindsWrong.isEmpty(), qPrintable(bindsWrong.mid(0, 10).join(u'\n')));
     }
 #endif
+
+    // The model cuts a text into commands where ET: Legacy's buffer does, on texts of comments,
+    // quotes, ';' and lines past the console's length: a "/*" left open runs to the text's end
+    // once per 1,024 bytes.
+    void bufferCutsLikeTheGame()
+    {
+        const QList<QByteArray> pieces = {"\"", "/*", "*/", ";", "//", " ", "x", "seta a b", "\n", "\r", "*", "/",
+                                          QByteArray(300, 'y'), QByteArray(900, 'z')};
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 4000; ++round) {
+            QByteArray text;
+            for (int n = random.bounded(60); n > 0; --n)
+                text += pieces.at(random.bounded(pieces.size()));
+            const QList<BufferCommand> game = gameBufferCommands(text);
+            const QList<ReadCommand> model = readAsConsole(QString::fromLatin1(text), legacyConsole).commands;
+            // The search may stop at a ';' or at the line break after a cut: the same line.
+            auto line = [&](qsizetype at) { return text.left(at).count('\n') + text.left(at).count('\r'); };
+            QCOMPARE(model.size(), game.size());
+            for (qsizetype c = 0; c < game.size(); ++c) {
+                QCOMPARE(model[c].start, game[c].start);
+                QCOMPARE(model[c].end, game[c].end);
+                QCOMPARE(line(model[c].scanEnd), line(game[c].searched));
+            }
+        }
+    }
 
     // The console's line holds 1,023 bytes: a UTF-8 name of 1,040 bytes and 532 characters is cut,
     // so the window leaves it, while the same characters one byte each fit.

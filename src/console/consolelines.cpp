@@ -1,6 +1,7 @@
 #include "console/consolelines.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace brackwell {
 
@@ -178,24 +179,54 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValu
     auto at = [&](qsizetype i) { return i < size ? text[i].unicode() : u'\n'; };
 
     // Like the game's, the comment flags live as long as the buffer is being executed.
-    // Where the next line break and the next "/*" stand, found once: positions only grow.
-    qsizetype knownBreak = -1;
-    qsizetype knownStar = -1;
+    // Where the next line break and the next "/*" stand, found once for each stretch searched: a
+    // command after a cut searches again from before where the one cut stopped.
+    qsizetype breakFrom = size + 1, knownBreak = -1;
+    qsizetype starFrom = size + 1, knownStar = -1;
     auto nextBreak = [&](qsizetype from) {
-        if (knownBreak < from) {
-            knownBreak = from;
+        if (knownBreak < from || from < breakFrom) {
+            breakFrom = knownBreak = from;
             while (knownBreak < size && !endsFileLine(text[knownBreak]))
                 ++knownBreak;
         }
         return knownBreak;
     };
     auto nextStar = [&](qsizetype from) {
-        if (knownStar < from) {
+        if (knownStar < from || from < starFrom) {
+            starFrom = from;
             knownStar = text.first(size).indexOf(QLatin1StringView("/*"), from);
             if (knownStar < 0)
                 knownStar = size;
         }
         return knownStar;
+    };
+
+    // Inside a "/*" comment past the line length, the only thing left to find is the "*/" that
+    // ends the search: the first after an even number of quotes since the command's start. Each
+    // command after a cut searches on from its own start, so a comment left open would be read to
+    // the text's end once per 1,024 bytes; the "*/" of each quote parity are listed once instead.
+    struct Closes {
+        QList<int> quotesBefore;       // quotes in the text before each position
+        QList<qsizetype> byParity[2];  // "*/" positions, by the parity of the quotes before them
+    };
+    std::optional<Closes> closes;
+    auto closeAfter = [&](qsizetype from, qsizetype commandStart) {
+        if (!closes) {
+            closes.emplace();
+            closes->quotesBefore.resize(size + 1);
+            int quotes = 0;
+            for (qsizetype k = 0; k < size; ++k) {
+                closes->quotesBefore[k] = quotes;
+                if (text[k] == u'"')
+                    ++quotes;
+                else if (text[k] == u'*' && k + 1 < size && text[k + 1] == u'/')
+                    closes->byParity[quotes % 2] << k;
+            }
+            closes->quotesBefore[size] = quotes;
+        }
+        const QList<qsizetype> &list = closes->byParity[closes->quotesBefore[commandStart] % 2];
+        const auto close = std::lower_bound(list.cbegin(), list.cend(), from);
+        return close == list.cend() ? bufferEnd : *close;
     };
 
     bool inStar = false;
@@ -217,6 +248,12 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValu
                 inSlash = false;
                 command.ending = ReadCommand::End::LineBreak;
                 break;
+            }
+            if (i - pos >= consoleLineLength && inStar && rules.bufferKnowsComments) {
+                i = closeAfter(i, pos);
+                if (i >= bufferEnd)
+                    break;
+                quotes = closes->quotesBefore[i] - closes->quotesBefore[pos];
             }
             const char16_t c = at(i);
             if (c == u'"')
