@@ -109,11 +109,33 @@ private:
 
 } // namespace
 
-BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
-                   const SavedBytes &bytes)
-{
-    BoxReading box;
+struct BoxReader::Reading {
+    QString text;
+    BoxStart start;
+    QList<const ConsoleRules *> versions;
     Lines lines;
+    QList<Span> consoleLines;          // the console's lines: its line breaks include the box's own
+    QList<int> firstConsoleLine;       // per box line, its first console line; one more at the end
+    QList<Meaning> meanings;           // per console line
+    QList<ConsoleRead> reads;          // per version
+    QList<QList<LineCommands>> byLine; // per version, per console line
+    QList<BoxLine> colours;            // per box line, ET: Legacy's colours without marks
+    QList<bool> settled;
+    QList<BoxStart> next;
+
+    // The marks of each version on box line `line`, before they get their subject.
+    QList<Stretch> found(qsizetype v, int line) const;
+};
+
+BoxReader::BoxReader(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
+                     const SavedBytes &bytes)
+{
+    auto reading = std::make_unique<Reading>();
+    Reading &r = *reading;
+    r.text = text.toString();
+    r.start = start;
+    r.versions = versions;
+    Lines &lines = r.lines;
     lines.size = text.size();
     lines.starts << 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -121,94 +143,141 @@ BoxReading readBox(QStringView text, const BoxStart &start, const QList<const Co
             lines.starts << i + 1;
     }
     const int lineCount = int(lines.starts.size());
-    box.lines.resize(lineCount);
-    box.settled = QList<bool>(lineCount, true);
-    box.next.resize(lineCount);
+    r.colours.resize(lineCount);
+    r.settled = QList<bool>(lineCount, true);
+    r.next.resize(lineCount);
 
-    // The console's lines: its line breaks include the box's own.
-    QList<Span> consoleLines;
     for (qsizetype from = 0;;) {
         qsizetype to = from;
         while (to < text.size() && !endsConsoleLine(text[to]))
             ++to;
-        consoleLines.append({from, to});
+        r.consoleLines.append({from, to});
         if (to >= text.size())
             break;
         from = to + 1;
     }
+    r.firstConsoleLine = QList<int>(lineCount + 1, int(r.consoleLines.size()));
+    for (qsizetype l = r.consoleLines.size() - 1; l >= 0; --l)
+        r.firstConsoleLine[lines.at(r.consoleLines[l].start)] = int(l);
+    for (int line = lineCount - 1; line >= 0; --line)
+        r.firstConsoleLine[line] = std::min(r.firstConsoleLine[line], r.firstConsoleLine[line + 1]);
 
-    const SavedText saved(text, bytes);
-
-    QList<Meaning> meanings;
-    meanings.reserve(consoleLines.size());
+    r.meanings.reserve(r.consoleLines.size());
     bool open = start.inComment;
-    for (const Span &line : consoleLines) {
-        meanings.append(readMeaning(text, line.start, line.end, open));
-        open = meanings.back().openAfter;
-        box.next[lines.at(line.start)].inComment = open;
+    for (const Span &line : r.consoleLines) {
+        r.meanings.append(readMeaning(text, line.start, line.end, open));
+        open = r.meanings.back().openAfter;
+        r.next[lines.at(line.start)].inComment = open;
     }
 
-    // Marks of each version, by box line, before they get their subject.
-    QList<QList<QList<Stretch>>> found(versions.size(), QList<QList<Stretch>>(lineCount));
+    const SavedText saved(text, bytes);
     for (qsizetype v = 0; v < versions.size(); ++v) {
-        const ConsoleRules &rules = *versions[v];
         ConsoleRead read;
         if (start.afterNul)
             read.uses = QList<CharUse>(text.size(), CharUse::Unread);
         else
-            read = saved.read(rules);
-        const QList<LineCommands> byLine = commandsByLine(read, consoleLines);
-        for (qsizetype l = 0; l < consoleLines.size(); ++l) {
-            const Span &span = consoleLines[l];
-            if (readAsMeant(meanings[l], read, byLine[l], rules))
-                continue;
-            const LineContext context{text, read, rules, meanings[l], span.start, span.end,
-                                      byLine[l], lines, start.afterNul};
-            QList<Stretch> stretches = explain(context);
-            if (stretches.isEmpty())
-                stretches.append({span.start, std::max(span.end, span.start + 1), QString()});
-            found[v][lines.at(span.start)] += stretches;
-        }
+            read = saved.read(*versions[v]);
+        r.byLine.append(commandsByLine(read, r.consoleLines));
         if (v == 0)
-            colour(text, read, lines, box.lines);
+            colour(text, read, lines, r.colours);
         // A command the buffer was still scanning at a line's end ties that line to the next.
         for (const ReadCommand &command : read.commands) {
             for (int line = lines.at(command.start); line < lineCount && lines.end(line) < command.scanEnd; ++line)
-                box.settled[line] = false;
+                r.settled[line] = false;
         }
+        r.reads.append(std::move(read));
     }
 
-    // One mark per stretch: "The game" when every version finds it, else the versions that do.
-    for (int line = 0; line < lineCount; ++line) {
-        QList<LineMark> &marks = box.lines[line].marks;
-        for (qsizetype v = 0; v < versions.size(); ++v) {
-            for (const Stretch &stretch : found[v][line]) {
-                bool everywhere = true;
-                bool seen = false;
-                for (qsizetype w = 0; w < versions.size(); ++w) {
-                    const bool has = std::any_of(found[w][line].begin(), found[w][line].end(), [&](const Stretch &s) {
-                        return s.start == stretch.start && s.end == stretch.end && s.predicate == stretch.predicate;
-                    });
-                    everywhere = everywhere && has;
-                    seen = seen || (w < v && has);
-                }
-                if (seen)
-                    continue;
-                const QString subject = everywhere ? QStringLiteral("The game") : QString::fromLatin1(versions[v]->name);
-                const QString tip = stretch.predicate.isEmpty()
-                                        ? (everywhere ? QString::fromLatin1(unexplainedTip)
-                                                      : subject + QStringLiteral(" reads this line differently from how it is written."))
-                                        : subject + u' ' + stretch.predicate;
-                const qsizetype clippedEnd = std::min(stretch.end, std::max(lines.end(line), stretch.start + 1));
-                marks.append({int(stretch.start - lines.starts[line]), int(clippedEnd - stretch.start), tip});
-            }
-        }
-        box.next[line].afterNul = start.afterNul;
-    }
+    for (int line = 0; line < lineCount; ++line)
+        r.next[line].afterNul = start.afterNul;
     const qsizetype nul = text.indexOf(QChar(0));
     if (nul >= 0) {
         for (int line = lines.at(nul); line < lineCount; ++line)
-            box.next[line].afterNul = true;
+            r.next[line].afterNul = true;
+    }
+    m_reading = std::move(reading);
+}
+
+BoxReader::~BoxReader() = default;
+
+int BoxReader::lineCount() const
+{
+    return int(m_reading->lines.starts.size());
+}
+
+bool BoxReader::settled(int line) const
+{
+    return m_reading->settled.at(line);
+}
+
+BoxStart BoxReader::next(int line) const
+{
+    return m_reading->next.at(line);
+}
+
+QList<Stretch> BoxReader::Reading::found(qsizetype v, int line) const
+{
+    QList<Stretch> found;
+    const ConsoleRules &rules = *versions[v];
+    for (int l = firstConsoleLine[line]; l < firstConsoleLine[line + 1]; ++l) {
+        const Span &span = consoleLines[l];
+        if (readAsMeant(meanings[l], reads[v], byLine[v][l], rules))
+            continue;
+        const LineContext context{text, reads[v], rules, meanings[l], span.start, span.end,
+                                  byLine[v][l], lines, start.afterNul};
+        QList<Stretch> stretches = explain(context);
+        if (stretches.isEmpty())
+            stretches.append({span.start, std::max(span.end, span.start + 1), QString()});
+        found += stretches;
+    }
+    return found;
+}
+
+BoxLine BoxReader::line(int line) const
+{
+    const Reading &r = *m_reading;
+    BoxLine box = r.colours.at(line);
+    QList<QList<Stretch>> found;
+    for (qsizetype v = 0; v < r.versions.size(); ++v)
+        found.append(r.found(v, line));
+
+    // One mark per stretch: "The game" when every version finds it, else the versions that do.
+    for (qsizetype v = 0; v < r.versions.size(); ++v) {
+        for (const Stretch &stretch : found[v]) {
+            bool everywhere = true;
+            bool seen = false;
+            for (qsizetype w = 0; w < r.versions.size(); ++w) {
+                const bool has = std::any_of(found[w].begin(), found[w].end(), [&](const Stretch &s) {
+                    return s.start == stretch.start && s.end == stretch.end && s.predicate == stretch.predicate;
+                });
+                everywhere = everywhere && has;
+                seen = seen || (w < v && has);
+            }
+            if (seen)
+                continue;
+            const QString subject = everywhere ? QStringLiteral("The game") : QString::fromLatin1(r.versions[v]->name);
+            const QString tip = stretch.predicate.isEmpty()
+                                    ? (everywhere ? QString::fromLatin1(unexplainedTip)
+                                                  : subject + QStringLiteral(" reads this line differently from how it is written."))
+                                    : subject + u' ' + stretch.predicate;
+            const qsizetype clippedEnd = std::min(stretch.end, std::max(r.lines.end(line), stretch.start + 1));
+            box.marks.append({int(stretch.start - r.lines.starts[line]), int(clippedEnd - stretch.start), tip});
+        }
+    }
+    return box;
+}
+
+BoxReading readBox(QStringView text, const BoxStart &start, const QList<const ConsoleRules *> &versions,
+                   const SavedBytes &bytes)
+{
+    const BoxReader reader(text, start, versions, bytes);
+    BoxReading box;
+    const int lineCount = reader.lineCount();
+    box.lines.reserve(lineCount);
+    for (int line = 0; line < lineCount; ++line) {
+        box.lines.append(reader.line(line));
+        box.settled.append(reader.settled(line));
+        box.next.append(reader.next(line));
     }
     return box;
 }

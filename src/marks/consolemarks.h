@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
+
 // The output box read as the game's console reads it: what to colour in each line, and a mark on
 // every stretch the game takes differently from how the line is written.
 //
@@ -99,6 +101,27 @@ private:
 BoxReading readBox(QStringView text, const BoxStart &start = {},
                    const QList<const ConsoleRules *> &versions = gameVersions(),
                    const SavedBytes &bytes = SavedBytes::OnePerCharacter);
+
+// The same reading with each line's colours and marks worked out when asked for: after a change
+// to a long box, the consoles read all of it again, but only the lines shown need explaining.
+class BoxReader
+{
+public:
+    BoxReader(QStringView text, const BoxStart &start = {}, const QList<const ConsoleRules *> &versions = gameVersions(),
+              const SavedBytes &bytes = SavedBytes::OnePerCharacter);
+    ~BoxReader();
+    BoxReader(const BoxReader &) = delete;
+    BoxReader &operator=(const BoxReader &) = delete;
+
+    int lineCount() const;
+    bool settled(int line) const;
+    BoxStart next(int line) const;
+    BoxLine line(int line) const;
+
+private:
+    struct Reading;
+    std::unique_ptr<const Reading> m_reading;
+};
 
 // The tip of a mark on a line whose difference no rule explains; no line should get it.
 extern const char *const unexplainedTip;
