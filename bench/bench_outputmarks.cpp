@@ -1,6 +1,7 @@
 // The output box's colours and marks on a box of 1,000 lines: reading it as the consoles do,
 // highlighting all of it in the window, and one keystroke in it (the line re-read and re-coloured),
-// also where a "/*" left open on the first line ties every line to the next. Run headless:
+// also where a "/*" left open on the first line ties every line to the next; there, in a file of
+// 128 KiB, also the slices that bring the other lines up to date after the keystroke. Run headless:
 //   QT_QPA_PLATFORM=offscreen ./bench_outputmarks
 #include "marks/consolemarks.h"
 #include "support/fakedesktop.h"
@@ -9,6 +10,7 @@
 #include "gui/outputhighlighter.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -141,6 +143,39 @@ void TypeIn128KiBAfterOpenQuotedComment(benchmark::State &state)
     typeInBox(state, largestFile(QStringLiteral("/* x \"")));
 }
 BENCHMARK(TypeIn128KiBAfterOpenQuotedComment)->Unit(benchmark::kMillisecond);
+
+// There the lines a keystroke leaves are brought up to date once it is handled, in slices between
+// which the window draws and takes keys: one keystroke and all of that, and the longest slice.
+void CatchUpIn128KiBAfterOpenQuotedComment(benchmark::State &state)
+{
+    Box box;
+    box.window.show();
+    box.edit->setPlainText(largestFile(QStringLiteral("/* x \"")));
+    QTextCursor cursor(box.edit->document()->findBlockByNumber(box.edit->document()->blockCount() / 2));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    box.edit->setTextCursor(cursor);
+    qint64 longest = 0, slices = 0;
+    auto catchUp = [&] {
+        while (box.highlighter->isCatchingUp()) {
+            QElapsedTimer slice;
+            slice.start();
+            QCoreApplication::processEvents();
+            longest = std::max(longest, slice.nsecsElapsed());
+            ++slices;
+        }
+    };
+    catchUp();
+    longest = slices = 0;
+    for (auto _ : state) {
+        press(box.edit, Qt::Key_X, QStringLiteral("x"));
+        catchUp();
+        press(box.edit, Qt::Key_Backspace, QString());
+        catchUp();
+    }
+    state.counters["longest slice ms"] = double(longest) / 1e6;
+    state.counters["slices per keystroke"] = double(slices) / double(2 * state.iterations());
+}
+BENCHMARK(CatchUpIn128KiBAfterOpenQuotedComment)->Unit(benchmark::kMillisecond);
 
 // The most lines a file that opens can hold: 65,535 empty ones.
 void TypeInLargestOpenedFile(benchmark::State &state)

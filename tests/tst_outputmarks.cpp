@@ -163,19 +163,44 @@ private slots:
     }
 
     // Typing anywhere, in lines that open or close comments over other lines or split them, every
-    // line shows what reading the whole box gives; the box's text is the text typed.
+    // line shows what reading the whole box gives; the box's text is the text typed. In a box too
+    // long to read within a keystroke, with a comment left open at its top, the lines catch up
+    // once the keystroke is handled.
+    void marksFollowTyping_data()
+    {
+        QTest::addColumn<int>("doublings");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("created script") << 0 << 200;
+        QTest::newRow("long box, comment left open") << 5 << 30;
+    }
     void marksFollowTyping()
     {
+        QFETCH(int, doublings);
+        QFETCH(int, steps);
         WindowFixture f;
         f.showActive();
         f.clickButton("btnCreate");
         QPlainTextEdit *box = f.output();
+        const OutputHighlighter *highlighter = box->findChild<OutputHighlighter *>();
         box->setFocus();
+        if (doublings > 0) {
+            for (int i = 0; i < doublings; ++i) {
+                QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+                QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+                QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            }
+            QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+            QTest::keyClicks(box, "/* x \"");
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        QTRY_VERIFY(!highlighter->isCatchingUp());
         QCOMPARE(unlikeWholeReading(f), QString());
 
         QRandomGenerator random(20261217);
         const QStringList pieces = {"\"", "/*", "*/", ";", "//", " ", "x", "seta a b", "bind k say hi"};
-        for (int step = 0; step < 200; ++step) {
+        int caughtUp = 0;
+        for (int step = 0; step < steps; ++step) {
             QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
             for (int down = random.bounded(box->document()->blockCount()); down > 0; --down)
                 QTest::keyClick(box, Qt::Key_Down);
@@ -195,9 +220,15 @@ private slots:
                 did = pieces.at(random.bounded(pieces.size()));
                 QTest::keyClicks(box, did);
             }
+            // A short box is up to date as soon as the keystroke is handled.
+            if (doublings == 0)
+                QVERIFY(!highlighter->isCatchingUp());
+            caughtUp += int(highlighter->isCatchingUp());
+            QTRY_VERIFY(!highlighter->isCatchingUp());
             const QString unlike = unlikeWholeReading(f);
             QVERIFY2(unlike.isEmpty(), qPrintable(QString("after step %1 (%2): %3").arg(step).arg(did, unlike)));
         }
+        QVERIFY(doublings == 0 || caughtUp > 0);
     }
 
     // A line typed at the end gets its mark and tooltip as it is typed, and loses them as the

@@ -3,9 +3,11 @@
 #include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 using namespace brackwell;
@@ -21,11 +23,16 @@ public:
 };
 
 // A block's state. After a line where every console starts afresh: bit 0 set, bit 1 for a "/*"
-// comment still open as written, bit 2 for a NUL character before. Otherwise bit 0 clear and a
-// digest of what the rest of its segment shows, so that a change there reaches the blocks after.
+// comment still open as written, bit 2 for a NUL character before. Otherwise 0.
 constexpr int settledBit = 1;
 constexpr int commentBit = 2;
 constexpr int nulBit = 4;
+constexpr int unsettledState = 0;
+
+// The most a keystroke reads at once: beyond it, blocks are brought up to date after it.
+constexpr qsizetype keystrokeReading = 16 * 1024;
+// How long a slice of bringing them up to date may take before the window gets to draw, in ms.
+constexpr qint64 sliceTime = 6;
 
 int settledState(const BoxStart &next)
 {
@@ -48,15 +55,12 @@ BoxStart startAfter(const QTextBlock &previous)
     return start;
 }
 
-size_t digest(const BoxLine &line, size_t sum)
+// The first block of the stretch read together with `block`, as the states now stand.
+QTextBlock segmentStart(QTextBlock block)
 {
-    for (const RoleStretch &role : line.roles)
-        sum = qHashMulti(sum, role.start, role.length, int(role.role));
-    for (const CodeStretch &code : line.codes)
-        sum = qHashMulti(sum, code.start, code.digit);
-    for (const LineMark &mark : line.marks)
-        sum = qHashMulti(sum, mark.start, mark.length, mark.tip);
-    return sum;
+    while (block.previous().isValid() && !isSettled(block.previous().userState()))
+        block = block.previous();
+    return block;
 }
 
 QTextCharFormat roleFormat(TextRole role)
@@ -88,20 +92,35 @@ OutputHighlighter::OutputHighlighter(QPlainTextEdit *box, const std::array<QColo
     // Re-highlighting reports a change of the same length: that one changes no text.
     QTextDocument *document = box->document();
     connect(document, &QTextDocument::contentsChange, this, [this] {
-        if (!m_formatting)
-            ++m_changes;
+        if (m_formatting)
+            return;
+        ++m_changes;
+        if (!m_check.active) {
+            m_check.from = std::numeric_limits<int>::max();
+            m_check.to = -1;
+        }
     });
     setDocument(document);
-    connect(document, &QTextDocument::contentsChange, this, [this](int position) {
+    connect(document, &QTextDocument::contentsChange, this, [this](int position, int, int added) {
         if (!m_formatting)
-            showChanges(position);
+            showChanges(position, added);
     });
+    m_blockCount = document->blockCount();
     m_viewport = box->viewport();
     m_viewport->installEventFilter(this);
+    m_checkTimer = new QTimer(this);
+    m_checkTimer->setSingleShot(true);
+    m_checkTimer->setInterval(0);
+    connect(m_checkTimer, &QTimer::timeout, this, [this] {
+        if (!checkBlocks(0, true))
+            checkLater();
+    });
     // Highlight now rather than once the event loop runs: until then the highlighter would leave
     // changes to the box unformatted.
     m_formatting = true;
+    m_readLimit = 0;
     rehighlight();
+    m_readLimit = keystrokeReading;
     m_formatting = false;
 }
 
@@ -113,8 +132,11 @@ void OutputHighlighter::setSavedEncoding(QStringConverter::Encoding encoding)
     m_bytes = bytes;
     ++m_changes;
     m_formatting = true;
+    m_readLimit = 0;
     rehighlight();
+    m_readLimit = keystrokeReading;
     m_formatting = false;
+    m_check.active = false;
 }
 
 BoxLine OutputHighlighter::shown(const QTextBlock &block)
@@ -133,59 +155,98 @@ QStringList OutputHighlighter::tipsAt(const QTextBlock &block, int at)
     return tips;
 }
 
-const OutputHighlighter::Segment &OutputHighlighter::segmentFor(const QTextBlock &block, int number)
+OutputHighlighter::Segment *OutputHighlighter::segmentFor(const QTextBlock &block, int number, qsizetype limit)
 {
-    const int cachedEnd = m_segment.first + int(m_segment.lines.size());
+    const int cachedEnd = m_segment.first + m_segment.count;
     const bool current = m_segment.changes == m_changes;
     if (current && number >= m_segment.first && number < cachedEnd)
-        return m_segment;
+        return &m_segment;
     // A pass over the blocks in order reads further ahead each time.
     m_readAhead = current && number == cachedEnd ? std::min(m_readAhead * 2, 1024) : 1;
 
-    QTextBlock first = block;
-    while (first.previous().isValid() && !isSettled(first.previous().userState()))
-        first = first.previous();
+    const QTextBlock first = segmentStart(block);
     const BoxStart start = startAfter(first.previous());
     const int wanted = number - first.blockNumber() + 1;
 
     QString text;
+    if (limit == 0)
+        text.reserve(document()->characterCount() - first.position());
     QTextBlock next = first;
     int count = 0;
-    for (int chunk = std::max(wanted, m_readAhead);; chunk *= 2) {
-        for (; next.isValid() && count < chunk; next = next.next(), ++count) {
+    // A reading that does not settle is read again longer: with no limit, to the box's end at once.
+    for (int chunk = std::max(wanted, m_readAhead);; chunk = limit > 0 ? chunk * 2 : std::numeric_limits<int>::max()) {
+        // No more than the limit, unless the lines up to the block alone are more: then nothing.
+        for (; next.isValid() && count < chunk && !(limit > 0 && count >= wanted && text.size() > limit);
+             next = next.next(), ++count) {
             if (count > 0)
                 text += u'\n';
             text += next.text();
+            if (limit > 0 && count < wanted && text.size() > limit)
+                return nullptr;
         }
-        const BoxReading reading = readBox(text, start, gameVersions(), m_bytes);
+        auto reader = std::make_shared<const BoxReader>(text, start, gameVersions(), m_bytes);
         // The reading holds up to its last line after which every console starts afresh.
         int last = next.isValid() ? -1 : count - 1;
         for (int i = count - 1; last < 0 && i >= 0; --i) {
-            if (reading.settled[i])
+            if (reader->settled(i))
                 last = i;
         }
-        if (last < wanted - 1)
+        if (last < wanted - 1) {
+            if (limit > 0 && text.size() > limit)
+                return nullptr;
             continue;
+        }
         m_segment.changes = m_changes;
         m_segment.first = first.blockNumber();
-        m_segment.lines = reading.lines.mid(0, last + 1);
+        m_segment.count = last + 1;
+        m_segment.reader = std::move(reader);
+        m_segment.lines = QList<std::optional<BoxLine>>(last + 1);
         m_segment.states.resize(last + 1);
-        size_t rest = qHash(settledState(reading.next[last]));
-        for (int i = last; i >= 0; --i) {
-            m_segment.states[i] = reading.settled[i] ? settledState(reading.next[i]) : int((rest & 0x3FFFFFFF) << 1);
-            rest = digest(reading.lines[i], rest);
-        }
-        return m_segment;
+        for (int i = 0; i <= last; ++i)
+            m_segment.states[i] = m_segment.reader->settled(i) ? settledState(m_segment.reader->next(i)) : unsettledState;
+        return &m_segment;
     }
+}
+
+const BoxLine &OutputHighlighter::lineOf(Segment &segment, int number)
+{
+    std::optional<BoxLine> &line = segment.lines[number - segment.first];
+    if (!line)
+        line = segment.reader->line(number - segment.first);
+    return *line;
 }
 
 void OutputHighlighter::highlightBlock(const QString &text)
 {
     const QTextBlock block = currentBlock();
     const int number = block.blockNumber();
-    const Segment &segment = segmentFor(block, number);
-    const int index = number - segment.first;
-    const BoxLine &line = segment.lines.at(index);
+    // Once a reading was left for later, the rest of this pass is too; a slice of the check
+    // re-highlights the block it looks at, and others only while it has time.
+    const bool later = m_checking >= 0 ? number != m_checking && m_sliceTime > 0 && m_slice.elapsed() >= m_sliceTime
+                                       : m_readLimit > 0 && m_deferredAt == m_changes;
+    Segment *segment = later ? nullptr : segmentFor(block, number, m_readLimit);
+    if (!segment) {
+        // It shows what it showed until the check comes to it.
+        if (number < m_check.from)
+            m_check.from = std::min(m_check.from, segmentStart(block).blockNumber());
+        m_check.to = std::max(m_check.to, number);
+        m_check.active = true;
+        // A block left by a slice is one the check comes to; one left by the highlighter's own
+        // pass after a change starts the check afresh.
+        if (m_checking < 0) {
+            m_check.changes = 0;
+            m_deferredAt = m_changes;
+        }
+        const BoxLine shownBefore = shown(block);
+        applyFormats(shownBefore, int(text.size()));
+        setCurrentBlockState(currentBlockState());
+        checkLater();
+        return;
+    }
+    const BoxLine &line = lineOf(*segment, number);
+    // A block re-highlighted because of a change is one the check must get past: its showing
+    // is no longer what it was before the change.
+    m_check.to = std::max(m_check.to, number);
 
     // Most lines of a long file show nothing: they need no data of their own.
     if (line.roles.isEmpty() && line.codes.isEmpty() && line.marks.isEmpty()) {
@@ -195,7 +256,7 @@ void OutputHighlighter::highlightBlock(const QString &text)
         applyFormats(line, int(text.size()));
         setCurrentBlockUserData(new BlockReading(line));
     }
-    setCurrentBlockState(segment.states.at(index));
+    setCurrentBlockState(segment->states.at(number - segment->first));
 }
 
 // Sets one format per stretch of the block that looks alike: its role, a colour code, a mark.
@@ -257,33 +318,106 @@ void OutputHighlighter::applyFormats(const BoxLine &line, int size)
     }
 }
 
-// Blocks before the change whose reading or state it changed: read together with it, the
-// highlighter's own pass, which starts at the changed block, does not reach them.
-void OutputHighlighter::showChanges(int position)
+// After a change: the blocks read together with the changed ones may show another reading now,
+// before and after them; the highlighter's own pass stops at the first block whose state stays.
+void OutputHighlighter::showChanges(int position, int added)
 {
     const QTextBlock changed = document()->findBlock(position);
-    QList<QTextBlock> stale;
-    for (QTextBlock block = changed.previous(); block.isValid() && !isSettled(block.userState());
-         block = block.previous()) {
-        // Its state too: a stale digest could match a later one and stop a pass too early.
-        const int number = block.blockNumber();
-        const Segment &segment = segmentFor(block, number);
-        const int index = number - segment.first;
-        if (segment.lines.at(index) != shown(block) || segment.states.at(index) != block.userState())
-            stale << block;
+    const QTextBlock end = document()->findBlock(position + added);
+    const int from = segmentStart(changed).blockNumber();
+    const int to = end.isValid() ? end.blockNumber() : document()->blockCount() - 1;
+    // Blocks still to be looked at move with lines put in before them.
+    const int moved = std::exchange(m_blockCount, document()->blockCount()) - m_blockCount;
+    if (m_check.active && changed.blockNumber() <= m_check.to && moved < 0)
+        m_check.to -= moved;
+    m_check.from = std::min(m_check.from, from);
+    m_check.to = std::max(m_check.to, to);
+    m_check.active = true;
+    m_check.changes = 0;
+    // Within a keystroke where its reading is short; the rest once it is handled.
+    if (m_deferredAt == m_changes || !checkBlocks(keystrokeReading, false))
+        checkLater();
+}
+
+void OutputHighlighter::checkLater()
+{
+    if (m_check.active && !m_checkTimer->isActive())
+        m_checkTimer->start();
+}
+
+bool OutputHighlighter::checkBlock(const QTextBlock &block, qsizetype limit, bool *unread)
+{
+    const int number = block.blockNumber();
+    Segment *segment = segmentFor(block, number, limit);
+    if (!segment) {
+        *unread = true;
+        return false;
     }
+    const BoxLine &line = lineOf(*segment, number);
+    const int state = segment->states.at(number - segment->first);
+    const bool sameLine = line == shown(block);
+    if (sameLine && state == block.userState())
+        return true;
+    // A block that shows the same needs its new state only.
+    if (sameLine) {
+        QTextBlock(block).setUserState(state);
+    } else {
+        m_checking = number;
+        rehighlightBlock(block);
+        m_checking = -1;
+    }
+    return false;
+}
+
+bool OutputHighlighter::checkBlocks(qsizetype limit, bool timed)
+{
+    if (!m_check.active)
+        return true;
+    m_slice.start();
+    m_sliceTime = timed ? sliceTime : 0;
     m_formatting = true;
-    for (QTextBlock block : stale) {
-        const int number = block.blockNumber();
-        const Segment &segment = segmentFor(block, number);
-        const int index = number - segment.first;
-        // A block that shows the same needs its new state only.
-        if (segment.lines.at(index) == shown(block))
-            block.setUserState(segment.states.at(index));
-        else
-            rehighlightBlock(block);
+    const qsizetype readLimit = std::exchange(m_readLimit, limit);
+    if (m_check.changes != m_changes) {
+        m_check.changes = m_changes;
+        m_check.next = m_check.from;
+        m_check.visible = false;
     }
+    bool unread = false;
+    const auto timeIsUp = [this] { return m_sliceTime > 0 && m_slice.elapsed() >= m_sliceTime; };
+    QTextBlock block = document()->findBlockByNumber(m_check.next);
+    while (!unread && block.isValid()) {
+        const int number = block.blockNumber();
+        const int held = m_segment.changes == m_changes && number >= m_segment.first ? m_segment.first + m_segment.count : -1;
+        if (!m_check.visible && timed && number < held) {
+            // The blocks in view that the reading held has, before the rest of it. Others wait for
+            // their turn: a block's reading starts from the states of the blocks before it.
+            const int top = m_box->cursorForPosition(QPoint(0, 0)).block().blockNumber();
+            const int bottom = m_box->cursorForPosition(QPoint(0, m_box->viewport()->height())).block().blockNumber();
+            QTextBlock inView = document()->findBlockByNumber(std::max(top, number + 1));
+            for (; inView.isValid() && inView.blockNumber() <= std::min(bottom, held - 1) && !timeIsUp(); inView = inView.next())
+                checkBlock(inView, limit, &unread);
+            m_check.visible = !inView.isValid() || inView.blockNumber() > std::min(bottom, held - 1);
+            if (timeIsUp())
+                break;
+        }
+        const bool same = checkBlock(block, limit, &unread);
+        if (unread)
+            break;
+        const bool settled = isSettled(block.userState());
+        block = block.next();
+        // From a settled block that reads as before on, everything does.
+        if ((same && settled && number >= m_check.to) || !block.isValid()) {
+            m_check.active = false;
+            break;
+        }
+        if (timeIsUp())
+            break;
+    }
+    if (m_check.active)
+        m_check.next = block.blockNumber();
+    m_readLimit = readLimit;
     m_formatting = false;
+    return !m_check.active;
 }
 
 bool OutputHighlighter::eventFilter(QObject *watched, QEvent *event)
