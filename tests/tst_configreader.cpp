@@ -150,6 +150,7 @@ QList<HandWritten> handWritten()
         {"a bare setting wins", "seta r_gamma \"1.2\"\nr_gamma 1.5\n", gamma, {1}},
         {"bare with two values", "seta r_gamma 1.5\nr_gamma 1 2\n", {"edtGamma=1 2"}, {1}},
         {"unsafe", "seta r_depthbits \"24\" unsafe\nseta r_gamma 1.5 unsafe", {"CBDepthBits=24", "edtGamma=1.5"}, {}},
+        {"unsafe is lower case to ET: Legacy", "seta Name Bob UNSAFE", {"edtPlayerName=Bob UNSAFE"}, {1}},
         {"last one unholdable", "seta r_DrawSun 1\nseta r_drawsun 2\n", {}, {1, 2}},
         {"check box 2", "seta cg_gibs 2", {}, {1}},
         {"check box 1.0", "seta cg_gibs 1.0", {}, {1}},

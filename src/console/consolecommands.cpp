@@ -24,7 +24,9 @@ bool isBindCommand(QStringView word)
 
 bool takesUnsafeFlag(const ConsoleRules &rules, const QList<ReadWord> &words)
 {
-    if (words.size() < 4 || !sameName(words.back().text, QLatin1StringView("unsafe")))
+    // ET: Legacy compares the word exactly: "UNSAFE" is part of the value there.
+    const QLatin1StringView flag("unsafe");
+    if (words.size() < 4 || !(rules.unsafeIsFlag ? words.back().text == flag : sameName(words.back().text, flag)))
         return false;
     return rules.unsafeIsFlag
         || (rules.setaTakesOneValue && words.size() == 4 && !sameName(words[0].text, QLatin1StringView("set")));
