@@ -2,6 +2,7 @@
 // cousin that knows no binds, support/consolejudge.h): every variable must end up holding what
 // the window said, every key the window bound runs what it meant, and the output box's marks
 // follow what the console does.
+#include "console/consolecommands.h"
 #include "script/bindlines.h"
 #include "marks/consolemarks.h"
 #include "script/generator.h"
@@ -159,6 +160,7 @@ QList<OutsideCase> outsideCases()
 // engine's listing (and its log, for typed `echo` lines) shows what the console made of it.
 
 constexpr quint32 markStart = 20261216;
+constexpr quint32 leftoverStart = 20261208;
 constexpr int markStates = 250;
 
 struct MeantLine {
@@ -369,6 +371,18 @@ std::optional<bool> consoleDiffers(const MeantLine &meant, const QString &line, 
     // also from a comment; the listing does not show that it did.
     if (differs == false && line.size() >= consoleLineLength)
         return std::nullopt;
+    // echo prints its words joined by blanks: the print cannot show a blank that ET: Legacy copied
+    // into a word with a byte 0xC2-0xF4 before it (the first byte of a letter of 2-4 bytes to it).
+    if (differs == false && meant.kind == MeantLine::Echo) {
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const char16_t c = line[i].unicode();
+            const qsizetype further = c < 0xC2 || c > 0xF4 ? 0 : c <= 0xDF ? 1 : c <= 0xEF ? 2 : 3;
+            for (qsizetype k = i + 1; k <= i + further && k < line.size(); ++k) {
+                if (line[k].unicode() <= u' ')
+                    return std::nullopt;
+            }
+        }
+    }
     return differs;
 }
 
@@ -619,7 +633,7 @@ private slots:
     void marksFollowTheConsole()
     {
         int checked = 0, marked = 0, binds = 0;
-        QStringList wrong, utf8Lead;
+        QStringList wrong;
         const bool legacy = m_judge.engine() == ConsoleJudge::Engine::Legacy;
         for (qsizetype s = 0; s < m_markStates.size(); ++s) {
             const MarkState &state = m_markStates.at(s);
@@ -643,18 +657,68 @@ private slots:
                 binds += int(state.meant.at(l).kind == MeantLine::Bind);
                 marked += int(!line.marks.isEmpty());
                 if (*differs != !line.marks.isEmpty())
-                    (legacy && holdsUtf8Lead(texts[l]) ? utf8Lead : wrong)
-                        << QString("state %1 line %2 %3: %4\n    %5").arg(s).arg(l + 1)
+                    wrong << QString("state %1 line %2 %3: %4\n    %5").arg(s).arg(l + 1)
                                .arg(*differs ? "differs in the console" : "reads as meant", texts[l].left(200), describe(line));
             }
         }
-        qInfo("%s: %d lines checked (%d bind lines), %d of them marked; %d lines with a UTF-8 lead byte wrong",
-              qPrintable(m_judge.engineName()), checked, binds, marked, int(utf8Lead.size()));
+        qInfo("%s: %d lines checked (%d bind lines), %d of them marked", qPrintable(m_judge.engineName()), checked,
+              binds, marked);
         QVERIFY2(wrong.isEmpty(), qPrintable(QString("%1 lines wrong:\n").arg(wrong.size()) + wrong.mid(0, 12).join('\n')));
-        if (!utf8Lead.isEmpty())
-            QEXPECT_FAIL("", utf8LeadFault, Continue);
-        QVERIFY2(utf8Lead.isEmpty(), qPrintable(QString("%1 lines wrong:\n").arg(utf8Lead.size()) + utf8Lead.mid(0, 4).join('\n')));
         QVERIFY(marked > checked / 10 && marked < checked);
+    }
+
+    // A letter's first byte at a command's end: ET: Legacy reads on in its line buffer, through
+    // what earlier commands of the text left there; a first line of 1,023 bytes fills all of it.
+    // Random lines of such bytes, quotes, comments and blanks set what the console model reads.
+    void leadBytesReadOnAsTheConsole()
+    {
+        if (m_judge.engine() != ConsoleJudge::Engine::Legacy)
+            QSKIP("Only ET: Legacy copies the bytes after a letter's first byte.");
+        // No byte 0x80-0xBF: the listing gives back every byte as it is.
+        const QList<QByteArray> pieces = {"a", "bc", " ", "  ", "\"", "//", "/*", "*/", ":", ";",
+                                          "\xE9", "\xDF", "\xF0", "x\xF0", "\xDF\"", "\xE9 "};
+        RandomState random(leftoverStart);
+        QList<QByteArray> files;
+        for (int t = 0; t < 60; ++t) {
+            QByteArray text = "//";
+            while (text.size() < consoleLineLength)
+                text += pieces.at(random.below(int(pieces.size())));
+            text = text.left(consoleLineLength) + "\r\n";
+            for (int l = 0; l < 12; ++l) {
+                text += "seta lb" + QByteArray::number(l) + ' ';
+                for (int w = random.below(5); w > 0; --w)
+                    text += pieces.at(random.below(int(pieces.size())));
+                text += pieces.at(10 + random.below(6)) + "\r\n";
+            }
+            files << text;
+        }
+        const QList<ConsoleView> views = m_judge.judge(files);
+        int compared = 0, unknown = 0;
+        for (qsizetype f = 0; f < files.size(); ++f) {
+            QVERIFY2(views[f].judged(), qPrintable(views[f].failure()));
+            const ConsoleRead read = readAsConsole(QString::fromLatin1(files[f]) + judgedTextEnd, legacyConsole);
+            QHash<QString, std::optional<QString>> held;
+            bool known = true;
+            for (const ReadCommand &command : read.commands) {
+                known = known && !command.readsUnknown;
+                if (command.words.size() >= 2 && isSetCommand(command.words[0].text))
+                    if (const std::optional<QString> value = storedValue(legacyConsole, command.words))
+                        held.insert(command.words[1].text.toLower(), value);
+            }
+            unknown += int(!known);
+            for (int l = 0; known && l < 12; ++l) {
+                const QString name = QString("lb%1").arg(l);
+                // The listing shows a value over several lines (from a "/*" comment) on several.
+                const std::optional<QString> value = held.value(name);
+                if (value && (value->contains('\n') || value->contains('\r')))
+                    continue;
+                ++compared;
+                QVERIFY2(views[f].value(name) == held.value(name), qPrintable(QString("text %1, %2: the game %3, the model %4\n%5")
+                             .arg(f).arg(name, shown(views[f].value(name)), shown(held.value(name)),
+                                  QString::fromLatin1(files[f].mid(consoleLineLength + 2)))));
+            }
+        }
+        qInfo("%d variables compared, %d texts read into bytes the text does not set", compared, unknown);
     }
 
     // After the script runs, every key the window bound (scripts, class binds, free binds, keys

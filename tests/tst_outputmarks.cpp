@@ -40,6 +40,9 @@ const QString nothingFor260 = "2.60 sets nothing here: its \"seta\" takes a sing
 
 QList<MarkCase> markCases()
 {
+    const QString readsOnUnknown = QString::fromLatin1("ET: Legacy takes \"\xE9\" for the first byte of a letter of "
+                                                       "several bytes and reads on past the end of the command, into "
+                                                       "bytes this text does not set: what it reads there is not known.");
     return {
         {"the window's lines and a player's usual ones read as written",
          "seta r_gamma \"1.3\"\nbind mouse1 \"+vstr shooton shootoff\"\n//FOV-Fixed Shooting Script\n"
@@ -69,8 +72,17 @@ QList<MarkCase> markCases()
            "The game reads at most 1,023 bytes as one command: it drops \"n\" here and runs "
            "\"nnnnnnnnnnnnnnnnn \" as a command of its own."}}},
         {"an 8-bit letter in an unquoted word", QString::fromLatin1("seta brb t\xE9t"),
-         {{1, 10, 1, QString::fromLatin1("2.60 takes \"\xE9\" for a blank outside double quotes.")},
+         {{1, 10, 1, readsOnUnknown},
+          {1, 10, 1, QString::fromLatin1("2.60 takes \"\xE9\" for a blank outside double quotes.")},
           {1, 11, 1, nothingFor260.arg(2)}}},
+        {"a letter's first byte at a command's end: ET: Legacy reads on in its line, where earlier commands left bytes",
+         QString::fromLatin1("seta bra x\xE9\nbind x \"vsay a b\"\nseta brb t\xE9"),
+         {{1, 10, 1, readsOnUnknown},
+          {1, 10, 1, QString::fromLatin1("2.60 takes \"\xE9\" for a blank outside double quotes.")},
+          {3, 10, 1, QString::fromLatin1("ET: Legacy takes \"\xE9\" for the first byte of a letter of several bytes and reads on past the "
+                                         "end of the command, into what an earlier command left in the console's line: it reads "
+                                         "\"a b \" there.")},
+          {3, 10, 1, QString::fromLatin1("2.60 takes \"\xE9\" for a blank outside double quotes.")}}},
         {"blanks between unquoted words", "seta  brb\t a  b",
          {{1, 14, 1, nothingFor260.arg(2)}}},
         {"the game's unsafe flag: seta's fourth word in 2.60, any set's last in ET: Legacy",

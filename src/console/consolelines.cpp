@@ -35,14 +35,86 @@ bool endsFileLine(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
+// A cell of the console's line buffer that no command of the text wrote.
+constexpr char16_t unknownCell = 0xFFFF;
+
+// The bytes ET: Legacy copies with a byte 0xC2-0xF4 in an unquoted word, the first of a UTF-8
+// letter to it; 0 for any other byte.
+int furtherBytes(char16_t c)
+{
+    return c < 0xC2 || c > 0xF4 ? 0 : c <= 0xDF ? 1 : c <= 0xEF ? 2 : 3;
+}
+
+// The word cutter past a command's end. A lead byte's copy took the NUL after the command along,
+// so the cutter goes on in `line` (the line buffer, the command and its NUL in front, then what
+// earlier commands left) from `cell` on: first the rest of its word, unseen (the word ends at that
+// NUL), then any words there, until it meets a NUL it does not copy. The words stand at `at`.
+void readOn(QStringView line, qsizetype cell, const ConsoleRules &rules, ReadCommand &command, qsizetype at)
+{
+    // A cell nothing wrote, or one past the buffer, ends the reading as a NUL would: what the
+    // engine reads there is not known.
+    const auto byte = [&](qsizetype k) {
+        if (k < line.size() && line[k] != QChar(unknownCell))
+            return int(line[k].unicode());
+        command.readsUnknown = true;
+        return 0;
+    };
+    const auto slashes = [&](qsizetype k) {
+        return byte(k) == u'/' && byte(k + 1) == u'/' && !(rules.colonKeepsSlashes && byte(k - 1) == u':');
+    };
+    const auto starts = [&](qsizetype k) { return byte(k) == u'/' && byte(k + 1) == u'*'; };
+    QString *seen = nullptr; // the word whose characters show, none after a copied NUL
+    qsizetype k = cell;
+    for (bool inWord = true;;) {
+        for (int b = byte(k); inWord && b > u' ' && b != u'"' && !slashes(k) && !starts(k); b = byte(k)) {
+            for (int w = furtherBytes(char16_t(b)); w >= 0; --w) {
+                const int x = byte(k++);
+                if (x == 0) {
+                    seen = nullptr;
+                    break;
+                }
+                if (seen)
+                    *seen += QChar(x);
+            }
+        }
+        seen = nullptr;
+        if (byte(k) == 0 || command.words.size() == consoleWordLimit)
+            return;
+        // Bytes above 127 count as blanks between words (the engine's char is signed).
+        while (byte(k) > 0 && (byte(k) <= u' ' || byte(k) >= 0x80))
+            ++k;
+        if (byte(k) == 0 || slashes(k))
+            return;
+        if (starts(k)) {
+            for (++k; byte(k) != 0 && !(byte(k) == u'*' && byte(k + 1) == u'/'); ++k) {
+            }
+            if (byte(k) == 0)
+                return;
+            k += 2;
+            inWord = false;
+            continue;
+        }
+        command.words.append({at, at, {}});
+        if (byte(k) == u'"') {
+            for (++k; byte(k) != 0 && byte(k) != u'"'; ++k)
+                command.words.back().text += QChar(byte(k));
+            if (byte(k++) == 0)
+                return;
+            inWord = false;
+            continue;
+        }
+        seen = &command.words.back().text;
+        inWord = true;
+    }
+}
+
 // The word cutter on the command text [from, to): words, and what every character was to it.
-// `leadBytes`: the text's characters are bytes of their own value, and ET: Legacy takes a byte
-// 0xC2-0xF4 inside an unquoted word for the start of a UTF-8 letter and copies it with the one to
-// three bytes after it, whatever they are (a blank, a double quote). Where those run past the
-// command's end it reads on into what earlier commands left in its line buffer; the model ends the
-// word at the command's end there (the reader lists such values as doubtful).
+// `line`, where given: the text's characters are bytes of their own value, this command stands in
+// the line buffer in front of what earlier commands left, and ET: Legacy takes a byte 0xC2-0xF4
+// inside an unquoted word for the start of a UTF-8 letter and copies it with the one to three
+// bytes after it, whatever they are (a blank, a double quote), reading on past the command's end.
 void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules &rules, ReadCommand &command,
-              ConsoleRead &read, bool leadBytes = false)
+              ConsoleRead &read, const QString *line = nullptr)
 {
     auto pair = [&](qsizetype i, char16_t a, char16_t b) { return i + 1 < to && text[i] == a && text[i + 1] == b; };
     auto slashes = [&](qsizetype i) {
@@ -91,16 +163,25 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
             if (close >= 0)
                 read.uses[close] = CharUse::Quote;
         } else {
+            bool past = false; // a lead byte's copy ran into the NUL after the command
             for (; i < to; ++i) {
                 const char16_t c = text[i].unicode();
                 if (c <= u' ' || (c >= 0x80 && !rules.highCharsInWords) || c == u'"' || slashes(i)
                     || pair(i, u'/', u'*'))
                     break;
-                if (leadBytes && c >= 0xC2 && c <= 0xF4)
-                    i = std::min(i + (c <= 0xDF ? 1 : c <= 0xEF ? 2 : 3), to - 1);
+                if (line && furtherBytes(c) > 0) {
+                    past = i + furtherBytes(c) >= to;
+                    i = std::min(i + furtherBytes(c), to - 1);
+                }
             }
             setUses(read.uses, word.start, i, CharUse::Word);
             word.text = text.sliced(word.start, i - word.start).toString();
+            if (past) {
+                word.end = to;
+                command.words.append(std::move(word));
+                readOn(*line, to - from + 1, rules, command, to);
+                return;
+            }
         }
         word.end = i;
         command.words.append(std::move(word));
@@ -229,6 +310,12 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValu
         return close == list.cend() ? bufferEnd : *close;
     };
 
+    // The console's line buffer: each command is copied to its front with a NUL after it, over
+    // what earlier ones left. What ran before the text is not known.
+    QString line;
+    if (leadBytes)
+        line = QString(consoleLineLength + 1, QChar(unknownCell));
+
     bool inStar = false;
     bool inSlash = false;
     qsizetype pos = 0;
@@ -297,7 +384,17 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValu
             command.ending = ReadCommand::End::Cut;
         }
         command.end = std::min(end, size);
-        cutWords(text, command.start, command.end, rules, command, read, leadBytes);
+        if (leadBytes) {
+            const qsizetype length = command.end - command.start;
+            std::copy(text.begin() + command.start, text.begin() + command.end, line.begin());
+            line[length] = QChar(0);
+        }
+        cutWords(text, command.start, command.end, rules, command, read, leadBytes ? &line : nullptr);
+        // Text these run goes through the buffer before the next command, or a later frame does.
+        static const QStringList runsText = {QStringLiteral("vstr"), QStringLiteral("exec"), QStringLiteral("execq"),
+                                             QStringLiteral("wait")};
+        if (leadBytes && !command.words.isEmpty() && runsText.contains(command.words.front().text, Qt::CaseInsensitive))
+            line.fill(QChar(unknownCell));
         if (end < size) {
             switch (command.ending) {
             case ReadCommand::End::Cut: read.uses[end] = CharUse::Dropped; break;

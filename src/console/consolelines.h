@@ -75,7 +75,10 @@ struct ReadCommand {
     qsizetype start = 0, end = 0; // the command's own text
     qsizetype scanEnd = 0;        // where the buffer found the command's end, before any cut
     End ending = End::LineBreak;
-    QList<ReadWord> words;
+    QList<ReadWord> words;        // words read on past the end stand at `end`, empty
+    // The word cutter read on past the end into the line buffer where no earlier command of the
+    // text wrote: its words there depend on what ran before and are not known.
+    bool readsUnknown = false;
 };
 
 struct ConsoleRead {

@@ -240,7 +240,7 @@ WordPlace Reader::wordPlace(int c, qsizetype first, qsizetype last) const
     const QList<ReadWord> &w = words(c);
     WordPlace place;
     place.command = c;
-    place.quoted = first == last && m_text[w[first].start] == u'"';
+    place.quoted = first == last && w[first].start < m_text.size() && m_text[w[first].start] == u'"';
     const qsizetype start = w[first].start + (place.quoted ? 1 : 0);
     qsizetype end = w[last].end;
     if (place.quoted && end > start && m_text[end - 1] == u'"')
@@ -256,9 +256,12 @@ bool Reader::leadByteIn(int c, qsizetype first, qsizetype last) const
 {
     if (m_utf8)
         return false;
+    if (m_legacy.commands[c]->readsUnknown)
+        return true;
     const QList<ReadWord> &w = words(c);
     for (qsizetype i = first; i <= last && i < w.size(); ++i) {
-        if (m_text[w[i].start] == u'"')
+        // A word read past the command's end stands at its end, which may be the text's.
+        if (w[i].start >= m_text.size() || m_text[w[i].start] == u'"')
             continue;
         if (std::any_of(w[i].text.cbegin(), w[i].text.cend(), [](QChar ch) { return ch.unicode() >= 0xC2 && ch.unicode() <= 0xF4; }))
             return true;

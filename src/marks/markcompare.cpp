@@ -6,7 +6,8 @@ namespace brackwell::marks {
 
 bool readAsMeant(const Meaning &m, const ConsoleRead &read, const LineCommands &line, const ConsoleRules &rules)
 {
-    if (line.spills)
+    if (line.spills || std::any_of(line.commands.begin(), line.commands.end(),
+                                   [&](int c) { return read.commands[c].readsUnknown; }))
         return false;
     if (m.shape == Shape::Plain) {
         if (m.words.isEmpty())
@@ -165,6 +166,8 @@ void sharedCommands(const LineContext &c, QList<Stretch> &out)
         qsizetype first = -1, last = -1;
         bool before = false, after = false;
         for (const ReadWord &word : command.words) {
+            if (word.start >= command.end) // read past the command's end, out of no line
+                continue;
             if (word.start < c.from) {
                 before = true;
             } else if (word.start < c.to) {
@@ -301,7 +304,7 @@ void leadBytes(const LineContext &c, QList<Stretch> &out)
     for (int index : c.line.commands) {
         const ReadCommand &command = c.read.commands[index];
         for (const ReadWord &word : command.words) {
-            if (c.text[word.start] == u'"')
+            if (word.start >= command.end || c.text[word.start] == u'"')
                 continue;
             // A word of a command that began on an earlier line is this line's from its start on.
             for (qsizetype p = std::max(word.start + 1, c.from); p < word.end; ++p) {
@@ -317,6 +320,21 @@ void leadBytes(const LineContext &c, QList<Stretch> &out)
                                 QStringLiteral("takes %1 for the first byte of a letter of several bytes and reads the "
                                                "bytes after it into the word.")
                                     .arg(quoted(c.text.sliced(p, 1)))});
+                // Its bytes run past the command's end, where the word cutter reads on.
+                const auto past = std::find_if(command.words.begin(), command.words.end(),
+                                               [&](const ReadWord &w) { return w.start >= command.end; });
+                if (p + further >= command.end && (past != command.words.end() || command.readsUnknown)) {
+                    const QString lead = QStringLiteral("takes %1 for the first byte of a letter of several bytes and "
+                                                        "reads on past the end of the command, ")
+                                             .arg(quoted(c.text.sliced(p, 1)));
+                    const QString words = quoted(joinedWords(command.words.mid(past - command.words.begin())));
+                    const QString there =
+                        command.readsUnknown
+                            ? QStringLiteral("into bytes this text does not set: what it reads there is not known.")
+                            : QStringLiteral("into what an earlier command left in the console's line: it reads %1 there.")
+                                  .arg(words);
+                    out.append({p, std::min(p + 1, c.to), lead + there});
+                }
                 p += further;
             }
         }

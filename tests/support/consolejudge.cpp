@@ -52,7 +52,8 @@ constexpr int textsPerRun = 200;
 // the default after "-" (or "^3!" when the value differs).
 const QRegularExpression ioq3Listed(
     QString::fromLatin1(R"re(^([^"]*) (\S+) "([^"]*)"(?:,? latched:? "([^"]*)")?\s*$)re"));
-// ET: Legacy can hold a double quote in a value (see utf8LeadFault).
+// ET: Legacy can hold a double quote in a value: a byte 0xC2-0xF4 in an unquoted word copies the
+// bytes after it, a double quote too.
 const QRegularExpression legacyListed(QString::fromLatin1(R"re(^([^"]*?)(\S+) +"(.*)" (?:-|\^3!) ".*"$)re"));
 // A variable typed alone prints itself, and its latched value on the next line.
 const QRegularExpression printedLine(QString::fromLatin1(R"re(^"([^"]*)" is:)re"));
@@ -504,15 +505,6 @@ QHash<QString, QString> ConsoleJudge::keyNames(const QStringList &words)
     for (const QString &word : words)
         names.insert(word, m_keyNames.value(word));
     return names;
-}
-
-const char *const utf8LeadFault = "ET: Legacy takes a byte 0xC2-0xF4 in an unquoted word with the 1-3 bytes after it; "
-                                  "the console model follows it inside a command, not past its end, where ET: Legacy reads "
-                                  "what earlier commands left in its line buffer";
-
-bool holdsUtf8Lead(QStringView text)
-{
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0xC2 && c.unicode() <= 0xF4; });
 }
 
 QStringList boundWords(QStringView command)

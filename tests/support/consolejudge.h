@@ -158,16 +158,6 @@ extern const ConsoleRules ioq3Console;
 // of the same buffer.
 extern const QString judgedTextEnd;
 
-// A rule of ET: Legacy the console model follows, with what is left of its difference: ET: Legacy
-// takes a byte 0xC2 to 0xF4 inside an unquoted word for the start of a UTF-8 letter and copies it
-// with the one to three bytes after it, whatever they are (a blank, a double quote, which then
-// stays in the value), reading on past the command's end into what an earlier command left in
-// its buffer when they run out: "seta b 1 2 3 4 5" then "seta a x\xE9" gives a "x\xE9 3 4 5".
-// The model follows the rule inside a command only: what lies past its end depends on earlier
-// commands, and an edit of one of them would change it (the reader lists such values as doubtful).
-extern const char *const utf8LeadFault;
-bool holdsUtf8Lead(QStringView text);
-
 // The words a bound command runs as when its key is pressed: split at blanks (any character up to
 // the blank), which the console's tokenizer drops.
 QStringList boundWords(QStringView command);
