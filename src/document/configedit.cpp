@@ -35,10 +35,21 @@ private:
     // cannot hold whole (a '"', a line break), which the window refuses, leaves the word as it is.
     void replaceWord(const WordPlace &place, const QString &value)
     {
+        if (m_places.commands[place.command].asItIs)
+            return;
         if (const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value))
             m_words.insert(place.word.start, {place.word, *word});
     }
-    void removeCommand(int command) { m_removed.insert(command); }
+    void removeCommand(int command)
+    {
+        if (!m_places.commands[command].asItIs)
+            m_removed.insert(command);
+    }
+    // Whether a line put in before `line` would go inside text a cut command's search ran over.
+    bool insideCutSearch(int line) const
+    {
+        return line > 0 && line < lineCount() && m_places.lines[line].asItIs && m_places.lines[line - 1].asItIs;
+    }
     void removeLines(int first, int last);
     // Text put in before line `line` (the line count: at the end), in the order of `order` there.
     void insert(int line, int order, const QString &text) { m_insertions[line].insert(order, text); }
@@ -128,7 +139,7 @@ void Editor::editSettings(const GenerationInput &now)
     // a row's variable otherwise, where no "/*" comment is open.
     const int after = std::max(m_places.lastHeldLine.value_or(-1), m_places.lastReachingLine.value_or(-1));
     int line = after >= 0 ? std::min(after + 1, m_places.endLine) : m_places.endLine;
-    while (line < m_places.endLine && m_places.lines[line].inComment)
+    while (line < m_places.endLine && (m_places.lines[line].inComment || insideCutSearch(line)))
         ++line;
     if (!added.isEmpty())
         insert(line, SettingsAtEnd, added);
@@ -208,7 +219,7 @@ void Editor::editUnbindAll(const GenerationInput &now)
         if (m_places.firstBindLine) {
             // Before the line where a "/*" comment the bind's line starts in opens.
             int at = *m_places.firstBindLine;
-            while (at > 0 && m_places.lines[at].inComment)
+            while (at > 0 && (m_places.lines[at].inComment || insideCutSearch(at)))
                 --at;
             // Before the line's start even where lines put in at the end go inside it (a NUL there).
             m_beforeLine.insert(at, line);
@@ -268,8 +279,13 @@ QString Editor::lineText(int line) const
         const CommandSpan &command = m_places.commands[c];
         if (c < lastKept) // up to the next command's first word
             changes.append({{command.first, m_places.commands[here[i + 1]].first - command.first}, QString()});
-        else if (i > 0 && here[i - 1] == lastKept) // from the last kept command's end, over its separator
-            changes.append({{m_places.commands[lastKept].last, command.last - m_places.commands[lastKept].last}, QString()});
+        else if (i > 0 && here[i - 1] == lastKept) { // from the last kept command's end, over its separator
+            // A command the console cuts keeps its text up to the cut and the character the cut
+            // drops: without that character the line would end at the cut and the command run whole.
+            const CommandSpan &kept = m_places.commands[lastKept];
+            const qsizetype from = std::max(kept.last, std::min(kept.cut + 1, command.first));
+            changes.append({{from, command.last - from}, QString()});
+        }
         else if (i > 0) // one of several at the end: the one before it began the cut
             changes.back().first.length = command.last - changes.back().first.start;
         else // every command goes from a line that must stay

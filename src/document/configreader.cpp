@@ -183,6 +183,16 @@ private:
     int lineOf(int c) const { return m_legacy.lines[c]; }
     void hold(int c) { m_held[std::size_t(c)] = true; }
     void note(int line, const QString &why, bool doubtful = false);
+    void endBeforeOpenCommand();
+    void keepCutCommands();
+    bool asItIs(int c) const { return m_places.commands[c].asItIs; }
+    // The line that holds text position `at`.
+    int lineAt(qsizetype at) const
+    {
+        return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
+                                    [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
+                   - m_places.lines.cbegin()) - 1;
+    }
 
     // Whether ET: Legacy may take more bytes into a word of the value than the word shows.
     bool leadByteIn(int c, qsizetype first, qsizetype last) const;
@@ -203,6 +213,8 @@ private:
     // Per row, the last top-level vstr that sets its variable, and the value it leaves.
     std::array<std::optional<std::pair<int, QString>>, SettingCount> m_vstrSets;
     std::array<bool, SettingCount> m_endElsewhere{}; // per row: a preset or an unknown command decides it
+    // Where the command starts whose buffer search, cut at 1,023 bytes, runs to the text's end.
+    std::optional<qsizetype> m_searchToEnd;
     // Whole script blocks: per script, (first line, bind command) in the file's order.
     std::array<QList<std::pair<int, int>>, ScriptCount> m_blocks;
 };
@@ -269,6 +281,62 @@ bool Reader::leadByteIn(int c, qsizetype first, qsizetype last) const
     return false;
 }
 
+// The command a "/*" left open stands in may run on after it: a '"' inside the comment hides its "*/"
+// from the buffer but not from the word cutter, and what the buffer cuts off at 1,023 bytes runs as
+// commands of their own. A line break put in at the "/*" would end that command early and move
+// those cuts, so lines put in at the end go before the command instead, and its line is listed.
+void Reader::endBeforeOpenCommand()
+{
+    const qsizetype open = m_places.endAt;
+    const ReadCommand *running = nullptr;
+    bool runsOn = false;
+    for (const ReadCommand &command : std::as_const(m_legacyRead.commands)) {
+        if (command.start <= open)
+            running = &command;
+        runsOn = runsOn || (!command.words.isEmpty() && command.words.back().end > open);
+    }
+    if (!running || !runsOn)
+        return;
+    m_places.endAt = running->start;
+    note(lineAt(running->start), QStringLiteral("a /* comment left open carries this command to the end"), true);
+}
+
+// A command cut at 1,023 bytes inside a "/*" comment: the console's buffer search for its end,
+// counting quotes from its start, runs on past the cut, over line breaks, and where it stops decides
+// whether the text after is a comment, while the text after the cut runs as commands of their own.
+// An edit anywhere on those lines can move the cut or that stop. The window takes nothing from
+// them; a row they set is left to the file, as after a command whose effect on the row the window
+// cannot know.
+void Reader::keepCutCommands()
+{
+    const QString why = QStringLiteral("the console cuts a command here at 1,023 bytes");
+    for (const ReadCommand &cut : std::as_const(m_legacyRead.commands)) {
+        if (cut.ending != ReadCommand::End::Cut)
+            continue;
+        // Outside a "/*" comment the search stops at the cut line's break.
+        if (cut.scanEnd == m_places.lines[lineAt(cut.end)].text.end())
+            continue;
+        // A search that runs to where the game stops reading (the text's end, a NUL) would run on
+        // over lines put in there: they go before the cut command.
+        if (cut.scanEnd >= (m_legacyRead.nul >= 0 ? m_legacyRead.nul : m_text.size()))
+            m_searchToEnd = std::min(m_searchToEnd.value_or(cut.start), cut.start);
+        const int first = lineAt(cut.start), last = lineAt(std::min(cut.scanEnd, qsizetype(m_text.size())));
+        for (int l = first; l <= last; ++l) {
+            m_places.lines[l].asItIs = true;
+            m_places.lines[l].staysWhole = true;
+        }
+        for (int c = 0; c < int(m_places.commands.size()); ++c) {
+            if (lineOf(c) < first || lineOf(c) > last)
+                continue;
+            m_places.commands[c].asItIs = true;
+            note(lineOf(c), why, true);
+            const CommandEffect e = commandEffect(words(c), legacyConsole, isCatalogueVariable);
+            if (e.kind == CommandEffect::Kind::Set && !unknownAt(c))
+                m_run.unknown.insert(readIndex(c), {e.name, why});
+        }
+    }
+}
+
 void Reader::note(int line, const QString &why, bool doubtful)
 {
     if (doubtful && !m_doubtful[std::size_t(line)]) {
@@ -310,7 +378,9 @@ void Reader::findEffects()
         if (m_run.ranByVstr.contains(readIndex(c)) || unknownAt(c))
             m_places.lastReachingLine = lineOf(c);
         if (e.kind == CommandEffect::Kind::UnbindAll) {
-            m_places.unbindAlls.append(c);
+            // One the edit leaves as it is clears the binds before it but ticks nothing.
+            if (!asItIs(c))
+                m_places.unbindAlls.append(c);
             m_lastUnbindAll = c;
         } else if (e.kind == CommandEffect::Kind::Bind || e.kind == CommandEffect::Kind::Unbind) {
             m_places.lastOnKey.insert(keyIdentity(e.name), c);
@@ -385,6 +455,9 @@ void Reader::takeScripts()
             const auto [firstLine, bind] = *it;
             const CommandEffect &e = m_effects[std::size_t(bind)];
             if (m_places.lastOnKey.value(keyIdentity(e.name)) != bind || bind < m_lastUnbindAll)
+                continue;
+            if (std::any_of(m_places.lines.cbegin() + firstLine, m_places.lines.cbegin() + lineOf(bind) + 1,
+                            [](const LineSpan &line) { return line.asItIs; }))
                 continue;
             const BlockPlace place{firstLine, lineOf(bind), wordPlace(bind, 1, 1)};
             if (m_read.input.scripts[std::size_t(b)].ticked) {
@@ -466,6 +539,14 @@ void Reader::takeSettings()
             m_places.lastReachingLine = std::max(m_places.lastReachingLine.value_or(-1), lineOf(last));
             continue;
         }
+        if (lineAt(words(last).back().end - 1) != lineOf(last) && !e.value.contains(u'\n') && !e.value.contains(u'\r')) {
+            // Its words stand on several lines (a '"' inside a "/*" comment hides the "*/" from the
+            // buffer): taken out, the lines after its first would read as commands of their own.
+            note(lineOf(last), QStringLiteral("a command over several lines"), true);
+            m_endElsewhere[std::size_t(row)] = true;
+            m_places.lastReachingLine = std::max(m_places.lastReachingLine.value_or(-1), lineAt(words(last).back().end - 1));
+            continue;
+        }
         m_places.settings[std::size_t(row)] = wordPlace(last, e.firstWord, e.lastWord);
         if (e.value.contains(u'\n') || e.value.contains(u'\r')) {
             // A quote inside a "/*" comment over several lines carries line breaks into the value,
@@ -498,7 +579,7 @@ void Reader::takeClasses()
         if (e.kind != CommandEffect::Kind::Bind || words(c).size() != 3 || m_places.lastOnKey.value(keyIdentity(e.name)) != c)
             continue;
         const int k = classOfCommand(e.value);
-        if (k < 0)
+        if (k < 0 || asItIs(c))
             continue;
         if (m_read.input.classes[std::size_t(k)].ticked) {
             m_places.otherClasses[std::size_t(k)].append(c);
@@ -617,13 +698,11 @@ ConfigRead Reader::read()
     m_original = commandsOf(m_originalRead, m_places.lines);
     for (qsizetype c = 0; c < m_legacy.commands.size(); ++c) {
         const QList<ReadWord> &w = m_legacy.commands[c]->words;
-        m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c]});
+        const ReadCommand &command = *m_legacy.commands[c];
+        m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c],
+                                  command.ending == ReadCommand::End::Cut ? command.end : -1});
     }
-    const auto lineAt = [&](qsizetype at) {
-        return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
-                                    [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
-                   - m_places.lines.cbegin()) - 1;
-    };
+    keepCutCommands();
     for (const ConsoleRead::Skipped &comment : std::as_const(m_legacyRead.comments)) {
         const int first = lineAt(comment.start), last = lineAt(std::max(comment.start, comment.end - 1));
         for (int l = first; comment.star && first != last && l <= last; ++l)
@@ -636,6 +715,10 @@ ConfigRead Reader::read()
         if (stop >= 0 && stop < m_places.endAt)
             m_places.endAt = stop;
     }
+    if (m_places.endAt == m_legacyRead.openComment)
+        endBeforeOpenCommand();
+    if (m_searchToEnd && *m_searchToEnd < m_places.endAt)
+        m_places.endAt = *m_searchToEnd;
     m_places.endLine = m_places.endAt == m_text.size() ? int(m_places.lines.size()) : lineAt(m_places.endAt);
     if (m_places.endLine < m_places.lines.size())
         m_places.lines[m_places.endLine].staysWhole = true;

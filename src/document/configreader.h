@@ -56,6 +56,10 @@ struct LineSpan {
     bool staysWhole = false;
     // It starts inside a "/*" comment the game is in: a line put in before it would not run.
     bool inComment = false;
+    // It holds part of a command cut at 1,023 bytes inside a "/*" comment, or text the console's search
+    // for that command's end ran over (CommandSpan::asItIs): a line put in between two such lines
+    // would go inside that search.
+    bool asItIs = false;
 };
 
 // A command the game runs, as ET: Legacy's console cuts the text: from its first word's start to its
@@ -63,6 +67,13 @@ struct LineSpan {
 struct CommandSpan {
     qsizetype first = 0, last = 0;
     int line = 0;
+    // Where the console cuts it at 1,023 bytes, dropping the character there; -1 where it does not.
+    qsizetype cut = -1;
+    // It stands on the lines of a command cut at 1,023 bytes inside a "/*" comment, whose buffer search
+    // may run on past the cut over line breaks while the text after the cut runs afresh: a change
+    // there can move the cut or where that search stops, and with it every comment after. The
+    // edit leaves it as it is.
+    bool asItIs = false;
 };
 
 // A word the window may change: a value (all its words) or a key, without quotes.

@@ -3,7 +3,8 @@
 // Where the reader lists no line of the file and "Create Config" writes the whole script, the file
 // and that script must also leave the same keys bound to the same commands in the game. Editing
 // the file in place with nothing changed must give it back, and with random changes must keep
-// the edit's promise (support/editcheck.h). Opened and saved again, a file keeps every byte.
+// the edit's promise (support/editcheck.h), "/*" comments, NUL characters and lines past the
+// console's 1,023 bytes included. Opened and saved again, a file keeps every byte.
 // Built and run by `tools/dev.sh fuzz`.
 #include "console/keynames.h"
 #include "document/configdocument.h"
@@ -24,10 +25,10 @@ using namespace brackwell;
 namespace {
 
 // The game's key table after ET: Legacy's console runs `text`.
-std::map<QString, QString> boundKeys(QStringView text)
+std::map<QString, QString> boundKeys(QStringView text, TextBytes bytes)
 {
     std::map<QString, QString> keys;
-    for (const ReadCommand &command : readAsConsole(text, legacyConsole).commands) {
+    for (const ReadCommand &command : readAsConsole(text, legacyConsole, bytes).commands) {
         const CommandEffect e = commandEffect(command.words, legacyConsole);
         if (e.kind == CommandEffect::Kind::UnbindAll)
             keys.clear();
@@ -53,26 +54,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (qint64(size) > maxConfigFileSize)
         return 0;
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString text = configFileText(bytes, QStringConverter::Latin1);
-    const ConfigRead read = readConfig(text);
+    // Read as the program opens a file: UTF-8 where the bytes are, else one character per byte.
+    const DecodedConfig decoded = decodeConfigFile(bytes, QStringConverter::Latin1);
+    const QString &text = decoded.text;
+    const bool utf8 = decoded.encoding == QStringConverter::Utf8;
+    const TextBytes measure = utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter;
+    const ConfigRead read = readConfig(text, utf8);
     (void)openReport(read);
 
     // Edit mode: "Create Config" with nothing changed gives the text back; with random changes
     // (drawn from the input itself, so a crash repeats) it keeps the edit's promise.
     if (editConfig(text, read, read.input) != text)
         broken(QStringLiteral("the unchanged edit changed the text"));
-    // The promise is checked on files whose lines the console reads whole and that hold no "/*":
-    // past 1,023 bytes the console cuts a line, and an edit that moves the cut, or changes the
-    // quotes that hide a "/*" or its "*/", can change how the rest reads. The edit test's
-    // engine-judged files hold both as players write them.
-    const bool fits = !text.contains(QLatin1StringView("/*"))
-                      && std::all_of(read.places.lines.cbegin(), read.places.lines.cend(),
-                                     [](const LineSpan &line) { return line.text.length <= consoleLineLength; });
+    // Where the game reads commands after every place a line can go in, what goes in at the end
+    // cannot be promised to win over them: a "/*" left open inside a command whose words run on
+    // after it, or a command cut at 1,023 bytes inside a "/*" comment whose buffer search runs to
+    // where the game stops reading (the reader then puts lines in before that command).
+    const QList<ReadCommand> commands = readAsConsole(text, legacyConsole, measure).commands;
+    const bool promised = std::none_of(commands.cbegin(), commands.cend(), [&](const ReadCommand &command) {
+        return !command.words.isEmpty() && command.words.back().end > read.places.endAt;
+    });
     testing::RandomState random(quint32(qHash(bytes)));
-    for (int round = 0; fits && round < 3; ++round) {
+    for (int round = 0; promised && round < 3; ++round) {
         const GenerationInput now = testing::changedState(random, read.input);
-        if (const QString breach = testing::editBreach(text, read, now, editConfig(text, read, now)); !breach.isEmpty())
-            broken(breach);
+        const QString edited = editConfig(text, read, now);
+        if (const QString breach = testing::editBreach(text, read, now, edited, utf8); !breach.isEmpty())
+            broken(breach + QStringLiteral("\nthe edited text:\n") + edited);
     }
 
     // Opened and saved with nothing changed, by either save, the file keeps every byte: its line
@@ -100,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (fitsLine && (!whole || generate(again.input).text != written))
         broken(QStringLiteral("the state's own script does not come back"));
     // A value that is no number where the bars need one stops Create Config part way.
-    if (read.unheld.isEmpty() && created.ok() && boundKeys(text) != boundKeys(written))
+    if (read.unheld.isEmpty() && created.ok() && boundKeys(text, measure) != boundKeys(written, measure))
         broken(QStringLiteral("the state's own script binds other keys"));
     return 0;
 }

@@ -179,6 +179,11 @@ QList<CorpusFile> consoleEdgeFiles()
         {"pasted separators", QString::fromUtf8("// pasted \xe2\x80\xa8 note\nseta Name \"Bob\"; seta cg_fov 90\n"
                                                 "seta r_gamma 1.1 // \xe2\x80\xa9 x\nbind q " ) + smg + "\n"},
         {"long lines", "seta r_gamma 1.5 // " + longUtf8 + "; seta cg_fov 95\nseta Name \"" + longUtf8 + "\"\nseta cg_gibs 0\n"},
+        // Past 1,023 bytes in 8-bit text too: a comment the console cuts, whose rest after a ';' runs;
+        // a quoted value and a bind the cut ends early.
+        {"long 8-bit lines", "seta r_gamma 1.2 // " + QString(1030, QChar(0xE9)) + "; seta cg_fov 95\nseta Name \"x"
+                                 + QString(1030, QChar(0xE9)) + "\"; seta cg_gibs 0\nbind g \"say " + QString(1025, QChar(0xE9))
+                                 + "\"\nseta cg_drawGun 1\n"},
         {"quotes in values", "seta Name \"a\"b\"; seta cg_fov 95\nseta r_gamma \"1.2\"\"\nset s \"say \"hi\"\"\nbind k vstr s\n"},
         {"toggle reset exec", "seta cg_gibs 0\ntoggle cg_gibs\nseta r_gamma 1.4\nreset r_gamma\nseta cg_drawGun 1\n"
                               "exec none.cfg\nseta cg_fov 90\nseta r_picmip 1\n"},

@@ -44,10 +44,10 @@ struct GameEnd {
     std::map<QString, QString> keys;      // by key identity; empty: unbound
 };
 
-GameEnd gameEnd(QStringView text)
+GameEnd gameEnd(QStringView text, TextBytes bytes)
 {
     GameEnd end;
-    const ConsoleRead read = readAsConsole(text, legacyConsole);
+    const ConsoleRead read = readAsConsole(text, legacyConsole, bytes);
     for (const ReadCommand &command : read.commands) {
         const CommandEffect e = commandEffect(command.words, legacyConsole);
         switch (e.kind) {
@@ -126,11 +126,11 @@ QSet<QString> heldKeys(const GenerationInput &input)
 
 // The lines that hold nothing the window reads or writes: no setting of a row's variable, no bind,
 // unbind or unbindall, no line of a script block.
-QStringList untouchable(QStringView text, const ConfigRead &read)
+QStringList untouchable(QStringView text, const ConfigRead &read, TextBytes bytes)
 {
     const ConfigPlaces &places = read.places;
     std::vector<bool> touched(std::size_t(places.lines.size()), false);
-    const ConsoleRead console = readAsConsole(text, legacyConsole);
+    const ConsoleRead console = readAsConsole(text, legacyConsole, bytes);
     int line = 0;
     for (const ReadCommand &command : console.commands) {
         if (command.words.isEmpty())
@@ -166,12 +166,13 @@ QStringList untouchable(QStringView text, const ConfigRead &read)
 
 } // namespace
 
-QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited)
+QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited, bool utf8)
 {
-    const ConfigRead again = readConfig(edited);
+    const TextBytes bytes = utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter;
+    const ConfigRead again = readConfig(edited, utf8);
     if (const QString state = stateBreach(read, now, again); !state.isEmpty())
         return state;
-    const GameEnd before = gameEnd(text), after = gameEnd(edited);
+    const GameEnd before = gameEnd(text, bytes), after = gameEnd(edited, bytes);
     for (const auto &[name, value] : before.variables) {
         if (!windowVariables().contains(name) && after.variables.count(name) && after.variables.at(name) != value)
             return QStringLiteral("variable %1 ends as \"%2\", not \"%3\"").arg(name, after.variables.at(name), value);
@@ -198,7 +199,7 @@ QString editBreach(QStringView text, const ConfigRead &read, const GenerationInp
         }
     }
     // The lines left alone stand in the edited text in their order, byte for byte.
-    const QStringList kept = untouchable(text, read);
+    const QStringList kept = untouchable(text, read, bytes);
     qsizetype at = 0;
     for (qsizetype l = 0; l < again.places.lines.size() && at < kept.size(); ++l) {
         const TextSpan span = again.places.lines[l].text;

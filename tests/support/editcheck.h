@@ -18,6 +18,7 @@ namespace brackwell::testing {
 GenerationInput changedState(RandomState &random, const GenerationInput &was);
 
 // Why `edited`, the edit of `text` (read as `read`) for `now`, breaks that promise; empty when it keeps it.
-QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited);
+// `utf8`: the file is UTF-8, whose letters beyond ASCII the console counts in bytes.
+QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited, bool utf8 = false);
 
 } // namespace brackwell::testing
