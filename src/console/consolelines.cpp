@@ -179,6 +179,7 @@ void cutWords(QStringView text, qsizetype from, qsizetype to, const ConsoleRules
             if (past) {
                 word.end = to;
                 command.words.append(std::move(word));
+                command.readsOn = true;
                 readOn(*line, to - from + 1, rules, command, to);
                 return;
             }

@@ -76,8 +76,11 @@ struct ReadCommand {
     qsizetype scanEnd = 0;        // where the buffer found the command's end, before any cut
     End ending = End::LineBreak;
     QList<ReadWord> words;        // words read on past the end stand at `end`, empty
-    // The word cutter read on past the end into the line buffer where no earlier command of the
-    // text wrote: its words there depend on what ran before and are not known.
+    // The word cutter read on past the end into the line buffer, where earlier commands left their
+    // bytes: a change to those changes its words.
+    bool readsOn = false;
+    // It read there where no earlier command of the text wrote: its words there depend on what
+    // ran before and are not known.
     bool readsUnknown = false;
 };
 

@@ -395,6 +395,20 @@ void Reader::findEffects()
         if (kind == CommandEffect::Kind::Bind || kind == CommandEffect::Kind::Unbind)
             m_places.clearedBinds.append(c);
     }
+    // A bind the edit leaves as it is would come back without the unbindalls after it: those stay
+    // as they are too, and tick nothing; the binds before the others go with them.
+    const auto kept = std::find_if(m_places.clearedBinds.cbegin(), m_places.clearedBinds.cend(), [this](int c) { return asItIs(c); });
+    if (kept != m_places.clearedBinds.cend()) {
+        const int bind = *kept;
+        m_places.unbindAlls.removeIf([&](int c) {
+            if (c < bind)
+                return false;
+            note(lineOf(c), QStringLiteral("clears a bind that is left as it is"), false);
+            return true;
+        });
+        const int last = m_places.unbindAlls.isEmpty() ? -1 : m_places.unbindAlls.back();
+        m_places.clearedBinds.removeIf([last](int c) { return c > last; });
+    }
 }
 
 // Every whole block of each script: its lines in order, blank lines between them allowed, each
@@ -487,6 +501,12 @@ void Reader::takeSettings()
         if (!setters.isEmpty())
             note(lineOf(setters.back()), QStringLiteral("set again on line %1").arg(lineOf(c) + 1));
         setters.append(c);
+        // Words on several lines: a "/*" comment inside runs over the line breaks, and the lines
+        // after the first read otherwise without it. The edit leaves it whole.
+        if (lineAt(words(c).back().end - 1) != lineOf(c)) {
+            m_places.commands[c].asItIs = true;
+            note(lineOf(c), QStringLiteral("a command over several lines"), true);
+        }
     }
     // Per row, the last command whose effect on its variable the window cannot know.
     std::array<int, SettingCount> unknown;

@@ -42,6 +42,7 @@ namespace {
 struct GameEnd {
     std::map<QString, QString> variables; // by lower-case name; set and seta forms only
     std::map<QString, QString> keys;      // by key identity; empty: unbound
+    QSet<QString> unpromised;             // variables and keys set by a command that read past its end
 };
 
 GameEnd gameEnd(QStringView text, TextBytes bytes)
@@ -50,6 +51,10 @@ GameEnd gameEnd(QStringView text, TextBytes bytes)
     const ConsoleRead read = readAsConsole(text, legacyConsole, bytes);
     for (const ReadCommand &command : read.commands) {
         const CommandEffect e = commandEffect(command.words, legacyConsole);
+        // What a command read past its end in the line buffer, an edit of any command before it
+        // changes: no edit can promise that.
+        if (command.readsOn && (e.kind == CommandEffect::Kind::Set || e.kind == CommandEffect::Kind::Bind))
+            end.unpromised << (e.kind == CommandEffect::Kind::Set ? e.name.toLower() : keyIdentity(e.name));
         switch (e.kind) {
         case CommandEffect::Kind::Set: end.variables[e.name.toLower()] = e.value; break;
         case CommandEffect::Kind::Bind:
@@ -96,6 +101,10 @@ QString stateBreach(const ConfigRead &was, const GenerationInput &now, const Con
         // Nothing takes a variable's value away: a player's preset still sets a row switched off,
         // also one that a later line set again before the row went off.
         if (!meant && (was.places.presets[std::size_t(i)] || edited.places.presets[std::size_t(i)]))
+            continue;
+        // Nor does switching it off take out a setter the edit leaves whole (one over several lines).
+        const QList<int> &setters = was.places.setters[std::size_t(i)];
+        if (!meant && std::any_of(setters.cbegin(), setters.cend(), [&](int c) { return was.places.commands[c].asItIs; }))
             continue;
         const std::optional<QString> read = again.settings[std::size_t(i)].enabled ? writtenValue(row, again.settings[std::size_t(i)]) : std::nullopt;
         if (meant != read)
@@ -173,13 +182,16 @@ QString editBreach(QStringView text, const ConfigRead &read, const GenerationInp
     if (const QString state = stateBreach(read, now, again); !state.isEmpty())
         return state;
     const GameEnd before = gameEnd(text, bytes), after = gameEnd(edited, bytes);
+    const QSet<QString> unpromised = before.unpromised + after.unpromised;
     for (const auto &[name, value] : before.variables) {
+        if (unpromised.contains(name))
+            continue;
         if (!windowVariables().contains(name) && after.variables.count(name) && after.variables.at(name) != value)
             return QStringLiteral("variable %1 ends as \"%2\", not \"%3\"").arg(name, after.variables.at(name), value);
         if (!windowVariables().contains(name) && !after.variables.count(name))
             return QStringLiteral("variable %1 is no longer set").arg(name);
     }
-    QSet<QString> held = heldKeys(read.input) + heldKeys(now);
+    QSet<QString> held = heldKeys(read.input) + heldKeys(now) + unpromised;
     // Keys the file binds to a script or class bind of the window's belong to it too.
     for (const auto &entry : before.keys) {
         const QString &key = entry.first, &bound = entry.second; // a lambda captures no structured binding
