@@ -1,6 +1,7 @@
 #include "document/configedit.h"
 
 #include "console/consolecommands.h"
+#include "console/consolelines.h"
 #include "console/keynames.h"
 #include "script/catalogue.h"
 #include "script/generator.h"
@@ -33,12 +34,45 @@ public:
 private:
     // A word written where `place` had its word, as the console reads it there. A value the console
     // cannot hold whole (a '"', a line break), which the window refuses, leaves the word as it is.
-    void replaceWord(const WordPlace &place, const QString &value)
+    // False where the command stays as it is: the value then goes in after it.
+    bool replaceWord(const WordPlace &place, const QString &value)
     {
-        if (m_places.commands[place.command].asItIs)
-            return;
-        if (const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value))
+        const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value);
+        if (m_places.commands[place.command].asItIs && (!word || !sameAfterCut(place, *word)))
+            return false;
+        if (word)
             m_words.insert(place.word.start, {place.word, *word});
+        return true;
+    }
+    // Whether the line of a command the console cuts at 1,023 bytes, with `word` in `place`, still
+    // runs the same after the cut: a word of another length moves the cut.
+    bool sameAfterCut(const WordPlace &place, const QString &word) const
+    {
+        const CommandSpan &command = m_places.commands[place.command];
+        const LineSpan &line = m_places.lines[command.line];
+        if (command.cut < 0 || place.word.start < line.text.start || place.word.end() > line.text.end())
+            return false;
+        const QString was = m_text.sliced(line.text.start, line.text.length).toString();
+        QString is = was;
+        is.replace(place.word.start - line.text.start, place.word.length, word);
+        // The words of each command after the cut; none where the line's first command is not cut.
+        // The cut falls inside a word, whose rest is the first word there: it counts by where it
+        // ends in the line as it was, so that a cut moved within that word changes nothing.
+        const qsizetype shift = word.size() - place.word.length, at = place.word.end() - line.text.start;
+        const auto afterCut = [&](const QString &text, qsizetype moved) -> std::optional<QStringList> {
+            const ConsoleRead read = readAsConsole(text, legacyConsole, m_places.utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter);
+            if (read.commands.isEmpty() || read.commands.front().ending != ReadCommand::End::Cut)
+                return std::nullopt;
+            QStringList words;
+            for (qsizetype c = 1; c < read.commands.size(); ++c) {
+                words << QStringLiteral(";");
+                for (const ReadWord &w : read.commands[c].words)
+                    words << (words.size() == 1 ? QString::number(w.end >= at + moved ? w.end - moved : w.end) : w.text);
+            }
+            return words;
+        };
+        const std::optional<QStringList> before = afterCut(was, 0);
+        return before && afterCut(is, shift) == before;
     }
     void removeCommand(int command)
     {
@@ -127,8 +161,8 @@ void Editor::editSettings(const GenerationInput &now)
             if (value)
                 added += put(settingLine(row, *value));
         } else if (value) {
-            if (!was.enabled || writtenValue(row, was) != value)
-                replaceWord(*place, *value);
+            if ((!was.enabled || writtenValue(row, was) != value) && !replaceWord(*place, *value))
+                added += put(settingLine(row, *value));
         } else if (was.enabled) {
             // Switched off: every command that sets the variable goes, or an earlier one would win.
             for (int command : m_places.setters[std::size_t(i)])
@@ -155,10 +189,8 @@ bool Editor::bindGoesToEnd(const WordPlace *place, const KeyedTick &was, const K
     if (is.ticked && is.key == was.key)
         return false;
     freeKey(*place);
-    if (is.ticked && !boundLater(place->command, is.key)) {
-        replaceWord(*place, is.key);
+    if (is.ticked && !boundLater(place->command, is.key) && replaceWord(*place, is.key))
         return false;
-    }
     return is.ticked;
 }
 

@@ -238,6 +238,7 @@ void Reader::splitLines()
         start = line.breakEnd;
     }
     m_places.lineBreak = insertedLineBreak(m_text);
+    m_places.utf8 = m_utf8;
     // A text that ends in a line break has no line after it.
     if (m_places.lines.size() > 1 && m_places.lines.back().text.length == 0 && m_places.lines.back().text.start == m_text.size())
         m_places.lines.removeLast();
@@ -507,6 +508,10 @@ void Reader::takeSettings()
             m_places.commands[c].asItIs = true;
             note(lineOf(c), QStringLiteral("a command over several lines"), true);
         }
+        // Cut at 1,023 bytes: taken out, or given a value of another length, it would move the cut,
+        // and with it what runs after the cut. The edit changes its value only where that stays.
+        if (m_legacy.commands[c]->ending == ReadCommand::End::Cut)
+            m_places.commands[c].asItIs = true;
     }
     // Per row, the last command whose effect on its variable the window cannot know.
     std::array<int, SettingCount> unknown;

@@ -123,6 +123,7 @@ struct ConfigPlaces {
     qsizetype endAt = 0;
     int endLine = 0;
     QString lineBreak = QStringLiteral("\r\n"); // the file's own, for lines put in (insertedLineBreak)
+    bool utf8 = false;                          // the text came from UTF-8: the console counts its bytes
 };
 
 struct ConfigRead {
