@@ -45,7 +45,8 @@ private:
         return true;
     }
     // Whether the line of a command the console cuts at 1,023 bytes, with `word` in `place`, still
-    // runs the same after the cut: a word of another length moves the cut.
+    // runs the same after the cut: a word of another length moves the cut, and with it the words
+    // there, whose first may then name another command.
     bool sameAfterCut(const WordPlace &place, const QString &word) const
     {
         const CommandSpan &command = m_places.commands[place.command];
@@ -56,23 +57,22 @@ private:
         QString is = was;
         is.replace(place.word.start - line.text.start, place.word.length, word);
         // The words of each command after the cut; none where the line's first command is not cut.
-        // The cut falls inside a word, whose rest is the first word there: it counts by where it
-        // ends in the line as it was, so that a cut moved within that word changes nothing.
-        const qsizetype shift = word.size() - place.word.length, at = place.word.end() - line.text.start;
-        const auto afterCut = [&](const QString &text, qsizetype moved) -> std::optional<QStringList> {
+        // Any other word there may be a command or a variable of the game's own.
+        const auto afterCut = [this](const QString &text) -> std::optional<QList<QStringList>> {
             const ConsoleRead read = readAsConsole(text, legacyConsole, m_places.utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter);
             if (read.commands.isEmpty() || read.commands.front().ending != ReadCommand::End::Cut)
                 return std::nullopt;
-            QStringList words;
+            QList<QStringList> commands;
             for (qsizetype c = 1; c < read.commands.size(); ++c) {
-                words << QStringLiteral(";");
+                QStringList words;
                 for (const ReadWord &w : read.commands[c].words)
-                    words << (words.size() == 1 ? QString::number(w.end >= at + moved ? w.end - moved : w.end) : w.text);
+                    words << w.text;
+                commands << words;
             }
-            return words;
+            return commands;
         };
-        const std::optional<QStringList> before = afterCut(was, 0);
-        return before && afterCut(is, shift) == before;
+        const std::optional<QList<QStringList>> before = afterCut(was);
+        return before && afterCut(is) == before;
     }
     void removeCommand(int command)
     {
