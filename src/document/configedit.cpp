@@ -45,8 +45,7 @@ private:
         return true;
     }
     // Whether the line of a command the console cuts at 1,023 bytes, with `word` in `place`, still
-    // runs the same after the cut: a word of another length moves the cut, and with it the words
-    // there, whose first may then name another command.
+    // runs the same after the cut: a word of another length moves the cut.
     bool sameAfterCut(const WordPlace &place, const QString &word) const
     {
         const CommandSpan &command = m_places.commands[place.command];
@@ -57,22 +56,23 @@ private:
         QString is = was;
         is.replace(place.word.start - line.text.start, place.word.length, word);
         // The words of each command after the cut; none where the line's first command is not cut.
-        // Any other word there may be a command or a variable of the game's own.
-        const auto afterCut = [this](const QString &text) -> std::optional<QList<QStringList>> {
+        // The cut falls inside a word, whose rest is the first word there: it counts by where it
+        // ends in the line as it was, so that a cut moved within that word changes nothing.
+        const qsizetype shift = word.size() - place.word.length, at = place.word.end() - line.text.start;
+        const auto afterCut = [&](const QString &text, qsizetype moved) -> std::optional<QStringList> {
             const ConsoleRead read = readAsConsole(text, legacyConsole, m_places.utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter);
             if (read.commands.isEmpty() || read.commands.front().ending != ReadCommand::End::Cut)
                 return std::nullopt;
-            QList<QStringList> commands;
+            QStringList words;
             for (qsizetype c = 1; c < read.commands.size(); ++c) {
-                QStringList words;
+                words << QStringLiteral(";");
                 for (const ReadWord &w : read.commands[c].words)
-                    words << w.text;
-                commands << words;
+                    words << (words.size() == 1 ? QString::number(w.end >= at + moved ? w.end - moved : w.end) : w.text);
             }
-            return commands;
+            return words;
         };
-        const std::optional<QList<QStringList>> before = afterCut(was);
-        return before && afterCut(is) == before;
+        const std::optional<QStringList> before = afterCut(was, 0);
+        return before && afterCut(is, shift) == before;
     }
     void removeCommand(int command)
     {

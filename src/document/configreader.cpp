@@ -733,13 +733,6 @@ ConfigRead Reader::read()
         for (int l = first; comment.star && first != last && l <= last; ++l)
             m_places.lines[l].staysWhole = true;
     }
-    // The buffer's search for a command's end runs over line breaks also where the word cutter
-    // sees no comment over them (a '"' inside a "/*" hides its "*/"): those lines stay whole too.
-    for (const ReadCommand &command : std::as_const(m_legacyRead.commands)) {
-        const int first = lineAt(command.start), last = lineAt(std::min(command.scanEnd, qsizetype(m_text.size())));
-        for (int l = first; first != last && l <= last; ++l)
-            m_places.lines[l].staysWhole = true;
-    }
     // Lines put in at the end go where the game stops reading: at a "/*" the text leaves open, or at a
     // NUL character; what stands before either on its line still runs before them.
     m_places.endAt = m_text.size();
