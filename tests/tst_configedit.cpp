@@ -121,7 +121,10 @@ private slots:
         QTest::newRow("no blank after the name") << "seta r_gamma\"\"x\n" << "2" << "seta r_gamma\"2\"\n";
         QTest::newRow("comment right after") << "seta r_gamma 1//c\n" << "a/" << "seta r_gamma \"a/\"//c\n";
         const QString pastTheLength = "seta r_gamma 1.5 // " + QString(1100, 'x') + "; bind x y\n";
-        QTest::newRow("a line past the console's length") << pastTheLength << "2" << QString(pastTheLength).replace("1.5", "2");
+        // Cut at 1,023 bytes: a value of the same length keeps the cut where it is; another length
+        // would move it and change what runs after it, so the line stays and the value goes after.
+        QTest::newRow("a line past the console's length") << pastTheLength << "2.5" << QString(pastTheLength).replace("1.5", "2.5");
+        QTest::newRow("a line past the console's length, another length") << pastTheLength << "2" << pastTheLength + "seta r_gamma \"2\"\n";
         QTest::newRow("bare name value") << "seta r_gamma 1\nr_gamma 1.2\n" << "3" << "seta r_gamma 1\nr_gamma 3\n";
         QTest::newRow("unclosed quote") << "seta r_gamma \"1.2\n" << "1.6" << "seta r_gamma \"1.6\n";
         QTest::newRow("set three times") << "seta r_gamma 1\nseta r_gamma 2\nseta r_gamma 3\n" << "4"

@@ -151,9 +151,12 @@ case "${1:-}" in
             # luck: no re-reading of the folder it writes to while it runs, which goes by the clock.
             search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-5000}" -reload=0)
         fi
+        # libFuzzer orders its first inputs by size alone, and those of one size in the order the
+        # file system lists them, which differs between clones: hand it the files sorted by name.
+        LC_ALL=C ls -d "$here"/tests/fuzz/corpus/* "$dir"/corpus/* | paste -sd, - > "$dir/first-inputs.txt"
         QT_HASH_SEED=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             "$dir/tests/fuzz/fuzz_configreader" "${search[@]}" "${common[@]}" \
-            "$dir/found" "$here/tests/fuzz/corpus" "$dir/corpus"
+            -seed_inputs=@"$dir/first-inputs.txt" "$dir/found"
         ;;
     *)
         echo "usage: $0 run|test|sanitize|package|windows|fuzz" >&2

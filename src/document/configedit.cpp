@@ -38,41 +38,57 @@ private:
     bool replaceWord(const WordPlace &place, const QString &value)
     {
         const std::optional<QString> word = wordInPlace(m_text, place.word.start, place.word.end(), place.quoted, value);
-        if (m_places.commands[place.command].asItIs && (!word || !sameAfterCut(place, *word)))
+        if (!word)
+            return !m_places.commands[place.command].asItIs;
+        if (!runsTheSame(place, *word, value))
             return false;
-        if (word)
-            m_words.insert(place.word.start, {place.word, *word});
+        m_words.insert(place.word.start, {place.word, *word});
         return true;
     }
-    // Whether the line of a command the console cuts at 1,023 bytes, with `word` in `place`, still
-    // runs the same after the cut: a word of another length moves the cut.
-    bool sameAfterCut(const WordPlace &place, const QString &word) const
+    // Whether the game, with `word` in `place`, reads the command with `value` for the words there
+    // and every other command as before. The console reads each command afresh from where it
+    // starts, so a command that still ends where it did leaves the rest as it was. Where a command is
+    // cut at 1,023 bytes, a word of another length moves the cut, and its search for the end, which
+    // ran on into the text after the cut, may stop elsewhere and leave a comment open: from there
+    // every later command is compared. A '"', "/*" or "*/" in the words replaced can also move where
+    // the buffer sees a command end.
+    bool runsTheSame(const WordPlace &place, const QString &word, const QString &value) const
     {
         const CommandSpan &command = m_places.commands[place.command];
-        const LineSpan &line = m_places.lines[command.line];
-        if (command.cut < 0 || place.word.start < line.text.start || place.word.end() > line.text.end())
-            return false;
-        const QString was = m_text.sliced(line.text.start, line.text.length).toString();
+        const qsizetype from = command.readFrom;
+        const bool cut = command.cut >= 0 || command.asItIs || command.searchedIntoAfterCut;
+        const qsizetype to = cut ? m_text.size() : std::min(m_text.size(), command.searchedTo + 2);
+        const QString was = m_text.sliced(from, to - from).toString();
         QString is = was;
-        is.replace(place.word.start - line.text.start, place.word.length, word);
-        // The words of each command after the cut; none where the line's first command is not cut.
-        // The cut falls inside a word, whose rest is the first word there: it counts by where it
-        // ends in the line as it was, so that a cut moved within that word changes nothing.
-        const qsizetype shift = word.size() - place.word.length, at = place.word.end() - line.text.start;
-        const auto afterCut = [&](const QString &text, qsizetype moved) -> std::optional<QStringList> {
-            const ConsoleRead read = readAsConsole(text, legacyConsole, m_places.utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter);
-            if (read.commands.isEmpty() || read.commands.front().ending != ReadCommand::End::Cut)
-                return std::nullopt;
-            QStringList words;
-            for (qsizetype c = 1; c < read.commands.size(); ++c) {
-                words << QStringLiteral(";");
-                for (const ReadWord &w : read.commands[c].words)
-                    words << (words.size() == 1 ? QString::number(w.end >= at + moved ? w.end - moved : w.end) : w.text);
+        const qsizetype placeStart = place.word.start - from, placeEnd = place.word.end() - from;
+        is.replace(placeStart, place.word.length, word);
+        const TextBytes bytes = m_places.utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter;
+        const QList<ReadCommand> before = readAsConsole(was, legacyConsole, bytes).commands;
+        const QList<ReadCommand> after = readAsConsole(is, legacyConsole, bytes).commands;
+        if (before.isEmpty() || before.size() != after.size())
+            return false;
+        const qsizetype shift = word.size() - place.word.length;
+        if (!cut && (after.front().ending != before.front().ending
+                     || after.front().end != before.front().end + (before.front().end >= placeEnd ? shift : 0)))
+            return false;
+        // The words in the place become the value's one word.
+        bool put = false;
+        for (qsizetype c = 0; c < before.size(); ++c) {
+            QStringList expected, got;
+            for (const ReadWord &w : before[c].words) {
+                const bool inPlace = w.end > placeStart && w.start < placeEnd;
+                if (inPlace && !put)
+                    expected << value;
+                if (!inPlace)
+                    expected << w.text;
+                put = put || inPlace;
             }
-            return words;
-        };
-        const std::optional<QStringList> before = afterCut(was, 0);
-        return before && afterCut(is, shift) == before;
+            for (const ReadWord &w : after[c].words)
+                got << w.text;
+            if (got != expected)
+                return false;
+        }
+        return put;
     }
     void removeCommand(int command)
     {

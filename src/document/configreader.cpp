@@ -721,16 +721,36 @@ ConfigRead Reader::read()
         m_places.lines[l].inComment = use != CharUse::Separator && use != CharUse::Dropped && use != CharUse::Unread;
     }
     m_original = commandsOf(m_originalRead, m_places.lines);
+    // The commands cut at 1,023 bytes whose search for their end ran on into the commands after:
+    // a change there can move where that search stops, and the state it leaves the buffer in.
+    QList<const ReadCommand *> runningOn;
+    qsizetype seen = 0;
     for (qsizetype c = 0; c < m_legacy.commands.size(); ++c) {
         const QList<ReadWord> &w = m_legacy.commands[c]->words;
         const ReadCommand &command = *m_legacy.commands[c];
-        m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c],
-                                  command.ending == ReadCommand::End::Cut ? command.end : -1});
+        for (; seen < readIndex(c); ++seen) {
+            if (m_legacyRead.commands[seen].scanEnd > m_legacyRead.commands[seen].end)
+                runningOn.append(&m_legacyRead.commands[seen]);
+        }
+        qsizetype readFrom = command.start;
+        for (const ReadCommand *earlier : std::as_const(runningOn)) {
+            if (earlier->scanEnd >= w.front().start)
+                readFrom = std::min(readFrom, earlier->start);
+        }
+        m_places.commands.append({w.front().start, w.back().end, m_legacy.lines[c], readFrom, command.scanEnd,
+                                  readFrom < command.start, command.ending == ReadCommand::End::Cut ? command.end : -1});
     }
     keepCutCommands();
     for (const ConsoleRead::Skipped &comment : std::as_const(m_legacyRead.comments)) {
         const int first = lineAt(comment.start), last = lineAt(std::max(comment.start, comment.end - 1));
         for (int l = first; comment.star && first != last && l <= last; ++l)
+            m_places.lines[l].staysWhole = true;
+    }
+    // The buffer's search for a command's end runs over line breaks also where the word cutter
+    // sees no comment over them (a '"' inside a "/*" hides its "*/"): those lines stay whole too.
+    for (const ReadCommand &command : std::as_const(m_legacyRead.commands)) {
+        const int first = lineAt(command.start), last = lineAt(std::min(command.scanEnd, qsizetype(m_text.size())));
+        for (int l = first; first != last && l <= last; ++l)
             m_places.lines[l].staysWhole = true;
     }
     // Lines put in at the end go where the game stops reading: at a "/*" the text leaves open, or at a

@@ -67,6 +67,12 @@ struct LineSpan {
 struct CommandSpan {
     qsizetype first = 0, last = 0;
     int line = 0;
+    // Where the console starts reading it (after the separator before it, comments included), and
+    // where its search for the command's end stopped: what it reads depends on that stretch alone,
+    // unless an earlier command cut at 1,023 bytes searched on into it: then readFrom is that
+    // command's start, and what the buffer reads from there on depends on the rest of the text.
+    qsizetype readFrom = 0, searchedTo = 0;
+    bool searchedIntoAfterCut = false;
     // Where the console cuts it at 1,023 bytes, dropping the character there; -1 where it does not.
     qsizetype cut = -1;
     // It stands on the lines of a command cut at 1,023 bytes inside a "/*" comment, whose buffer search
