@@ -119,6 +119,8 @@ private:
         }
     }
     int lineCount() const { return int(m_places.lines.size()); }
+    // The line that holds text position `at`.
+    int lineAt(qsizetype at) const { return lineHolding(m_places.lines, at); }
     // Whether the game stops reading inside a line, after text of it that still runs.
     bool endsInside() const
     {
@@ -162,6 +164,14 @@ void Editor::removeLines(int first, int last)
 void Editor::editSettings(const GenerationInput &now)
 {
     QString added;
+    // A value put in goes after every command that sets its variable, also one the window did not
+    // take (a value the row cannot hold) and one whose value it could not change in place.
+    int afterSetters = -1;
+    const auto addLine = [&](int row, const QString &value) {
+        added += put(settingLine(settingRows[row], value));
+        for (int command : m_places.setters[std::size_t(row)])
+            afterSetters = std::max(afterSetters, lineAt(std::max(m_places.commands[command].first, m_places.commands[command].last - 1)));
+    };
     for (int i = 0; i < SettingCount; ++i) {
         const SettingRow &row = settingRows[i];
         const SettingValue &was = m_read.input.settings[std::size_t(i)];
@@ -172,13 +182,13 @@ void Editor::editSettings(const GenerationInput &now)
             // A player's preset stays; a new value goes in after it. Nothing can take a variable's
             // value away, so switched off, the preset still sets it.
             if (value && (!was.enabled || writtenValue(row, was) != value))
-                added += put(settingLine(row, *value));
+                addLine(i, *value);
         } else if (!place) {
             if (value)
-                added += put(settingLine(row, *value));
+                addLine(i, *value);
         } else if (value) {
             if ((!was.enabled || writtenValue(row, was) != value) && !replaceWord(*place, *value))
-                added += put(settingLine(row, *value));
+                addLine(i, *value);
         } else if (was.enabled) {
             // Switched off: every command that sets the variable goes, or an earlier one would win.
             for (int command : m_places.setters[std::size_t(i)])
@@ -187,7 +197,7 @@ void Editor::editSettings(const GenerationInput &now)
     }
     // After the last line the window took something from, and after every command that may change
     // a row's variable otherwise, where no "/*" comment is open.
-    const int after = std::max(m_places.lastHeldLine.value_or(-1), m_places.lastReachingLine.value_or(-1));
+    const int after = std::max({m_places.lastHeldLine.value_or(-1), m_places.lastReachingLine.value_or(-1), afterSetters});
     int line = after >= 0 ? std::min(after + 1, m_places.endLine) : m_places.endLine;
     while (line < m_places.endLine && (m_places.lines[line].inComment || insideCutSearch(line)))
         ++line;

@@ -187,12 +187,7 @@ private:
     void keepCutCommands();
     bool asItIs(int c) const { return m_places.commands[c].asItIs; }
     // The line that holds text position `at`.
-    int lineAt(qsizetype at) const
-    {
-        return int(std::upper_bound(m_places.lines.cbegin(), m_places.lines.cend(), at,
-                                    [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
-                   - m_places.lines.cbegin()) - 1;
-    }
+    int lineAt(qsizetype at) const { return lineHolding(m_places.lines, at); }
 
     // Whether ET: Legacy may take more bytes into a word of the value than the word shows.
     bool leadByteIn(int c, qsizetype first, qsizetype last) const;
@@ -314,8 +309,8 @@ void Reader::keepCutCommands()
     for (const ReadCommand &cut : std::as_const(m_legacyRead.commands)) {
         if (cut.ending != ReadCommand::End::Cut)
             continue;
-        // Outside a "/*" comment the search stops at the cut line's break.
-        if (cut.scanEnd == m_places.lines[lineAt(cut.end)].text.end())
+        // Outside a "/*" comment the search stops on the cut line: at its break or a ';'.
+        if (cut.scanEnd <= m_places.lines[lineAt(cut.end)].text.end())
             continue;
         // A search that runs to where the game stops reading (the text's end, a NUL) would run on
         // over lines put in there: they go before the cut command.

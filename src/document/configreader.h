@@ -10,6 +10,7 @@
 #include <QStringConverter>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -61,6 +62,14 @@ struct LineSpan {
     // would go inside that search.
     bool asItIs = false;
 };
+
+// The index of the line that holds text position `at`.
+inline int lineHolding(const QList<LineSpan> &lines, qsizetype at)
+{
+    return int(std::upper_bound(lines.cbegin(), lines.cend(), at,
+                                [](qsizetype pos, const LineSpan &line) { return pos < line.text.start; })
+               - lines.cbegin()) - 1;
+}
 
 // A command the game runs, as ET: Legacy's console cuts the text: from its first word's start to its
 // last word's end, and the line its first word stands on.
