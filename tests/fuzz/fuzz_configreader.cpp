@@ -66,14 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // (drawn from the input itself, so a crash repeats) it keeps the edit's promise.
     if (editConfig(text, read, read.input) != text)
         broken(QStringLiteral("the unchanged edit changed the text"));
-    // Where the game reads commands after every place a line can go in, what goes in at the end
-    // cannot be promised to win over them: a "/*" left open inside a command whose words run on
-    // after it, or a command cut at 1,023 bytes inside a "/*" comment whose buffer search runs to
-    // where the game stops reading (the reader then puts lines in before that command).
-    const QList<ReadCommand> commands = readAsConsole(text, legacyConsole, measure).commands;
-    const bool promised = std::none_of(commands.cbegin(), commands.cend(), [&](const ReadCommand &command) {
-        return !command.words.isEmpty() && command.words.back().end > read.places.endAt;
-    });
+    const bool promised = testing::editPromised(text, read, utf8);
     testing::RandomState random(quint32(qHash(bytes)));
     for (int round = 0; promised && round < 3; ++round) {
         const GenerationInput now = testing::changedState(random, read.input);

@@ -228,8 +228,18 @@ ConsoleView ConsoleReport::read(const EngineRun &run, Engine kind, qsizetype &at
     const QRegularExpression &listed = kind == Engine::Legacy ? legacyListed : ioq3Listed;
     QString printed; // the variable whose print the next latched line belongs to
     bool inBinds = false, bindRows = false;
+    // A value or default holding a line break (words a quote carried over one) spans lines.
+    const QRegularExpression spread(listed.pattern(), QRegularExpression::DotMatchesEverythingOption);
     while (at < lines.size() && lines.at(at) != marker + QStringLiteral(" end")) {
-        const QString &line = lines.at(at++);
+        QString line = lines.at(at++);
+        const bool whole = inBinds || !line.contains(u'"') || listed.match(line).hasMatch();
+        for (qsizetype more = at; !whole && more < lines.size() && more < at + 64 && !lines.at(more).startsWith(everyMarker); ++more) {
+            if (const QString joined = line + u'\n' + lines.mid(at, more - at + 1).join(u'\n'); spread.match(joined).hasMatch()) {
+                line = joined;
+                at = more + 1;
+                break;
+            }
+        }
         if (line == bindHeader) {
             inBinds = true;
             bindRows = false;
@@ -244,7 +254,7 @@ ConsoleView ConsoleReport::read(const EngineRun &run, Engine kind, qsizetype &at
             }
             continue;
         }
-        if (const auto m = listed.match(line); m.hasMatch()) {
+        if (const auto m = spread.match(line); m.hasMatch()) {
             QString flags = m.captured(1);
             flags.removeIf([](QChar c) { return !c.isLetter() && c != u'?'; });
             ConsoleVariable variable{m.captured(2), m.captured(3), std::nullopt, flags};

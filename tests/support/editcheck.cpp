@@ -6,6 +6,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 #include <map>
 
 namespace brackwell::testing {
@@ -174,6 +176,14 @@ QStringList untouchable(QStringView text, const ConfigRead &read, TextBytes byte
 }
 
 } // namespace
+
+bool editPromised(QStringView text, const ConfigRead &read, bool utf8)
+{
+    const QList<ReadCommand> commands = readAsConsole(text, legacyConsole, utf8 ? TextBytes::Utf8 : TextBytes::OnePerCharacter).commands;
+    return std::none_of(commands.cbegin(), commands.cend(), [&](const ReadCommand &command) {
+        return !command.words.isEmpty() && command.words.back().end > read.places.endAt;
+    });
+}
 
 QString editBreach(QStringView text, const ConfigRead &read, const GenerationInput &now, QStringView edited, bool utf8)
 {
