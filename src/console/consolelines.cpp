@@ -380,7 +380,8 @@ ConsoleRead readBytes(QStringView text, const ConsoleRules &rules, bool byteValu
         }
         command.scanEnd = i;
         qsizetype end = i;
-        if (end - pos >= consoleLineLength) {
+        // A command of exactly the line's length loses only its separator: no cut.
+        if (end - pos > consoleLineLength) {
             end = pos + consoleLineLength;
             command.ending = ReadCommand::End::Cut;
         }

@@ -55,6 +55,9 @@ private:
     bool runsTheSame(const WordPlace &place, const QString &word, const QString &value) const
     {
         const CommandSpan &command = m_places.commands[place.command];
+        // Words over several lines (a "/*" comment between them) are replaced on their first only.
+        if (place.word.end() > m_places.lines[lineAt(place.word.start)].text.end())
+            return false;
         const qsizetype from = command.readFrom;
         const bool cut = command.cut >= 0 || command.asItIs || command.searchedIntoAfterCut;
         const qsizetype to = cut ? m_text.size() : std::min(m_text.size(), command.searchedTo + 2);
