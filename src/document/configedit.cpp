@@ -58,6 +58,10 @@ private:
         // Words over several lines (a "/*" comment between them) are replaced on their first only.
         if (place.word.end() > m_places.lines[lineAt(place.word.start)].text.end())
             return false;
+        // Inside a cut command's search a '/' or '*' could end it elsewhere: opened again, the
+        // window would leave the command to the file.
+        if (command.searchedIntoAfterCut && (word.contains(u'/') || word.contains(u'*')))
+            return false;
         const qsizetype from = command.readFrom;
         const bool cut = command.cut >= 0 || command.asItIs || command.searchedIntoAfterCut;
         const qsizetype to = cut ? m_text.size() : std::min(m_text.size(), command.searchedTo + 2);

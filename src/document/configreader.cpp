@@ -185,6 +185,8 @@ private:
     void note(int line, const QString &why, bool doubtful = false);
     void endBeforeOpenCommand();
     void keepCutCommands();
+    void keepTangledCommands();
+    void keepAsItIs(int c, const QString &why);
     bool asItIs(int c) const { return m_places.commands[c].asItIs; }
     // The line that holds text position `at`.
     int lineAt(qsizetype at) const { return lineHolding(m_places.lines, at); }
@@ -322,14 +324,44 @@ void Reader::keepCutCommands()
             m_places.lines[l].staysWhole = true;
         }
         for (int c = 0; c < int(m_places.commands.size()); ++c) {
-            if (lineOf(c) < first || lineOf(c) > last)
-                continue;
-            m_places.commands[c].asItIs = true;
-            note(lineOf(c), why, true);
-            const CommandEffect e = commandEffect(words(c), legacyConsole, isCatalogueVariable);
-            if (e.kind == CommandEffect::Kind::Set && !unknownAt(c))
-                m_run.unknown.insert(readIndex(c), {e.name, why});
+            if (lineOf(c) >= first && lineOf(c) <= last)
+                keepAsItIs(c, why);
         }
+    }
+}
+
+void Reader::keepAsItIs(int c, const QString &why)
+{
+    m_places.commands[c].asItIs = true;
+    note(lineOf(c), why, true);
+    const CommandEffect e = commandEffect(words(c), legacyConsole, isCatalogueVariable);
+    if (e.kind == CommandEffect::Kind::Set && !unknownAt(c))
+        m_run.unknown.insert(readIndex(c), {e.name, why});
+}
+
+// A command whose text may hold what ends a comment or quote of the buffer's, which taking it out
+// or changing it would move:
+// - one the buffer reads from inside a "/*" comment that a '"' kept open past its "*/" (its first
+//   word comes after something other than blanks), whose end is that comment's end;
+// - one a command cut at 1,023 bytes searched on into, that holds a '/', a '*' or an odd number of
+//   quotes: without them that search may stop elsewhere.
+void Reader::keepTangledCommands()
+{
+    const QString inComment = QStringLiteral("the console reads this command on from a /* comment before it");
+    const QString inSearch = QStringLiteral("the console cuts a command before this one at 1,023 bytes");
+    for (int c = 0; c < int(m_places.commands.size()); ++c) {
+        const CommandSpan &span = m_places.commands[c];
+        if (span.asItIs)
+            continue;
+        const ReadCommand &command = *m_legacy.commands[c];
+        const auto blank = [](CharUse use) { return use == CharUse::Blank || use == CharUse::HighBlank; };
+        if (!std::all_of(m_legacyRead.uses.cbegin() + command.start, m_legacyRead.uses.cbegin() + span.first, blank)) {
+            keepAsItIs(c, inComment);
+            continue;
+        }
+        const QStringView text = m_text.sliced(span.first, span.last - span.first);
+        if (span.searchedIntoAfterCut && (text.count(u'"') % 2 != 0 || text.contains(u'/') || text.contains(u'*')))
+            keepAsItIs(c, inSearch);
     }
 }
 
@@ -736,6 +768,7 @@ ConfigRead Reader::read()
                                   readFrom < command.start, command.ending == ReadCommand::End::Cut ? command.end : -1});
     }
     keepCutCommands();
+    keepTangledCommands();
     for (const ConsoleRead::Skipped &comment : std::as_const(m_legacyRead.comments)) {
         const int first = lineAt(comment.start), last = lineAt(std::max(comment.start, comment.end - 1));
         for (int l = first; comment.star && first != last && l <= last; ++l)
