@@ -47,12 +47,20 @@ struct GameEnd {
     QSet<QString> unpromised;             // variables and keys set by a command that read past its end
 };
 
-GameEnd gameEnd(QStringView text, TextBytes bytes)
+// Runs the commands of `read` into `end`; a vstr of a variable set before it runs its value's
+// commands in its place (the game puts them at the front of the buffer), as deep as the game goes.
+void run(const ConsoleRead &read, GameEnd &end, std::map<QString, QString> &values, int depth)
 {
-    GameEnd end;
-    const ConsoleRead read = readAsConsole(text, legacyConsole, bytes);
     for (const ReadCommand &command : read.commands) {
         const CommandEffect e = commandEffect(command.words, legacyConsole);
+        if (e.kind == CommandEffect::Kind::Set)
+            values[e.name.toLower()] = e.value;
+        if (command.words.size() == 2 && command.words[0].text.compare(QLatin1StringView("vstr"), Qt::CaseInsensitive) == 0) {
+            const auto value = values.find(command.words[1].text.toLower());
+            if (value != values.end() && depth < 64)
+                run(readAsConsole(value->second, legacyConsole), end, values, depth + 1);
+            continue;
+        }
         // What a command read past its end in the line buffer, an edit of any command before it
         // changes: no edit can promise that.
         if (command.readsOn && (e.kind == CommandEffect::Kind::Set || e.kind == CommandEffect::Kind::Bind))
@@ -68,6 +76,13 @@ GameEnd gameEnd(QStringView text, TextBytes bytes)
         default: break;
         }
     }
+}
+
+GameEnd gameEnd(QStringView text, TextBytes bytes)
+{
+    GameEnd end;
+    std::map<QString, QString> values;
+    run(readAsConsole(text, legacyConsole, bytes), end, values, 0);
     return end;
 }
 
