@@ -20,12 +20,31 @@ public:
     {
         for (qsizetype i = 0; i < read.commands.size(); ++i) {
             m_command = i;
+            if (readsOnBeyondItsValue(read.commands[i])) {
+                unknown({}, QStringLiteral("it reads on past its end into bytes earlier commands left, which change with any "
+                                           "edit before it"));
+                continue;
+            }
             runCommand(read.commands[i].words, 0);
         }
         return std::move(m_run);
     }
 
 private:
+    // A command whose words run on into the console's line buffer, where earlier commands left their
+    // bytes, does what those bytes make it: only a setting's value or a bind's command may take
+    // them in and still set that variable or bind that key; anything else (a vstr, whose count of
+    // words decides whether it runs) may do something else after any edit before it.
+    bool readsOnBeyondItsValue(const ReadCommand &command) const
+    {
+        if (!command.readsOn || command.words.isEmpty())
+            return false;
+        const CommandEffect e = commandEffect(command.words, m_rules);
+        const bool valueOnly = (e.kind == CommandEffect::Kind::Set || e.kind == CommandEffect::Kind::Bind)
+                               && command.words.size() >= 3 && command.words[1].end < command.end;
+        return !valueOnly;
+    }
+
     void unknown(const QString &variable, const QString &why)
     {
         auto it = m_run.unknown.find(m_command);
