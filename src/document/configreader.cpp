@@ -423,10 +423,22 @@ void Reader::findEffects()
         if (kind == CommandEffect::Kind::Bind || kind == CommandEffect::Kind::Unbind)
             m_places.clearedBinds.append(c);
     }
-    // A bind the edit leaves as it is would come back without the unbindalls after it: those stay
-    // as they are too, and tick nothing; the binds before the others go with them.
-    const auto kept = std::find_if(m_places.clearedBinds.cbegin(), m_places.clearedBinds.cend(), [this](int c) { return asItIs(c); });
-    if (kept != m_places.clearedBinds.cend()) {
+    // A bind the edit leaves as it is (or one a player's preset runs) would come back without the
+    // unbindalls after it: those stay as they are too, and tick nothing; the binds before the
+    // others go with them.
+    const auto left = std::find_if(m_places.clearedBinds.cbegin(), m_places.clearedBinds.cend(), [this](int c) { return asItIs(c); });
+    std::optional<int> kept;
+    if (left != m_places.clearedBinds.cend())
+        kept = *left;
+    for (int c = 0; c < m_lastUnbindAll && c < kept.value_or(m_lastUnbindAll); ++c) {
+        const QList<QList<ReadWord>> ran = m_run.ranByVstr.value(readIndex(c));
+        if (std::any_of(ran.cbegin(), ran.cend(), [](const QList<ReadWord> &words) {
+                const CommandEffect::Kind kind = commandEffect(words, legacyConsole).kind;
+                return kind == CommandEffect::Kind::Bind || kind == CommandEffect::Kind::Unbind;
+            }))
+            kept = c;
+    }
+    if (kept) {
         const int bind = *kept;
         m_places.unbindAlls.removeIf([&](int c) {
             if (c < bind)
