@@ -141,22 +141,34 @@ case "${1:-}" in
         rm -rf "$dir/corpus" "$dir/found" "$dir/crashes"
         mkdir -p "$dir/corpus" "$dir/found" "$dir/crashes"
         "$dir/tests/fuzz/fuzz_corpus" "$dir/corpus"
+        # Paths relative to the build folder, so that no clone's path reaches the fuzzer.
+        top=$(realpath --relative-to="$dir" "$here")
+        cd "$dir"
         common=(-max_len=8192 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-                -dict="$here/tests/fuzz/configreader.dict" -artifact_prefix="$dir/crashes/")
+                -dict="$top/tests/fuzz/configreader.dict" -artifact_prefix=crashes/)
+        vars=(QT_HASH_SEED=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
         if [ -n "${BRACKWELL_FUZZ_SECONDS:-}" ]; then
             # A search for new inputs: a new random start each run. Add what breaks to tests/fuzz/corpus.
             search=(-max_total_time="$BRACKWELL_FUZZ_SECONDS")
+            run=(env "${vars[@]}")
         else
             # The same runs from the same inputs every time, so a commit's result never depends on
-            # luck: no re-reading of the folder it writes to while it runs, which goes by the clock.
-            search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-5000}" -reload=0)
+            # luck or on the machine: no re-reading of the folder it writes to while it runs, which
+            # goes by the clock; no mutations from the values of recent comparisons, which hold
+            # addresses; and, where the system allows it, no address randomization and a fixed
+            # environment, as the depth of the stack counts too.
+            search=(-seed=20261208 -runs="${BRACKWELL_FUZZ_RUNS:-5000}" -reload=0 -use_cmp=0)
+            run=(env -i PATH=/usr/bin:/bin LANG=C.UTF-8 "${vars[@]}")
+            if setarch "$(uname -m)" -R true 2>/dev/null; then
+                run+=(setarch "$(uname -m)" -R)
+            else
+                echo "Address randomization stays on: the fixed run may differ between machines." >&2
+            fi
         fi
         # libFuzzer orders its first inputs by size alone, and those of one size in the order the
         # file system lists them, which differs between clones: hand it the files sorted by name.
-        LC_ALL=C ls -d "$here"/tests/fuzz/corpus/* "$dir"/corpus/* | paste -sd, - > "$dir/first-inputs.txt"
-        QT_HASH_SEED=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-            "$dir/tests/fuzz/fuzz_configreader" "${search[@]}" "${common[@]}" \
-            -seed_inputs=@"$dir/first-inputs.txt" "$dir/found"
+        LC_ALL=C ls -d "$top"/tests/fuzz/corpus/* corpus/* | paste -sd, - > first-inputs.txt
+        "${run[@]}" ./tests/fuzz/fuzz_configreader "${search[@]}" "${common[@]}" -seed_inputs=@first-inputs.txt found
         ;;
     *)
         echo "usage: $0 run|test|sanitize|package|windows|fuzz" >&2
