@@ -56,8 +56,7 @@ void run(const ConsoleRead &read, GameEnd &end, std::map<QString, QString> &valu
         if (e.kind == CommandEffect::Kind::Set)
             values[e.name.toLower()] = e.value;
         if (command.words.size() == 2 && command.words[0].text.compare(QLatin1StringView("vstr"), Qt::CaseInsensitive) == 0) {
-            const auto value = values.find(command.words[1].text.toLower());
-            if (value != values.end() && depth < 64)
+            if (const auto value = values.find(command.words[1].text.toLower()); value != values.end() && depth < 64)
                 run(readAsConsole(value->second, legacyConsole), end, values, depth + 1);
             continue;
         }

@@ -17,10 +17,8 @@ namespace brackwell::testing {
 // values changed, UnBind All, scripts and class binds flipped, keys from the on-screen keyboard.
 GenerationInput changedState(RandomState &random, const GenerationInput &was);
 
-// Whether the edit can promise anything for `text`: not where the game reads commands after every
-// place a line can go in (a "/*" left open inside a command whose words run on after it, or a
-// command cut at 1,023 bytes inside a "/*" comment whose buffer search runs to where the game
-// stops reading), as what goes in at the end cannot win over them.
+// Whether the edit can promise anything for `text`: not where the game runs commands after every
+// place a line can go in ("/*" left open inside a command, a cut whose search runs to the end).
 bool editPromised(QStringView text, const ConfigRead &read, bool utf8);
 
 // Why `edited`, the edit of `text` (read as `read`) for `now`, breaks that promise; empty when it keeps it.
