@@ -344,11 +344,22 @@ void Reader::keepAsItIs(int c, const QString &why)
 // - one the buffer reads from inside a "/*" comment that a '"' kept open past its "*/" (its first
 //   word comes after something other than blanks), whose end is that comment's end;
 // - one a command cut at 1,023 bytes searched on into, that holds a '/', a '*' or an odd number of
-//   quotes: without them that search may stop elsewhere.
+//   quotes: without them that search may stop elsewhere;
+// - one before a cut command on its line.
 void Reader::keepTangledCommands()
 {
     const QString inComment = QStringLiteral("the console reads this command on from a /* comment before it");
     const QString inSearch = QStringLiteral("the console cuts a command before this one at 1,023 bytes");
+    const QString beforeCut = QStringLiteral("the console cuts a command after this one on its line at 1,023 bytes");
+    for (int c = int(m_places.commands.size()) - 1, cutAfter = -1; c >= 0; --c) {
+        // Taken out, one before a cut command on its line would move where that one starts, and its cut.
+        if (cutAfter >= 0 && m_places.commands[cutAfter].line != lineOf(c))
+            cutAfter = -1;
+        if (cutAfter >= 0 && !asItIs(c))
+            keepAsItIs(c, beforeCut);
+        if (m_places.commands[c].cut >= 0)
+            cutAfter = c;
+    }
     for (int c = 0; c < int(m_places.commands.size()); ++c) {
         const CommandSpan &span = m_places.commands[c];
         if (span.asItIs)
