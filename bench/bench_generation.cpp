@@ -3,6 +3,7 @@
 #include "script/generator.h"
 #include "support/randomstate.h"
 #include "gui/desktop.h"
+#include "platform/machine.h"
 #include "gui/mainwindow.h"
 
 #include <QApplication>
@@ -27,7 +28,7 @@ BENCHMARK(GenerationPass);
 
 void CreateConfigThroughWindow(benchmark::State &state)
 {
-    TfrmBrackwell window(systemDesktop());
+    TfrmBrackwell window(systemDesktop(), systemMachine());
     const QList<QCheckBox *> boxes = window.findChildren<QCheckBox *>();
     for (QCheckBox *box : boxes)
         box->setChecked(true);

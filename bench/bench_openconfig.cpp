@@ -9,6 +9,7 @@
 #include "document/configreader.h"
 #include "support/configcorpus.h"
 #include "support/fakedesktop.h"
+#include "support/testmachine.h"
 #include "support/randomstate.h"
 #include "gui/mainwindow.h"
 
@@ -126,7 +127,8 @@ void openThroughWindow(benchmark::State &state, QByteArray (*makeFile)())
     }
     file.close();
     FakeDesktop desktop;
-    TfrmBrackwell window(desktop);
+    TestMachine machine;
+    TfrmBrackwell window(desktop, machine);
     window.findChild<QTabWidget *>(QStringLiteral("PC1"))
         ->setCurrentWidget(window.findChild<QWidget *>(QStringLiteral("TSOutput")));
     window.show();

@@ -5,6 +5,7 @@
 //   QT_QPA_PLATFORM=offscreen ./bench_outputmarks
 #include "marks/consolemarks.h"
 #include "support/fakedesktop.h"
+#include "support/testmachine.h"
 #include "support/randomstate.h"
 #include "gui/mainwindow.h"
 #include "gui/outputhighlighter.h"
@@ -55,7 +56,8 @@ BENCHMARK(ReadBox)->Unit(benchmark::kMillisecond);
 
 struct Box {
     FakeDesktop desktop;
-    TfrmBrackwell window{desktop};
+    TestMachine machine;
+    TfrmBrackwell window{desktop, machine};
     QPlainTextEdit *edit = window.findChild<QPlainTextEdit *>(QStringLiteral("memoOutput"));
     OutputHighlighter *highlighter = edit->findChild<OutputHighlighter *>();
 };

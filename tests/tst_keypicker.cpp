@@ -48,7 +48,7 @@ QMap<QString, QString> slotTexts(const WindowFixture &f)
 struct OpenedFixture : WindowFixture {
     OpenedFixture()
     {
-        desktop.driveRoot = desktop.home = desktop.documents = drive.path();
+        machine.driveRoot = machine.home = machine.documents = drive.path();
         showActive();
         writeAll(drive.filePath("mine.cfg"), "// mine\r\nbind y +sprint\r\nunbindall\r\nbind H dropobj\r\nbind kp_5 \"class c 1; "
                                              "echo Cov. Op. - Sten;\"\r\nbind x a\r\nunbind X\r\nbind MOUSE2 +zoom\r\n");
@@ -485,7 +485,8 @@ private slots:
     void programMakesThePickerAfterTheFirstPaint()
     {
         FakeDesktop desktop;
-        Program program(desktop);
+        TestMachine machine;
+        Program program(desktop, machine);
         const auto picker = [] {
             const QWidgetList windows = QApplication::topLevelWidgets();
             const auto found = std::find_if(windows.begin(), windows.end(),

@@ -41,9 +41,9 @@ const QStringList configFilters = {"Config files (*.cfg)", "All files (*)"};
 struct OpenFixture : WindowFixture {
     OpenFixture()
     {
-        desktop.driveRoot = drive.path();
-        desktop.home = user.filePath("home");
-        desktop.documents = user.filePath("home/Documents");
+        machine.driveRoot = drive.path();
+        machine.home = user.filePath("home");
+        machine.documents = user.filePath("home/Documents");
         window->show();
         window->activateWindow();
         [this] { QVERIFY(QTest::qWaitForWindowActive(window.get())); }();
@@ -222,9 +222,9 @@ private slots:
             return f.desktop.openDialogsOpened.constLast().folder;
         };
         // No game folder on this machine: the user's home.
-        QCOMPARE(nextDialogFolder(), f.desktop.home);
+        QCOMPARE(nextDialogFolder(), f.machine.home);
         QCOMPARE(f.desktop.openDialogsOpened[0].filters, configFilters);
-        QVERIFY(f.desktop.readAttempts.isEmpty());
+        QVERIFY(f.machine.readAttempts.isEmpty());
 
         // The game folder the one-click save writes into.
         const QString game = f.path("Program Files/Wolfenstein - Enemy Territory/etmain");
@@ -250,9 +250,13 @@ private slots:
 
         const QByteArray bytes = "seta r_gamma 1.8\r\nseta r_DrawSun \"0\"\r\nseta cg_drawCrosshair 5\r\n"
                                  "seta r_fastSky 1\r\nunbindall\r\nbind x \"class m 1; echo Medic - SMG;\"\r\n";
+        // Settings switched on the tabs are work: the open asks before it replaces them.
+        f.desktop.answerUnsaved(Desktop::Unsaved::Discard);
         f.open(f.file("mine.cfg", bytes));
 
-        QVERIFY(f.desktop.shown.isEmpty());
+        QCOMPARE(f.desktop.takeOnly(Kind::Question), "Do you want to save the config made here?\nSettings changed on "
+                                                     "the tabs have not been put into the config yet: \"Create "
+                                                     "Config\" puts them in.");
         QCOMPARE(f.outputText().toLatin1(), bytes);
         const ConfigRead read = readConfig(QString::fromLatin1(bytes));
         QCOMPARE(f.window->readGenerationInput().settings[std::size_t(settingIndex("edtGamma"))].text, "1.8");
@@ -276,7 +280,7 @@ private slots:
         QCOMPARE(f.edit("edtCustomInput")->text(), "cg_fov");
         QCOMPARE(f.bars().quality, generate(read.input).meter.quality);
         QCOMPARE(f.bars().fps, generate(read.input).meter.fps);
-        QVERIFY(f.desktop.writeAttempts.isEmpty());
+        QVERIFY(f.machine.disk.changed().isEmpty());
     }
 
     void linesTheWindowCannotHoldAreListedOnce()
@@ -391,7 +395,9 @@ private slots:
         f.pressCreate();
         const QMap<QString, QString> before = snapshot(f.window.get());
 
+        f.desktop.answerUnsaved(Desktop::Unsaved::Discard);
         f.open(file);
+        f.desktop.shown.removeFirst(); // the question before the window's work goes
         QCOMPARE(f.desktop.takeOnly(Kind::Error), message.arg(QDir::toNativeSeparators(file)));
         compareSnapshots(snapshot(f.window.get()), before);
     }
@@ -400,7 +406,7 @@ private slots:
     {
         OpenFixture f;
         const QMap<QString, QString> before = snapshot(f.window.get());
-        f.desktop.failNextRead({{}, false, "Input/output error"});
+        f.machine.failNextRead({{}, false, "Input/output error"});
         f.open(f.path("bad.cfg"));
         QCOMPARE(f.desktop.takeOnly(Kind::Error),
                  "Cannot open file \"" + QDir::toNativeSeparators(f.path("bad.cfg")) + "\". Input/output error.");
@@ -500,7 +506,7 @@ private slots:
         f.open(file);
         QVERIFY(f.desktop.shown.isEmpty());
         QCOMPARE(f.edit("edtGamma")->text(), "1.8");
-        QVERIFY(f.desktop.writeAttempts.isEmpty());
+        QVERIFY(f.machine.disk.changed().isEmpty());
         QCOMPARE(readAll(file), QByteArray("seta r_gamma 1.8\n"));
         QCOMPARE(QFileInfo(file).lastModified(), modified);
     }
@@ -548,7 +554,7 @@ private slots:
         QVERIFY(!dropOn(f.window.get(), {QUrl::fromLocalFile(config), QUrl::fromLocalFile(config)}));
         QVERIFY(!dropOn(f.window.get(), {QUrl("https://example.org/a.cfg")}));
         QTest::qWait(20);
-        QVERIFY(f.desktop.readAttempts.isEmpty());
+        QVERIFY(f.machine.readAttempts.isEmpty());
     }
     // File > Open Recent: the configs opened or saved last, the latest first, eight of them, read
     // only when the menu opens. A file not there is greyed; one deleted or made a folder after the
@@ -556,7 +562,7 @@ private slots:
     void openRecentListsTheLastConfigs()
     {
         OpenFixture f;
-        QCOMPARE(f.desktop.recentReads, 0);
+        QCOMPARE(f.machine.kept.reads, 0);
         QMenu *menu = f.get<QMenu>("OpenRecent1");
         const auto items = [menu] {
             emit menu->aboutToShow();
@@ -574,7 +580,7 @@ private slots:
         QStringList latest;
         for (const int i : {3, 8, 7, 6, 5, 4, 2, 1})
             latest << QFileInfo(files[i]).absoluteFilePath();
-        QCOMPARE(f.desktop.recent, latest);
+        QCOMPARE(recentFiles(f.machine.kept), latest);
         QFile::remove(files[7]);
         const QList<QAction *> shown = items();
         QCOMPARE(shown.size(), 8);
@@ -590,7 +596,7 @@ private slots:
         QVERIFY(f.desktop.takeOnly(Kind::Error).startsWith("Cannot open file \"" + QDir::toNativeSeparators(files[5])));
         shown[1]->trigger();
         QCOMPARE(f.title(), "c8.cfg \u2014 Brackwell");
-        QCOMPARE(f.desktop.recent, (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
+        QCOMPARE(recentFiles(f.machine.kept), (QStringList{latest[1], latest[0], latest[2], latest[5], latest[6], latest[7]}));
     }
 
     // File > Game configs: per game folder here, its config files (a profile's with the profile's
@@ -599,7 +605,7 @@ private slots:
     void gameConfigsAreAtHand()
     {
         OpenFixture f;
-        const QStringList game = gameFolderCandidates({f.desktop.driveRoot, f.desktop.home, f.desktop.documents}, hostPlatform);
+        const QStringList game = gameFolderCandidates({f.machine.driveRoot, f.machine.home, f.machine.documents}, hostPlatform);
         const QString top = game.last(), profile = top + "/profiles/b&c";
         QVERIFY(QDir().mkpath(game[1]) && QDir().mkpath(profile));
         writeAll(game[1] + "/autoexec.cfg", "seta r_gamma 1.5\n");
@@ -666,7 +672,7 @@ private slots:
 
         f.desktop.answerUnsaved(answer < 0 ? Desktop::Unsaved::Save : Desktop::Unsaved(answer));
         if (answer < 0)
-            f.desktop.failNextWrite(FakeDesktop::diskFull());
+            f.machine.disk.failNext(TestFileLayer::Call::Write, ".tmp", fileErrors::diskFull);
         const bool goesOn = answer == int(Desktop::Unsaved::Save) || answer == int(Desktop::Unsaved::Discard);
         if (action == "new") {
             f.get<QAction>("NewConfig1")->trigger();

@@ -8,6 +8,8 @@
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "gui/desktop.h"
+#include "platform/machine.h"
+#include "platform/safefiles.h"
 #include "platform/win32files.h"
 
 #include <QDir>
@@ -53,11 +55,11 @@ struct MadeFolders {
 struct SystemFixture : WindowFixture {
     SystemFixture()
     {
-        Desktop &system = systemDesktop();
-        desktop.driveRoot = system.currentDriveRoot();
-        desktop.home = system.homeFolder();
-        desktop.documents = system.documentsFolder();
-        folders = gameFolderCandidates({desktop.driveRoot, desktop.home, desktop.documents}, Platform::Windows);
+        const GamePlaces system = systemMachine().places();
+        machine.driveRoot = system.driveRoot;
+        machine.home = system.home;
+        machine.documents = system.documents;
+        folders = gameFolderCandidates(system, Platform::Windows);
     }
 
     void oneClick() const { get<QPushButton>("btnSave")->click(); }
@@ -65,7 +67,7 @@ struct SystemFixture : WindowFixture {
     {
         desktop.answerSaveDialog(path);
         // A read-only file is refused without the question.
-        if (QFileInfo::exists(path) && !isReadOnlyFile(path))
+        if (QFileInfo(path).isFile() && QFileInfo(path).isWritable())
             desktop.answerQuestion(true);
         get<QPushButton>("btnSelectDestination")->click();
         if (!desktop.shown.isEmpty() && desktop.shown.front().kind == Kind::Question)
@@ -92,13 +94,14 @@ private slots:
         QVERIFY(QDir::setCurrent(QDir::homePath()));
         applicationSetup();
         SystemFixture f;
-        QCOMPARE(f.desktop.driveRoot, QStringLiteral("C:/"));
-        QVERIFY2(f.desktop.home.contains(QStringLiteral("Zoë")), qPrintable(f.desktop.home));
-        QVERIFY2(f.desktop.documents.startsWith(f.desktop.home + u'/'), qPrintable(f.desktop.documents));
-        QVERIFY2(QFileInfo(f.folders[1]).isDir() && !folderTakesNewFiles(f.folders[1]),
+        QCOMPARE(f.machine.driveRoot, QStringLiteral("C:/"));
+        QVERIFY2(f.machine.home.contains(QStringLiteral("Zoë")), qPrintable(f.machine.home));
+        QVERIFY2(f.machine.documents.startsWith(f.machine.home + u'/'), qPrintable(f.machine.documents));
+        QVERIFY2(QFileInfo(f.folders[1]).isDir() && !folderTakesNewFiles(systemFileLayer(), f.folders[1]),
                  "the game must be installed read-only below Program Files (x86)");
         const QString ownInstallation = QFileInfo(f.folders[0]).path();
-        QVERIFY2(folderTakesNewFiles(ownInstallation), "the installation below Program Files must be the user's");
+        QVERIFY2(folderTakesNewFiles(systemFileLayer(), ownInstallation),
+                 "the installation below Program Files must be the user's");
         for (const QString &folder : {f.folders[0], f.folders[2], f.folders[3]})
             QVERIFY2(!QFileInfo::exists(folder), qPrintable(folder + " exists already: a player's files?"));
     }
@@ -108,14 +111,14 @@ private slots:
     void oneClickWritesIntoTheFirstFolderTheUserMayWrite()
     {
         SystemFixture f;
-        MadeFolders made{{QDir(f.desktop.documents).filePath(QStringLiteral("ETLegacy")), f.folders[0]}};
+        MadeFolders made{{QDir(f.machine.documents).filePath(QStringLiteral("ETLegacy")), f.folders[0]}};
         f.typeInto(f.edit("edtPlayerName"), QStringLiteral("Zoë"));
         f.create();
         const QByteArray installed = readAll(oneClickFile(f.folders[1]));
 
         f.oneClick();
         QCOMPARE(f.desktop.takeOnly(Kind::Error), unwritableGameFolderMessage(f.folders[1]) + u'.');
-        QVERIFY2(f.desktop.shown.isEmpty() && f.desktop.writeAttempts.isEmpty(), "nothing is written");
+        QVERIFY2(f.desktop.shown.isEmpty() && f.machine.disk.changed().isEmpty(), "nothing is written");
 
         for (const int folder : {3, 2, 0}) {
             QVERIFY(QDir().mkpath(f.folders[folder]));
@@ -199,13 +202,16 @@ private slots:
             return ++tries <= refusals ? sharingViolation : system(to, from, backup);
         };
         calls.wait = [](unsigned) {};
-        const std::optional<win32::Failure> failed = win32::replaceFile(
-            native(target), "new", 3, [&] { return native(folder.filePath(QStringLiteral("new.tmp"))); }, calls);
-        QCOMPARE(failed.has_value(), refusals > tries);
+        const QString finished = folder.filePath(QStringLiteral("new.tmp"));
+        writeAll(finished, "new");
+        const unsigned long failed = win32::placeFile(native(target), native(finished), calls);
+        QCOMPARE(failed != 0, refusals > tries);
         QCOMPARE(readAll(target), QByteArray(failed ? "old" : "new"));
         if (failed)
-            QCOMPARE(failed->error, sharingViolation);
-        QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("autoexec.cfg")});
+            QCOMPARE(failed, sharingViolation);
+        // A failure leaves the finished file under its own name, for the save to take away.
+        QCOMPARE(filesIn(folder.path()), failed ? QStringList({QStringLiteral("autoexec.cfg"), QStringLiteral("new.tmp")})
+                                                : QStringList{QStringLiteral("autoexec.cfg")});
     }
 
     // Every documented failure of the replace leaves the old file or the new one under the target's
@@ -241,19 +247,19 @@ private slots:
             return ++moves <= failingMoves ? DWORD(ERROR_SHARING_VIOLATION) : system(to, from);
         };
         calls.wait = [](unsigned) {};
-        const std::optional<win32::Failure> failed = win32::replaceFile(
-            native(target), "new", 3, [&] { return native(folder.filePath(QStringLiteral("new.tmp"))); }, calls);
-        QCOMPARE(failed.has_value(), left != "new");
+        const QString finished = folder.filePath(QStringLiteral("new.tmp"));
+        writeAll(finished, "new");
+        const unsigned long failed = win32::placeFile(native(target), native(finished), calls);
+        QCOMPARE(failed != 0, left != "new");
         if (failed)
-            QCOMPARE(failed->error, DWORD(code));
-        const QStringList files = filesIn(folder.path());
+            QCOMPARE(failed, DWORD(code));
         if (left.isEmpty()) {
-            // Neither could take the name: both stay, the old one under the backup name.
-            QCOMPARE(readAll(folder.filePath(QStringLiteral("new.tmp"))), QByteArray("new"));
-            QCOMPARE(readAll(folder.filePath(QStringLiteral("new.tmp.old"))), QByteArray("old"));
+            // Neither could take the name: both stay, the old one under the name parkedName gives.
+            QCOMPARE(readAll(finished), QByteArray("new"));
+            QCOMPARE(QString::fromStdWString(win32::parkedName(native(finished))), QDir::toNativeSeparators(finished) + ".old");
+            QCOMPARE(readAll(finished + QStringLiteral(".old")), QByteArray("old"));
         } else {
             QCOMPARE(readAll(target), left);
-            QVERIFY2(!files.contains(QStringLiteral("new.tmp")), qPrintable(files.join(u' ')));
         }
     }
 
@@ -273,7 +279,7 @@ private slots:
         QFETCH(bool, oneClick);
         QFETCH(bool, readOnlyFile);
         SystemFixture f;
-        MadeFolders made{{QDir(f.desktop.documents).filePath(QStringLiteral("ETLegacy"))}};
+        MadeFolders made{{QDir(f.machine.documents).filePath(QStringLiteral("ETLegacy"))}};
         f.create();
         QString target = oneClickFile(f.folders[1]);
         if (readOnlyFile) {
@@ -309,7 +315,7 @@ private slots:
     void configsOpenFromFoldersWithAnyName()
     {
         SystemFixture f;
-        QTemporaryDir folder(QDir(f.desktop.documents).filePath(QStringLiteral("Zoë ÆØÅ ĳ-XXXXXX")));
+        QTemporaryDir folder(QDir(f.machine.documents).filePath(QStringLiteral("Zoë ÆØÅ ĳ-XXXXXX")));
         QVERIFY(folder.isValid());
         const QString path = folder.filePath(QStringLiteral("naïve.cfg"));
         const QByteArray bytes = "seta name \"Zo\xEB\"\r\nseta r_gamma \"1.3\"\r\n";
@@ -319,7 +325,7 @@ private slots:
         f.desktop.answerOpenDialog(path);
         QTest::keyClick(f.window.get(), Qt::Key_O, Qt::ControlModifier);
 
-        QCOMPARE(f.desktop.readAttempts, QStringList{path});
+        QCOMPARE(f.machine.readAttempts, QStringList{path});
         QCOMPARE(f.edit("edtPlayerName")->text(), QStringLiteral("Zoë"));
         f.dialogSave(path);
         QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));

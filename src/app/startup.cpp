@@ -5,6 +5,7 @@
 #include "gui/fonts.h"
 #include "gui/groupboxstyle.h"
 #include "gui/jpeg.h"
+#include "platform/machine.h"
 #include "platform/running.h"
 
 #include <QApplication>
@@ -85,8 +86,8 @@ private:
 
 } // namespace
 
-Program::Program(Desktop &desktop)
-    : m_mainWindow(desktop)
+Program::Program(Desktop &desktop, Machine &machine)
+    : m_mainWindow(desktop, machine)
 {
     new AfterFirstPaint(m_mainWindow, [this] { keyPicker(); });
 }
@@ -151,7 +152,7 @@ int run(int &argc, char **argv)
 
     // Before the window: an uninstaller started from now on waits for the program to end.
     markProgramRunning();
-    Program program(systemDesktop());
+    Program program(systemDesktop(), systemMachine());
     program.mainWindow().show();
     // After both windows are built, from inside the event loop like any other handler.
     if (!files.isEmpty())

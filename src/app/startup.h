@@ -8,6 +8,7 @@
 namespace brackwell {
 
 class Desktop;
+class Machine;
 
 // The process-wide set-up every window relies on: the application title, the picture formats the
 // window descriptions' pictures are stored in, and the fonts. Lives from before the first window
@@ -28,7 +29,7 @@ public:
 class Program
 {
 public:
-    explicit Program(Desktop &desktop);
+    Program(Desktop &desktop, Machine &machine);
     ~Program();
 
     TfrmBrackwell &mainWindow() { return m_mainWindow; }

@@ -2,18 +2,13 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QCryptographicHash>
 #include <QPushButton>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <cstdio>
@@ -51,16 +46,6 @@ std::optional<QString> chosenFile(QFileDialog &dialog)
 
 class SystemDesktop final : public Desktop
 {
-    static constexpr char recentKey[] = "recentFiles";
-    // Made at the first use, after the window has painted: start-up reads no settings.
-    QSettings &settings()
-    {
-        if (!m_settings)
-            m_settings = std::make_unique<QSettings>(QStringLiteral("Brackwell"), QStringLiteral("Brackwell"));
-        return *m_settings;
-    }
-    std::unique_ptr<QSettings> m_settings;
-
 public:
     void showMessage(QWidget *parent, const QString &text, const QString &informative) override
     {
@@ -76,9 +61,10 @@ public:
         runCentred(*box);
     }
 
-    void showError(QWidget *parent, const QString &text, const QString &details) override
+    void showError(QWidget *parent, const QString &text, const QString &details, const QString &informative) override
     {
         const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent);
+        box->setInformativeText(informative);
         box->setDetailedText(details);
         box->exec();
     }
@@ -161,58 +147,6 @@ public:
         return chosenFile(dialog);
     }
 
-    FileRead readFile(const QString &path, qint64 maxBytes) override
-    {
-        return readFileBounded(path, maxBytes);
-    }
-
-    std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) override
-    {
-        return writeFileAtomically(path, bytes);
-    }
-
-    std::optional<WriteFailure> copyFile(const QString &from, const QString &to) override
-    {
-        return copyFileSafely(from, to);
-    }
-
-    bool canCreateFilesIn(const QString &folder) override { return folderTakesNewFiles(folder); }
-    bool isReadOnly(const QString &path) override { return isReadOnlyFile(path); }
-    bool removeFile(const QString &path) override { return QFile::remove(path); }
-
-    QString currentDriveRoot() override
-    {
-#ifdef Q_OS_WIN
-        const std::wstring root = win32::currentDriveRoot();
-        return root.empty() ? QDir::rootPath() : QDir::fromNativeSeparators(QString::fromStdWString(root));
-#else
-        return QStringLiteral("/");
-#endif
-    }
-
-    // Kept per user by the system's own means: a file below ~/.config, the registry on Windows.
-    QStringList recentFiles() override { return settings().value(recentKey).toStringList(); }
-    void setRecentFiles(const QStringList &files) override { settings().setValue(recentKey, files); }
-    // One entry per file written, under a key QSettings takes whatever the path holds.
-    QByteArray writtenHash(const QString &key) override
-    {
-        return settings().value(writtenKey(key)).toByteArray();
-    }
-    void setWrittenHash(const QString &key, const QByteArray &hash) override
-    {
-        settings().setValue(writtenKey(key), hash);
-    }
-    static QString writtenKey(const QString &key)
-    {
-        return QStringLiteral("written/") + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
-    }
-
-    QString homeFolder() override { return QDir::homePath(); }
-
-    QString documentsFolder() override
-    {
-        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    }
 };
 
 } // namespace
@@ -248,18 +182,6 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     // A user can select and copy what a box says, such as the path in a failed save.
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return box;
-}
-
-QStringList gameFolders(Desktop &desktop)
-{
-    return gameFolderCandidates({desktop.currentDriveRoot(), desktop.homeFolder(), desktop.documentsFolder()},
-                                hostPlatform);
-}
-
-GameFolderChoice oneClickChoice(Desktop &desktop)
-{
-    return chooseGameFolder(gameFolders(desktop),
-                            [&desktop](const QString &folder) { return desktop.canCreateFilesIn(folder); });
 }
 
 Desktop &systemDesktop()

@@ -1,14 +1,7 @@
 #pragma once
 
-#include "document/configfile.h"
-#include "platform/files.h"
-#include "platform/gamefolders.h"
-#include "platform/savemessages.h"
-
-#include <QByteArray>
 #include <QMessageBox>
 #include <QString>
-#include <QStringConverter>
 #include <QStringList>
 
 #include <memory>
@@ -21,9 +14,9 @@ class QWidget;
 namespace brackwell {
 
 // Everything the program asks of the desktop besides its own windows: the message window, the
-// error box, the open- and save-file dialogs, reading and writing a file. Tests put a fake behind
-// it that answers the dialogs and records what was shown; a platform port changes only the
-// production side.
+// error box, the questions, the open- and save-file dialogs. Files and what is kept between runs
+// are the machine's (platform/machine.h). Tests put a fake behind it that answers the dialogs and
+// records what was shown; a platform port changes only the production side.
 class Desktop
 {
 public:
@@ -35,8 +28,10 @@ public:
     // The same with a longer text the user can unfold under the message.
     virtual void showReport(QWidget *parent, const QString &text, const QString &details) = 0;
     // Error icon, OK button, application title. The caller passes the final text (see withFullStop);
-    // `details`, where not empty, unfold under it.
-    virtual void showError(QWidget *parent, const QString &text, const QString &details) = 0;
+    // `informative`, where not empty, stands under it (where the file is now), and `details`
+    // unfold under both.
+    virtual void showError(QWidget *parent, const QString &text, const QString &details,
+                           const QString &informative = {}) = 0;
     // Yes and No, No the default. True for Yes.
     virtual bool askQuestion(QWidget *parent, const QString &text) = 0;
     // The desktop's question before changes that are not saved would be lost: Save, Discard and
@@ -61,55 +56,14 @@ public:
     // nothing when the user cancels.
     virtual std::optional<QString> chooseOpenFile(QWidget *parent, const QString &folder, const QStringList &filters,
                                                   const QStringList &places) = 0;
-
-    // The whole file, read only, or why not; a file longer than `maxBytes` is refused.
-    virtual FileRead readFile(const QString &path, qint64 maxBytes) = 0;
-
-    // Replaces the file at `path` with `bytes` whole, or leaves it as it was.
-    virtual std::optional<WriteFailure> writeFile(const QString &path, const QByteArray &bytes) = 0;
-    // Copies the file `from` to `to` (see copyFileSafely).
-    virtual std::optional<WriteFailure> copyFile(const QString &from, const QString &to) = 0;
-    // Whether the file is read-only for this user (see isReadOnlyFile): a save leaves it alone.
-    virtual bool isReadOnly(const QString &path) = 0;
-    // Removes the file; false where it could not.
-    virtual bool removeFile(const QString &path) = 0;
-    // Whether a new file can be made in the existing `folder` (a game folder below Program Files
-    // is read-only without administrator rights). Leaves nothing behind.
-    virtual bool canCreateFilesIn(const QString &folder) = 0;
-
-    // The configs opened or saved last, the latest first, kept between runs.
-    virtual QStringList recentFiles() = 0;
-    virtual void setRecentFiles(const QStringList &files) = 0;
-    // The hash of what Brackwell last wrote to a file, by writeRecordKey, kept between runs; empty
-    // for a file it never wrote.
-    virtual QByteArray writtenHash(const QString &key) = 0;
-    virtual void setWrittenHash(const QString &key, const QByteArray &hash) = 0;
-
-    // The root of the drive the program runs on: where a path without a drive letter lands.
-    virtual QString currentDriveRoot() = 0;
-    // The user's home folder and Documents folder, where the game may keep its own folders.
-    virtual QString homeFolder() = 0;
-    virtual QString documentsFolder() = 0;
 };
-
-// The folders the one-click save tries on this machine, in its order.
-QStringList gameFolders(Desktop &desktop);
-
-// The folder the one-click save would write into if the user clicked now: the first of the game's
-// folders that exists and can be written. Asked afresh each time: a game installed while the
-// program runs is found.
-GameFolderChoice oneClickChoice(Desktop &desktop);
-inline std::optional<QString> oneClickFolder(Desktop &desktop)
-{
-    return oneClickChoice(desktop).folder;
-}
 
 // A box as the production desktop shows it: application title, plain text the user can select
 // and copy, the given icon and buttons.
 std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QString &text,
                                             QMessageBox::StandardButtons buttons, QWidget *parent);
 
-// The production desktop: Qt's message boxes and file dialog, the system's files.
+// The production desktop: Qt's message boxes and file dialogs.
 Desktop &systemDesktop();
 
 // The error box always ends its text with a full stop.

@@ -1,14 +1,15 @@
 #include "gui/documentcontroller.h"
 
 #include "document/configdocument.h"
+#include "document/configedit.h"
 #include "document/filebytes.h"
 #include "document/textlines.h"
 #include "gui/changetint.h"
 #include "gui/desktop.h"
 #include "gui/outputhighlighter.h"
-#include "platform/backup.h"
+#include "gui/textwrap.h"
 #include "platform/gameconfigs.h"
-#include "platform/gamefolders.h"
+#include "platform/machine.h"
 #include "platform/savemessages.h"
 
 #include <QDir>
@@ -16,40 +17,13 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include <cstring>
-
 namespace brackwell {
 
 namespace {
 
-// A copy kept before a save is at most this large; a larger file is copied but not held in memory.
-constexpr qint64 maxRestoredCopy = 16 * 1024 * 1024;
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
-// A file as the record of what Brackwell wrote knows it: through a link, the file it points to.
-QString recordKeyOf(const QString &path)
-{
-    const QString replaced = replacedFile(path);
-    return writeRecordKey(replaced.isEmpty() ? QFileInfo(path).absoluteFilePath() : replaced);
-}
-
-// The details under a failed save: the file and the system's reason.
-QString failureDetails(const QString &path, const WriteFailure &failure)
-{
-    QString details = QStringLiteral("File: %1").arg(native(path));
-    if (!failure.description.isEmpty())
-        details += QStringLiteral("\nReason: %1.").arg(systemReason(failure.description));
-    return details;
-}
-
-// A file the user keeps read-only on purpose, so that the game does not rewrite it.
-WriteFailure readOnlyFailure()
-{
-    return {WriteFailure::Stage::Create, 5, 0, QStringLiteral("The file is read-only")};
 }
 
 bool sameValue(const SettingValue &a, const SettingValue &b)
@@ -84,10 +58,12 @@ bool sameState(const GenerationInput &a, const GenerationInput &b)
 
 } // namespace
 
-DocumentController::DocumentController(Desktop &desktop, DocumentView &view, QPlainTextEdit *box)
+DocumentController::DocumentController(Desktop &desktop, Machine &machine, DocumentView &view, QPlainTextEdit *box)
     : m_desktop(desktop)
+    , m_machine(machine)
     , m_view(view)
     , m_box(box)
+    , m_saves(machine)
     , m_tint(new ChangeTint(box))
     , m_designedTitle(view.viewWindow()->windowTitle())
 {
@@ -102,16 +78,61 @@ QStringConverter::Encoding DocumentController::saveEncoding() const
     return m_document ? m_document->encoding() : configFileEncoding();
 }
 
-void DocumentController::putStateIntoBox(const GenerationInput &now)
+// The box
+
+void DocumentController::changeBox(const QString &text)
 {
-    // The box as the player sees it, typed lines and added binds included, is what is edited.
-    m_view.changeBoxText(m_document->edit(m_view.boxText(), now));
-    m_tint->showFirst();
+    // What the player typed and kept through the change stays theirs.
+    m_typedBefore = typedLines();
+    m_view.changeBoxText(text);
+    m_programText = m_view.boxText();
+}
+
+bool DocumentController::typedLines() const
+{
+    return m_typedBefore || m_view.boxText() != m_programText;
+}
+
+bool DocumentController::createConfig()
+{
+    const GenerationInput input = m_view.windowState();
+    const GenerationResult result = generate(input);
+    m_createdFrom = input;
+    if (!m_document) {
+        // A script of the window's own in place of the box's text: what the player typed there goes,
+        // until an undo brings it back.
+        wrapFor(m_box, result.text);
+        changeBox(result.text);
+        m_typedBefore = false;
+    } else if (const QString refusal = unwritableValueMessage(input); !refusal.isEmpty()) {
+        showError(refusal); // the file stays as it is
+        return false;
+    } else if (result.ok()) { // a pass that stops leaves the document whole
+        // The box as the player sees it, typed lines and added binds included, is what is edited.
+        changeBox(m_document->edit(m_view.boxText(), input));
+        m_tint->showFirst();
+    }
+    m_view.showGeneration(result);
+    return result.ok();
 }
 
 void DocumentController::close()
 {
     setDocument(nullptr);
+}
+
+void DocumentController::startAfresh()
+{
+    m_programText = m_view.boxText();
+    m_typedBefore = false;
+    m_createdFrom = m_view.windowState();
+    takeAsSaved();
+}
+
+void DocumentController::takeAsSaved()
+{
+    m_savedState = m_view.windowState();
+    m_savedBox = m_view.boxText();
 }
 
 void DocumentController::setDocument(std::unique_ptr<ConfigDocument> document)
@@ -148,28 +169,62 @@ void DocumentController::refreshModified()
     m_view.viewWindow()->setWindowModified(modified);
 }
 
+bool DocumentController::holdsWork() const
+{
+    // Settings, or lines the player typed or added, that no save holds yet. A box the program
+    // filled itself from the tabs can be made again.
+    return !sameState(m_view.windowState(), m_savedState) ||
+           (typedLines() && m_view.boxText() != m_savedBox);
+}
+
 bool DocumentController::changesMayGo()
 {
-    if (!m_document)
-        return true;
-    const bool boxChanged = m_tint->differs();
-    const QString boxNow = m_view.boxText();
-    const bool tabsChanged =
-        tabsDifferFrom(boxChanged ? readConfig(boxNow, m_document->encoding() == QStringConverter::Utf8)
-                                  : m_document->read());
-    if (!boxChanged && !tabsChanged)
-        return true;
-    QString question = QStringLiteral("Do you want to save the changes to \"%1\"?")
-                           .arg(QFileInfo(m_document->path()).fileName());
+    QString question;
+    bool tabsChanged = false;
+    if (m_document) {
+        const bool boxChanged = m_tint->differs();
+        const QString boxNow = m_view.boxText();
+        tabsChanged = tabsDifferFrom(boxChanged ? readConfig(boxNow, m_document->encoding() == QStringConverter::Utf8)
+                                                : m_document->read());
+        if (!boxChanged && !tabsChanged)
+            return true;
+        question = QStringLiteral("Do you want to save the changes to \"%1\"?")
+                       .arg(QFileInfo(m_document->path()).fileName());
+    } else {
+        if (!holdsWork())
+            return true;
+        tabsChanged = !sameState(m_view.windowState(), m_createdFrom);
+        question = QStringLiteral("Do you want to save the config made here?");
+    }
     if (tabsChanged)
         question += QStringLiteral("\nSettings changed on the tabs have not been put into the config yet: "
                                    "\"Create Config\" puts them in.");
     switch (m_desktop.askToSaveChanges(m_view.viewWindow(), question)) {
-    case Desktop::Unsaved::Save: return saveToOpenedFile();
+    case Desktop::Unsaved::Save: return m_document ? saveOpenedFile() : saveChosenFile(true);
     case Desktop::Unsaved::Discard: return true;
     case Desktop::Unsaved::Cancel: break;
     }
     return false;
+}
+
+std::optional<QString> DocumentController::boxWithTabsPutIn()
+{
+    const QString box = m_view.boxText();
+    const GenerationInput now = m_view.windowState();
+    const bool utf8 = m_document && m_document->encoding() == QStringConverter::Utf8;
+    const ConfigRead read = readConfig(box, utf8);
+    if (sameState(now, m_document ? read.input : m_createdFrom))
+        return box;
+    // In the box itself, so that the player sees what is saved: as "Create Config" does, but
+    // without a file open too the lines the player typed stay.
+    if (m_document || !typedLines())
+        return createConfig() ? std::optional<QString>(m_view.boxText()) : std::nullopt;
+    if (const QString refusal = unwritableValueMessage(now); !refusal.isEmpty()) {
+        showError(refusal);
+        return std::nullopt;
+    }
+    changeBox(editConfig(box, read, now));
+    return m_view.boxText();
 }
 
 // Opening
@@ -183,7 +238,7 @@ void DocumentController::openFile(const QString &path)
 void DocumentController::open(const QString &path)
 {
     ConfigDocument::Opening opening =
-        ConfigDocument::open(path, m_desktop.readFile(path, maxConfigFileSize), configFileEncoding());
+        ConfigDocument::open(path, m_machine.readFile(path, maxConfigFileSize), configFileEncoding());
     if (!opening.document) {
         showError(opening.refusal, QStringLiteral("File: %1").arg(native(path)));
         return;
@@ -192,6 +247,8 @@ void DocumentController::open(const QString &path)
     std::unique_ptr<ConfigDocument> document = std::move(opening.document);
     const OpenReport report = document->report();
     m_view.showOpened(document->read(), document->text());
+    m_programText = m_view.boxText();
+    m_typedBefore = false;
     setDocument(std::move(document));
     rememberConfigFolder(path);
     if (!report.text.isEmpty())
@@ -202,7 +259,7 @@ void DocumentController::openWithDialog(const QString &folder)
 {
     static const QStringList filters = {QStringLiteral("Config files (*.cfg)"), QStringLiteral("All files (*)")};
     const std::optional<QString> chosen =
-        m_desktop.chooseOpenFile(m_view.viewWindow(), folder, filters, gameConfigFolders(gameFolders(m_desktop)));
+        m_desktop.chooseOpenFile(m_view.viewWindow(), folder, filters, gameConfigFolders(gameFolders(m_machine)));
     if (chosen)
         openFile(*chosen);
 }
@@ -212,217 +269,136 @@ void DocumentController::openRecent(const QString &path)
     openFile(path);
     // Gone, or a folder now: the open said so, and the list forgets it.
     if (!QFileInfo(path).isFile()) {
-        QStringList files = m_desktop.recentFiles();
+        QStringList files = recentFiles(m_machine.settings());
         files.removeAll(path);
-        m_desktop.setRecentFiles(files);
+        setRecentFiles(m_machine.settings(), files);
     }
 }
 
-QString DocumentController::openDialogFolder() const
+QString DocumentController::openDialogFolder()
 {
     if (!m_lastConfigFolder.isEmpty())
         return m_lastConfigFolder;
-    // The game's folder the one-click save writes into; where the game has none, the user's own.
-    return oneClickFolder(m_desktop).value_or(m_desktop.homeFolder());
+    // The game's folder the one-click save writes into, as far as looking shows it: the dialog
+    // makes no file there to try. Where the game has none, the user's own.
+    return firstGameFolder(m_machine).value_or(m_machine.places().home);
 }
 
 void DocumentController::rememberConfigFolder(const QString &path)
 {
     const QFileInfo file(path);
     m_lastConfigFolder = file.absolutePath();
-    QStringList recent = m_desktop.recentFiles();
+    QStringList recent = recentFiles(m_machine.settings());
     recent.removeAll(file.absoluteFilePath());
     recent.prepend(file.absoluteFilePath());
-    m_desktop.setRecentFiles(recent.mid(0, recentConfigCount));
+    setRecentFiles(m_machine.settings(), recent.mid(0, recentConfigCount));
 }
 
 // Saving
 
-void DocumentController::saveOneClick()
+std::optional<SaveRequest> DocumentController::request(const QString &boxText)
 {
-    // An opened file ends as the box does; a script of the window's own gets one more line break.
-    const QString box = m_view.boxText();
+    // An opened file ends as the box does; a script of the window's own gets one more line break
+    // from the one-click save, which asks for it itself.
     const ScriptBytes script =
-        m_document ? m_document->bytesFor(box) : encodeScript(oneClickText(box), configFileEncoding());
+        m_document ? m_document->bytesFor(boxText) : encodeScript(boxText, configFileEncoding());
     if (!script.ok()) {
         showError(script.error);
-        return;
+        return std::nullopt;
     }
-    const GameFolderChoice target = oneClickChoice(m_desktop);
-    if (!target.folder) {
-        if (target.refused.isEmpty())
-            showError(oneClickFailureMessage(noGameFolder()), noGameFolderDetails(gameFolders(m_desktop)));
-        else
-            showError(unwritableGameFolderMessage(target.refused));
-        return;
-    }
-    const QString file = oneClickFile(*target.folder);
-    if (!mayReplaceWithOneClick(file, *target.folder) || !mayWriteOverOpenFile(file))
-        return;
-    write(SaveKind::OneClick, file, script.bytes);
+    SaveRequest request{script.bytes, typedLines(), std::nullopt};
+    if (m_document)
+        request.open = OpenFile{m_document->path(), m_document->fileBytes()};
+    return request;
 }
 
-bool DocumentController::mayReplaceWithOneClick(const QString &file, const QString &folder)
+void DocumentController::saveOneClick()
 {
-    const QString replaced = replacedFile(file);
-    if (replaced.isEmpty() || m_desktop.isReadOnly(replaced))
-        return true; // nothing to replace, or the save refuses it anyway
-    const bool own = isOwnOutput(replaced);
-    const QString copy = own ? QString()
-                             : QStringLiteral(" A copy of it is kept as \"%1\".").arg(native(backupFile(replaced)));
-    if (m_document && !isOpenDocument(file))
-        return m_desktop.askQuestion(m_view.viewWindow(),
-                                     QStringLiteral("One-Click Save writes \"%1\", not the file open here, \"%2\".\n"
-                                                    "Do you want to replace \"%1\" with this config?%3")
-                                         .arg(native(file), native(m_document->path()), copy));
-    // The game's own installation folder is the one-click save's from the start; the other folders
-    // are where players keep configs of their own.
-    const QStringList folders = gameFolders(m_desktop);
-    const bool designedFolder = !folders.isEmpty() && QDir::cleanPath(folders.front()) == QDir::cleanPath(folder);
-    if (designedFolder || own || m_document)
-        return true;
-    return m_desktop.askQuestion(m_view.viewWindow(),
-                                 QStringLiteral("\"%1\" holds a config Brackwell did not write.\n"
-                                                "Do you want to replace it?%2")
-                                     .arg(native(file), copy));
+    const QString box = m_view.boxText();
+    std::optional<SaveRequest> made = request(m_document ? box : oneClickText(box));
+    if (made)
+        finish(m_saves.saveOneClick(*made, *this), *made, box);
 }
 
 void DocumentController::saveWithDialog()
 {
+    saveChosenFile(false);
+}
+
+bool DocumentController::saveChosenFile(bool putTabsIn)
+{
     // Checked before the dialog opens, so the user is not sent to pick a file that cannot be written.
-    const ScriptBytes script = m_document ? m_document->bytesFor(m_view.boxText())
-                                          : encodeScript(m_view.boxText(), configFileEncoding());
-    if (!script.ok()) {
-        showError(script.error);
-        return;
-    }
+    const std::optional<QString> shown = putTabsIn ? boxWithTabsPutIn() : std::optional<QString>(m_view.boxText());
+    if (!shown)
+        return false;
+    const QString box = *shown;
+    const std::optional<SaveRequest> made = request(box);
+    if (!made)
+        return false;
     // An opened file is proposed for saving it again, in its own folder.
     QString suggestion = m_document ? m_document->path() : QString(QLatin1StringView(dialogFileName));
     for (;;) {
         const std::optional<QString> chosen =
             m_desktop.chooseSaveFile(m_view.viewWindow(), suggestion, QLatin1StringView(configSuffix));
         if (!chosen)
-            return;
+            return false;
         const QString target = withConfigSuffix(*chosen);
-        const QFileInfo existing(target);
-        // A folder is not asked about: writing fails with its own message; nor is a file the save refuses.
-        if (!existing.exists() || existing.isDir() || m_desktop.isReadOnly(target) ||
-            m_desktop.askQuestion(m_view.viewWindow(), replaceQuestion(target))) {
-            if (mayWriteOverOpenFile(target))
-                write(SaveKind::Dialog, target, script.bytes);
-            return;
-        }
+        const SaveOutcome outcome = m_saves.saveChosen(target, *made, *this);
+        if (outcome.result != SaveOutcome::Result::ChooseAgain)
+            return finish(outcome, *made, box);
         // "No" goes back to the dialog, on the name the user chose.
         suggestion = target;
     }
 }
 
-bool DocumentController::saveToOpenedFile()
+bool DocumentController::saveOpenedFile()
 {
-    const ScriptBytes script = m_document->bytesFor(m_view.boxText());
-    if (!script.ok()) {
-        showError(script.error);
+    // What the window shows is saved: settings changed on the tabs go in first.
+    const std::optional<QString> box = boxWithTabsPutIn();
+    if (!box)
         return false;
+    const std::optional<SaveRequest> made = request(*box);
+    return made && finish(m_saves.saveOpenFile(*made, *this), *made, *box);
+}
+
+bool DocumentController::finish(const SaveOutcome &outcome, const SaveRequest &written, const QString &boxText)
+{
+    switch (outcome.result) {
+    case SaveOutcome::Result::Saved: break;
+    case SaveOutcome::Result::Failed: showError(outcome.text, outcome.details, outcome.informative); return false;
+    case SaveOutcome::Result::Reload: open(outcome.path); return false;
+    case SaveOutcome::Result::Cancelled:
+    case SaveOutcome::Result::ChooseAgain: return false;
     }
-    const QString path = m_document->path();
-    return mayWriteOverOpenFile(path) && write(SaveKind::Dialog, path, script.bytes);
-}
-
-bool DocumentController::isOpenDocument(const QString &path) const
-{
-    return m_document && recordKeyOf(path) == recordKeyOf(m_document->path());
-}
-
-bool DocumentController::mayWriteOverOpenFile(const QString &path)
-{
-    if (!isOpenDocument(path) || !QFileInfo(path).isFile())
-        return true; // gone from the disk: there is nothing of another program's to lose
-    const FileRead now = m_desktop.readFile(path, maxRestoredCopy);
-    if (now.ok() && now.bytes == m_document->fileBytes())
-        return true;
-    const QString question = QStringLiteral("\"%1\" has changed on disk since it was opened or saved here, "
-                                            "perhaps by the game.\nOverwrite it with the config in the box, "
-                                            "or reload it and lose the changes made here?")
-                                 .arg(native(path));
-    switch (m_desktop.askChangedOnDisk(m_view.viewWindow(), question)) {
-    case Desktop::ChangedOnDisk::Overwrite: return true;
-    case Desktop::ChangedOnDisk::Reload: open(path); return false;
-    case Desktop::ChangedOnDisk::Cancel: break;
-    }
-    return false;
-}
-
-bool DocumentController::isOwnOutput(const QString &file)
-{
-    const QByteArray recorded = m_desktop.writtenHash(writeRecordKey(file));
-    if (recorded.isEmpty())
-        return false;
-    const FileRead now = m_desktop.readFile(file, maxRestoredCopy);
-    return now.ok() && contentHash(now.bytes) == recorded;
-}
-
-bool DocumentController::fail(SaveKind kind, const QString &path, const WriteFailure &failure)
-{
-    showError(kind == SaveKind::OneClick ? oneClickFailureMessage(failure) : dialogFailureMessage(path, failure),
-              failureDetails(path, failure));
-    return false;
-}
-
-bool DocumentController::write(SaveKind kind, const QString &path, const QByteArray &bytes)
-{
-    const QString replaced = replacedFile(path);
-    if (!replaced.isEmpty() && m_desktop.isReadOnly(replaced))
-        return fail(kind, path, readOnlyFailure());
-
-    // A version Brackwell did not write (the player's, the game's) is kept beside the file first. The
-    // copy it replaces is held, so that a save that then fails puts it back and changes nothing.
-    struct Previous {
-        QString file;
-        bool existed = false;
-        QByteArray bytes;
-    };
-    std::optional<Previous> previous;
-    if (!replaced.isEmpty() && !isOwnOutput(replaced)) {
-        const QString copy = backupFile(replaced);
-        Previous before{copy, QFileInfo(copy).isFile(), {}};
-        if (before.existed) {
-            const FileRead held = m_desktop.readFile(copy, maxRestoredCopy);
-            if (held.ok())
-                before.bytes = held.bytes;
-            else
-                before.existed = false; // cannot be put back: left as the copy makes it
-        }
-        if (const std::optional<WriteFailure> failure = m_desktop.copyFile(replaced, copy)) {
-            showError(backupFailureMessage(replaced, systemReason(failure->description)),
-                      failureDetails(copy, *failure));
-            return false;
-        }
-        previous = std::move(before);
-    }
-    if (const std::optional<WriteFailure> failure = m_desktop.writeFile(path, bytes)) {
-        if (previous) {
-            if (previous->existed)
-                m_desktop.writeFile(previous->file, previous->bytes);
-            else
-                m_desktop.removeFile(previous->file);
-        }
-        return fail(kind, path, *failure);
-    }
-    m_desktop.setWrittenHash(recordKeyOf(path), contentHash(bytes));
-    rememberConfigFolder(path);
+    rememberConfigFolder(outcome.path);
     if (m_document) {
         // The file just written is the one being edited from now on, as it was written.
-        m_document->saved(path, bytes, m_view.boxText());
+        m_document->saved(outcome.path, written.bytes, boxText);
         setDocument(std::move(m_document));
     }
-    m_desktop.showMessage(m_view.viewWindow(), QLatin1StringView(savedMessage),
-                          QStringLiteral("Written to %1").arg(native(path)));
+    takeAsSaved();
+    m_desktop.showMessage(m_view.viewWindow(), outcome.text, outcome.informative);
     return true;
 }
 
-void DocumentController::showError(const QString &text, const QString &details)
+void DocumentController::showError(const QString &text, const QString &details, const QString &informative)
 {
-    m_desktop.showError(m_view.viewWindow(), withFullStop(text), details);
+    m_desktop.showError(m_view.viewWindow(), withFullStop(text), details, informative);
+}
+
+bool DocumentController::confirm(const QString &text)
+{
+    return m_desktop.askQuestion(m_view.viewWindow(), text);
+}
+
+SaveQuestions::ChangedOnDisk DocumentController::changedOnDisk(const QString &text)
+{
+    switch (m_desktop.askChangedOnDisk(m_view.viewWindow(), text)) {
+    case Desktop::ChangedOnDisk::Overwrite: return ChangedOnDisk::Overwrite;
+    case Desktop::ChangedOnDisk::Reload: return ChangedOnDisk::Reload;
+    case Desktop::ChangedOnDisk::Cancel: break;
+    }
+    return ChangedOnDisk::Cancel;
 }
 
 } // namespace brackwell

@@ -39,13 +39,15 @@ T *child(const QObject *root, const char *name)
 
 } // namespace
 
-TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
+TfrmBrackwell::TfrmBrackwell(Desktop &desktop, Machine &machine, QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::TfrmBrackwell>())
     , m_desktop(desktop)
+    , m_machine(machine)
 {
     m_ui->setupUi(this);
-    m_documents = std::make_unique<DocumentController>(m_desktop, static_cast<DocumentView &>(*this), m_ui->memoOutput);
+    m_documents = std::make_unique<DocumentController>(m_desktop, m_machine, static_cast<DocumentView &>(*this),
+                                                       m_ui->memoOutput);
     addGoToLine(m_ui->memoOutput, m_desktop);
     applyPixelSizes(this);
     keepTypedText(this);
@@ -66,6 +68,7 @@ TfrmBrackwell::TfrmBrackwell(Desktop &desktop, QWidget *parent)
     resize(793, 517 + m_ui->MainMenu1->sizeHint().height());
     move(232, 230);
     FormCreate();
+    m_documents->startAfresh();
 }
 
 TfrmBrackwell::~TfrmBrackwell() = default;
@@ -124,16 +127,11 @@ QString TfrmBrackwell::outputText() const
 
 void TfrmBrackwell::btnCreateClick()
 {
-    const GenerationInput input = readGenerationInput();
-    const GenerationResult result = generate(input);
-    if (!m_documents->document()) {
-        setWrappedText(m_ui->memoOutput, result.text);
-    } else if (const QString refusal = unwritableValueMessage(input); !refusal.isEmpty()) {
-        showError(refusal); // the file stays as it is
-        return;
-    } else if (result.ok()) { // a pass that stops leaves the document whole
-        m_documents->putStateIntoBox(input);
-    }
+    m_documents->createConfig();
+}
+
+void TfrmBrackwell::showGeneration(const GenerationResult &result)
+{
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
     if (!result.ok())

@@ -26,6 +26,7 @@ class TfrmBrackwell;
 
 namespace brackwell {
 class Desktop;
+class Machine;
 struct ConfigRead;
 class ConfigDocument;
 struct ScriptBytes;
@@ -38,7 +39,7 @@ class TfrmBrackwell : public QMainWindow, private brackwell::DocumentView
     Q_OBJECT
 
 public:
-    explicit TfrmBrackwell(brackwell::Desktop &desktop, QWidget *parent = nullptr);
+    TfrmBrackwell(brackwell::Desktop &desktop, brackwell::Machine &machine, QWidget *parent = nullptr);
     ~TfrmBrackwell() override;
 
     // The controls of one setting row, looked up once by the catalogue's names.
@@ -150,6 +151,7 @@ private:
 
     std::unique_ptr<Ui::TfrmBrackwell> m_ui;
     brackwell::Desktop &m_desktop;
+    brackwell::Machine &m_machine;
     std::array<RowWidgets, brackwell::SettingCount> m_rows;
     QCheckBox *m_unbindAll = nullptr;
     std::array<KeyedWidgets, brackwell::ScriptCount> m_scripts;
@@ -168,6 +170,7 @@ private:
     QString boxText() const override { return outputText(); }
     void showOpened(const brackwell::ConfigRead &read, const QString &text) override;
     void changeBoxText(const QString &text) override;
+    void showGeneration(const brackwell::GenerationResult &result) override;
     // Tells the controller of every change to a control the generator reads.
     void watchState();
 

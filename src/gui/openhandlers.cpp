@@ -4,6 +4,7 @@
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "gui/desktop.h"
+#include "platform/machine.h"
 #include "gui/meterbar.h"
 #include "gui/textwrap.h"
 #include "ui_mainwindow.h"
@@ -87,7 +88,7 @@ void TfrmBrackwell::OpenRecent1Show()
 {
     QMenu *menu = m_ui->OpenRecent1;
     menu->clear();
-    const QStringList files = m_desktop.recentFiles();
+    const QStringList files = recentFiles(m_machine.settings());
     for (qsizetype i = 0; i < files.size() && i < recentConfigCount; ++i) {
         const QString path = files[i];
         QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(path)));
@@ -104,7 +105,7 @@ void TfrmBrackwell::GameConfigs1Show()
     QMenu *menu = m_ui->GameConfigs1;
     menu->clear();
     // Read each time the menu opens: the game writes its files while it runs.
-    const QList<GameConfigPlace> places = gameConfigPlaces(gameFolders(m_desktop));
+    const QList<GameConfigPlace> places = gameConfigPlaces(gameFolders(m_machine));
     for (const GameConfigPlace &place : places) {
         if (!menu->isEmpty())
             menu->addSeparator();

@@ -200,6 +200,7 @@ void TfrmBrackwell::NewConfig1Click()
 
     for (int i = 0; i < ScriptCount; ++i)
         m_scripts[std::size_t(i)].key->setText(QString::fromLatin1(scriptBlocks[i].defaultKey));
+    m_documents->startAfresh();
 }
 
 void TfrmBrackwell::setRow(int row, const SettingValue &value)

@@ -20,9 +20,14 @@ bool holdsLongWord(const QString &text)
 
 } // namespace
 
-void setWrappedText(QPlainTextEdit *box, const QString &text)
+void wrapFor(QPlainTextEdit *box, const QString &text)
 {
     box->setWordWrapMode(holdsLongWord(text) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+void setWrappedText(QPlainTextEdit *box, const QString &text)
+{
+    wrapFor(box, text);
     box->setPlainText(text);
 }
 

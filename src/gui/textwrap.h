@@ -12,5 +12,7 @@ namespace brackwell {
 // than `longestWord` characters without a blank is broken anywhere instead, which takes linear time.
 inline constexpr qsizetype longestWord = 1024;
 void setWrappedText(QPlainTextEdit *box, const QString &text);
+// Only the way of wrapping that `text` needs, for a caller that puts it in itself.
+void wrapFor(QPlainTextEdit *box, const QString &text);
 
 } // namespace brackwell

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace brackwell {
 
 // The name of the mark a running program leaves on Windows: a mutex that the installer and the
@@ -10,5 +12,9 @@ inline constexpr wchar_t runningMarkName[] = L"BrackwellRunning";
 // Leaves that mark for as long as the program runs; the system takes it away when the program
 // ends, however it ends. Nothing elsewhere than on Windows.
 void markProgramRunning();
+
+// This process's number, and whether a process of that number runs on this machine now.
+qint64 thisProcess();
+bool processRunning(qint64 process);
 
 } // namespace brackwell

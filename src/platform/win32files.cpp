@@ -13,7 +13,6 @@ namespace brackwell::win32 {
 
 namespace {
 
-constexpr int nameAttempts = 100;
 // Tries to put the file in place: one after each wait, and a few turns between replacing and moving
 // for a target deleted or made meanwhile.
 constexpr int placeAttempts = 10;
@@ -32,22 +31,10 @@ bool heldForAMoment(DWORD error)
     }
 }
 
-// The target's attributes that the new file takes on. ReplaceFileW carries them over on Windows, but
-// not every implementation does; MoveFileExW never does.
-DWORD keptAttributes(DWORD targetAttributes)
-{
-    if (targetAttributes == INVALID_FILE_ATTRIBUTES)
-        return FILE_ATTRIBUTE_NORMAL;
-    const DWORD kept =
-        targetAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    return kept ? kept : FILE_ATTRIBUTE_NORMAL;
-}
-
 // Puts the finished file in place: ReplaceFileW where the target exists, MoveFileExW where it does
-// not; 0 or the last error. `keepFinished` is set where the finished file holds the only copy of
-// either version under no name of the target's: it must not be deleted.
+// not; 0 or the last error.
 DWORD place(const std::wstring &target, const std::wstring &finished, const std::wstring &backup, bool targetExists,
-            const PlaceCalls &calls, bool &keepFinished)
+            const PlaceCalls &calls)
 {
     DWORD error = 0;
     std::size_t waited = 0;
@@ -65,7 +52,6 @@ DWORD place(const std::wstring &target, const std::wstring &finished, const std:
                 return error;
             if (calls.moveNew(target, finished) == 0)
                 return 0;
-            keepFinished = true;
             return error;
         }
         if (targetExists && error == ERROR_FILE_NOT_FOUND) {
@@ -110,61 +96,15 @@ PlaceCalls systemPlaceCalls()
     };
 }
 
-std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
-                                   const std::function<std::wstring()> &temporaryName, const PlaceCalls &calls)
+std::wstring parkedName(const std::wstring &finished)
 {
-    // A read-only file is refused before anything is written. Windows would refuse to replace it
-    // only at the end, and not every file system that maps the attribute refuses at all.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return Failure{Failure::Step::Create, ERROR_ACCESS_DENIED};
+    return finished + L".old";
+}
 
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring tempName;
-    for (int attempt = 1; file == INVALID_HANDLE_VALUE; ++attempt) {
-        tempName = temporaryName();
-        file = CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, keptAttributes(attributes),
-                           nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_EXISTS || attempt == nameAttempts)
-                return Failure{Failure::Step::Create, error};
-        }
-    }
-    const auto abandon = [&](Failure::Step step, DWORD error) {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-        DeleteFileW(tempName.c_str());
-        return Failure{step, error};
-    };
-
-    std::size_t left = size;
-    while (left > 0) {
-        DWORD written = 0;
-        const DWORD chunk = DWORD(std::min<std::size_t>(left, 1 << 30));
-        if (!WriteFile(file, data, chunk, &written, nullptr))
-            return abandon(Failure::Step::Write, GetLastError());
-        if (written == 0)
-            return abandon(Failure::Step::Write, ERROR_DISK_FULL);
-        data += written;
-        left -= written;
-    }
-    if (!FlushFileBuffers(file))
-        return abandon(Failure::Step::Write, GetLastError());
-    const BOOL closed = CloseHandle(file);
-    file = INVALID_HANDLE_VALUE;
-    if (!closed)
-        return abandon(Failure::Step::Write, GetLastError());
-    // The old file's name on the way out: beside the temporary file, a name no other file has.
-    const std::wstring backup = tempName + L".old";
-    bool keepFinished = false;
-    if (const DWORD error = place(target, tempName, backup, attributes != INVALID_FILE_ATTRIBUTES, calls, keepFinished)) {
-        if (keepFinished)
-            return Failure{Failure::Step::Create, error};
-        return abandon(Failure::Step::Create, error);
-    }
-    return std::nullopt;
+unsigned long placeFile(const std::wstring &target, const std::wstring &finished, const PlaceCalls &calls)
+{
+    const bool targetExists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return place(target, finished, parkedName(finished), targetExists, calls);
 }
 
 std::wstring currentDriveRoot()

@@ -3,21 +3,11 @@
 // The Windows side of the desktop's file work and console, in standard C++ and the Windows API
 // alone. tools/dev.sh windows builds it into the program and tests it under Wine.
 
-#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 
 namespace brackwell::win32 {
-
-struct Failure {
-    enum class Step {
-        Create, // the file could not be made or put in place
-        Write,  // not every byte reached the disk
-    };
-    Step step = Step::Create;
-    unsigned long error = 0; // the system's error number
-};
 
 // The calls that put a finished file in the target's place, each answering 0 or the system's error
 // number. Tests put in calls that refuse, as a virus scanner or the search indexer does for a moment
@@ -35,15 +25,16 @@ struct PlaceCalls {
 // ReplaceFileW, MoveFileExW and Sleep.
 PlaceCalls systemPlaceCalls();
 
-// Writes `size` bytes into a new file named by `temporaryName` (asked again while a name is taken)
-// that replaces `target` only once every byte is on the disk. A target that is held open for a
-// moment is tried again for about a second. A failure leaves `target` as it was and no temporary
-// file behind; where the system gave the old file up half-way and it cannot be put back, the new one
-// takes the name, and where neither can, the new one stays under its temporary name: never is
-// neither file left.
-std::optional<Failure> replaceFile(const std::wstring &target, const char *data, std::size_t size,
-                                   const std::function<std::wstring()> &temporaryName,
-                                   const PlaceCalls &calls = systemPlaceCalls());
+// Where placeFile parks the target on the way: beside the finished file.
+std::wstring parkedName(const std::wstring &finished);
+
+// Gives the finished file the name `target`, replacing a file there, in one step as far as the
+// system allows. A target that is held open for a moment is tried again for about a second. A
+// failure leaves the target as it was and the finished file under its own name; where the system
+// gave the old file up half-way and it cannot be put back, the new one takes the name, and where
+// neither can, the old one stays under parkedName(finished): never is neither file left.
+unsigned long placeFile(const std::wstring &target, const std::wstring &finished,
+                        const PlaceCalls &calls = systemPlaceCalls());
 
 // The root of the current folder's drive: "C:\" or "\\server\share\"; empty when the system does not say.
 std::wstring currentDriveRoot();

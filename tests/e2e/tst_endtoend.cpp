@@ -13,6 +13,7 @@
 #include "support/consolejudge.h"
 #include "script/generator.h"
 #include "support/fakedesktop.h"
+#include "support/testmachine.h"
 #include "gui/desktop.h"
 
 #include <QClipboard>
@@ -219,6 +220,7 @@ private:
 
     std::unique_ptr<X11Driver> m_driver;
     FakeDesktop m_twinDesktop;
+    TestMachine m_twinMachine;
     std::unique_ptr<Program> m_twin;
 
 private slots:
@@ -229,7 +231,7 @@ private slots:
             QFAIL(qPrintable("cannot drive the program: " + missing));
         m_driver = std::make_unique<X11Driver>();
         // The twin tells where controls lie; it is laid out but never mapped on the screen.
-        m_twin = std::make_unique<Program>(m_twinDesktop);
+        m_twin = std::make_unique<Program>(m_twinDesktop, m_twinMachine);
         for (QWidget *window : {static_cast<QWidget *>(&m_twin->mainWindow()), static_cast<QWidget *>(&m_twin->keyPicker())}) {
             window->setAttribute(Qt::WA_DontShowOnScreen);
             window->show();

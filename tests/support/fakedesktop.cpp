@@ -1,9 +1,7 @@
 #include "support/fakedesktop.h"
 
-#include <QFile>
 #include <QTest>
 
-#include <cerrno>
 #include <stdexcept>
 #include <utility>
 
@@ -14,17 +12,6 @@ void fail(const QString &message)
     QTest::qFail(qPrintable(message), __FILE__, __LINE__);
 }
 
-QString placeOrStop(const QString &place, const char *name)
-{
-    if (place.isEmpty()) {
-        // Never the real folder: a test that forgot to set it stops here.
-        const QString message = QStringLiteral("FakeDesktop::%1 is not set").arg(QLatin1StringView(name));
-        fail(message);
-        throw std::logic_error(message.toStdString());
-    }
-    return place;
-}
-
 } // namespace
 
 FakeDesktop::~FakeDesktop()
@@ -32,15 +19,11 @@ FakeDesktop::~FakeDesktop()
     if (QTest::currentTestFailed())
         return;
     if (!m_dialogAnswers.isEmpty() || !m_openDialogAnswers.isEmpty() || !m_questionAnswers.isEmpty()
-        || !m_writeFailures.isEmpty() || !m_readResults.isEmpty() || !m_unsavedAnswers.isEmpty() || !m_changedAnswers.isEmpty()
-        || !m_lineAnswers.isEmpty())
-        fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question, %4 write failure, "
-                            "%5 read")
+        || !m_unsavedAnswers.isEmpty() || !m_changedAnswers.isEmpty() || !m_lineAnswers.isEmpty())
+        fail(QStringLiteral("answers left unused: %1 save dialog, %2 open dialog, %3 question")
                  .arg(m_dialogAnswers.size())
                  .arg(m_openDialogAnswers.size())
-                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size() + m_changedAnswers.size() + m_lineAnswers.size())
-                 .arg(m_writeFailures.size())
-                 .arg(m_readResults.size()));
+                 .arg(m_questionAnswers.size() + m_unsavedAnswers.size() + m_changedAnswers.size() + m_lineAnswers.size()));
 }
 
 void FakeDesktop::showMessage(QWidget *, const QString &text, const QString &informative)
@@ -53,9 +36,9 @@ void FakeDesktop::showReport(QWidget *, const QString &text, const QString &deta
     shown.append({Kind::Message, text, details});
 }
 
-void FakeDesktop::showError(QWidget *, const QString &text, const QString &details)
+void FakeDesktop::showError(QWidget *, const QString &text, const QString &details, const QString &informative)
 {
-    shown.append({Kind::Error, text, details});
+    shown.append({Kind::Error, text, details, informative});
 }
 
 // A question is recorded and answered from its queue; one with no answer queued fails the test.
@@ -105,11 +88,6 @@ void FakeDesktop::answerLineNumber(std::optional<int> line)
     m_lineAnswers.enqueue(line);
 }
 
-bool FakeDesktop::removeFile(const QString &path)
-{
-    return QFile::remove(path);
-}
-
 std::optional<QString> FakeDesktop::chooseSaveFile(QWidget *, const QString &suggestedName,
                                                    const QString &defaultSuffix)
 {
@@ -132,42 +110,6 @@ std::optional<QString> FakeDesktop::chooseOpenFile(QWidget *, const QString &fol
         return std::nullopt;
     }
     return m_openDialogAnswers.dequeue();
-}
-
-brackwell::FileRead FakeDesktop::readFile(const QString &path, qint64 maxBytes)
-{
-    readAttempts.append(path);
-    if (!m_readResults.isEmpty())
-        return m_readResults.dequeue();
-    return brackwell::readFileBounded(path, maxBytes);
-}
-
-std::optional<brackwell::WriteFailure> FakeDesktop::writeFile(const QString &path, const QByteArray &bytes)
-{
-    writeAttempts.append(path);
-    if (!m_writeFailures.isEmpty())
-        return m_writeFailures.dequeue();
-    return brackwell::writeFileAtomically(path, bytes);
-}
-
-bool FakeDesktop::canCreateFilesIn(const QString &folder)
-{
-    return !unwritableFolders.contains(folder) && brackwell::folderTakesNewFiles(folder);
-}
-
-QString FakeDesktop::currentDriveRoot()
-{
-    return placeOrStop(driveRoot, "driveRoot");
-}
-
-QString FakeDesktop::homeFolder()
-{
-    return placeOrStop(home, "home");
-}
-
-QString FakeDesktop::documentsFolder()
-{
-    return placeOrStop(documents, "documents");
 }
 
 QString FakeDesktop::takeOnly(Kind kind)
@@ -206,11 +148,6 @@ void FakeDesktop::cancelOpenDialog()
     m_openDialogAnswers.enqueue(std::nullopt);
 }
 
-void FakeDesktop::failNextRead(const brackwell::FileRead &result)
-{
-    m_readResults.enqueue(result);
-}
-
 void FakeDesktop::answerQuestion(bool yes)
 {
     m_questionAnswers.enqueue(yes);
@@ -221,17 +158,3 @@ void FakeDesktop::answerUnsaved(Unsaved answer)
     m_unsavedAnswers.enqueue(answer);
 }
 
-void FakeDesktop::failNextWrite(const brackwell::WriteFailure &failure)
-{
-    m_writeFailures.enqueue(failure);
-}
-
-brackwell::WriteFailure FakeDesktop::cannotCreate(int code, int systemError, const QString &description)
-{
-    return {brackwell::WriteFailure::Stage::Create, code, systemError, description};
-}
-
-brackwell::WriteFailure FakeDesktop::diskFull()
-{
-    return {brackwell::WriteFailure::Stage::Write, 101, ENOSPC, QStringLiteral("No space left on device")};
-}

@@ -12,7 +12,7 @@
 WindowFixture::WindowFixture()
 {
     applicationSetup();
-    window = std::make_unique<TfrmBrackwell>(desktop);
+    window = std::make_unique<TfrmBrackwell>(desktop, machine);
     picker = std::make_unique<TForm3>(*window);
 }
 

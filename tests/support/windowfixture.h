@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "gui/keypicker.h"
 #include "support/fakedesktop.h"
+#include "support/testmachine.h"
 #include "gui/mainwindow.h"
 
 #include <QCheckBox>
@@ -13,7 +14,8 @@
 
 #include <memory>
 
-// A fresh main window on a fake desktop and its hidden key picker, set up as the program sets them up.
+// A fresh main window on a fake desktop and a machine of test files, and its hidden key picker, set up
+// as the program sets them up.
 struct WindowFixture {
     WindowFixture();
     ~WindowFixture();
@@ -49,6 +51,7 @@ struct WindowFixture {
     }
 
     FakeDesktop desktop;
+    TestMachine machine;
     std::unique_ptr<TfrmBrackwell> window;
     std::unique_ptr<TForm3> picker; // after the window: it goes first
 };

@@ -3,6 +3,7 @@
 // a PNG file in the given folder; and the output box with lines typed into it and a mark's tip. tools/screenshots.sh runs it on a virtual X server.
 #include "app/startup.h"
 #include "support/fakedesktop.h"
+#include "support/testmachine.h"
 #include "x11driver.h"
 
 #include <QApplication>
@@ -39,7 +40,8 @@ int main(int argc, char **argv)
 
     // A twin of the windows tells where the controls are.
     FakeDesktop twinDesktop;
-    brackwell::Program twin(twinDesktop);
+    TestMachine twinMachine;
+    brackwell::Program twin(twinDesktop, twinMachine);
     twin.mainWindow().setAttribute(Qt::WA_DontShowOnScreen);
     twin.mainWindow().show();
     auto *tabs = twin.mainWindow().findChild<QTabWidget *>(QStringLiteral("PC1"));
