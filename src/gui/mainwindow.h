@@ -26,6 +26,7 @@ class TfrmBrackwell;
 
 namespace brackwell {
 class Desktop;
+class FileLookout;
 class Machine;
 struct ConfigRead;
 class ConfigDocument;
@@ -173,6 +174,9 @@ private:
     void showGeneration(const brackwell::GenerationResult &result) override;
     // Tells the controller of every change to a control the generator reads.
     void watchState();
+
+    // Opening state (openhandlers.cpp): whether the recent configs are there, looked at in the background.
+    brackwell::FileLookout *m_recentLookout = nullptr;
 
     // Key binding state (keyslots.cpp).
     TForm3 *m_keyPicker = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/gameconfigs.h"
 #include "platform/gamefolders.h"
 #include "gui/desktop.h"
+#include "platform/filelookout.h"
 #include "platform/machine.h"
 #include "gui/meterbar.h"
 #include "gui/textwrap.h"
@@ -92,12 +93,26 @@ void TfrmBrackwell::OpenRecent1Show()
     for (qsizetype i = 0; i < files.size() && i < recentConfigCount; ++i) {
         const QString path = files[i];
         QAction *item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(path)));
-        // Greyed while the file is not there: a drive not yet mounted may bring it back.
-        item->setEnabled(QFileInfo(path).isFile());
+        item->setData(path);
         connect(item, &QAction::triggered, this, [this, path] { guarded([this, &path] { m_documents->openRecent(path); }); });
     }
-    if (menu->isEmpty())
+    if (menu->isEmpty()) {
         menu->addAction(QStringLiteral("No config opened or saved yet"))->setEnabled(false);
+        return;
+    }
+    // Greyed once the file is found not there (a drive not yet mounted may bring it back). The menu
+    // opens at once: a file on a drive that sleeps answers when it wakes.
+    if (!m_recentLookout) {
+        m_recentLookout = new FileLookout(m_machine.files(), this);
+        connect(m_recentLookout, &FileLookout::seen, this, [menu](const QString &path, bool isFile) {
+            const QList<QAction *> items = menu->actions();
+            for (QAction *item : items) {
+                if (item->data().toString() == path)
+                    item->setEnabled(isFile);
+            }
+        });
+    }
+    m_recentLookout->look(files.mid(0, recentConfigCount));
 }
 
 void TfrmBrackwell::GameConfigs1Show()

@@ -26,6 +26,14 @@ QString placeOrStop(const QString &place, const char *name)
 
 // TestFileLayer
 
+TestFileLayer::~TestFileLayer()
+{
+    release();
+    QMutexLocker lock(&m_mutex);
+    while (m_inspecting > 0)
+        m_idle.wait(&m_mutex);
+}
+
 void TestFileLayer::failCall(int n, SystemError error)
 {
     const QMutexLocker lock(&m_mutex);
@@ -145,12 +153,20 @@ QString TestFileLayer::nameOf(Handle file) const
 
 SystemError TestFileLayer::inspect(const QString &path, FileFacts &facts, bool followLink)
 {
-    SystemError error = 0;
-    if (!pass(Call::Inspect, path, error)) {
-        facts = {};
-        return error;
+    // The one call made on other threads: the layer waits for it before it goes.
+    {
+        const QMutexLocker lock(&m_mutex);
+        ++m_inspecting;
     }
-    return done(m_system.inspect(path, facts, followLink));
+    SystemError error = 0;
+    if (!pass(Call::Inspect, path, error))
+        facts = {};
+    else
+        error = done(m_system.inspect(path, facts, followLink));
+    const QMutexLocker lock(&m_mutex);
+    if (--m_inspecting == 0)
+        m_idle.wakeAll();
+    return error;
 }
 
 QString TestFileLayer::resolve(const QString &path)

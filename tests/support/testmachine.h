@@ -20,6 +20,9 @@
 class TestFileLayer final : public brackwell::FileLayer
 {
 public:
+    // Waits for a look still under way on another thread, released first.
+    ~TestFileLayer() override;
+
     enum class Call { Inspect, CreateNew, OpenToRead, Read, Write, Flush, Close, Rename, Remove, SyncFolder, List };
     struct Logged {
         Call call;
@@ -74,6 +77,8 @@ private:
     brackwell::FileLayer &m_system = brackwell::systemFileLayer();
     mutable QMutex m_mutex;
     QWaitCondition m_released;
+    QWaitCondition m_idle;
+    int m_inspecting = 0;
     QString m_hanging;
     int m_calls = 0;
     int m_countFrom = 0;
