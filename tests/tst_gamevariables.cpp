@@ -193,15 +193,22 @@ private slots:
         QVERIFY(v->registeredBy(GameVariable::Module(module)));
     }
 
-    // ET: Legacy left out eight variables of 2.60b the window has rows for.
-    void legacyLeftOutVariablesOf260()
+    // ET: Legacy left out eight variables of 2.60b the window has rows for; its cg_view.c bobs the
+    // view by cg_bobbing times the old defaults of five of them. cg_bobyaw's only use was already
+    // a comment in 2.60b: nothing took over its job.
+    void legacyReplacedTheBobbingVariables()
     {
         const QStringList gone = {"cg_bobup",   "cg_bobpitch",      "cg_bobroll",       "cg_bobyaw",
                                   "cg_runpitch", "cg_runroll", "cg_wolfparticles", "cg_ComplaintPopup"};
+        const QStringList bobbing = {"cg_bobup", "cg_bobpitch", "cg_bobroll", "cg_runpitch", "cg_runroll"};
         for (const QString &name : gone) {
             QVERIFY2(findGameVariable(Game::Et260, name), qPrintable(name));
             QVERIFY2(!findGameVariable(Game::EtLegacy285, name), qPrintable(name));
+            QCOMPARE(replacementOf(Game::EtLegacy285, name.toUpper()),
+                     bobbing.contains(name) ? QLatin1StringView("cg_bobbing") : QLatin1StringView());
+            QCOMPARE(replacementOf(Game::Et260, name), QLatin1StringView());
         }
+        QCOMPARE(replacementOf(Game::EtLegacy285, u"cg_bobbing"), QLatin1StringView());
         for (const Game game : games)
             QVERIFY(!findGameVariable(game, u"b_drawclock")); // a mod's, not the game's
     }

@@ -634,6 +634,22 @@ def collect(game, engines, report):
     return files, both_platforms(tables, report)
 
 
+def replacements(files, old, new):
+    """Variables of 2.60b that ET: Legacy took out and whose job one of its own now does, as its
+    source shows: a local of the old name is the old default times the new variable
+    (cgame/cg_view.c: runPitch = 0.002f * cg_bobbing.value)."""
+    pattern = re.compile(r"\b(\w+)\s*=\s*([0-9.]+)f?\s*\*\s*(\w+)\.value")
+    found = {}
+    for path, text in sorted(files.items()):
+        for match in pattern.finditer(strip_comments(text)):
+            local, factor, variable = match.groups()
+            gone = fold("cg_" + local)
+            if gone in old and gone not in new and fold(variable) in new and old[gone]["default"]:
+                if float(old[gone]["default"]) == float(factor):
+                    found[gone] = (old[gone]["name"], new[fold(variable)]["name"])
+    return found
+
+
 def cpp_string(text):
     out = []
     for c in text:
@@ -686,7 +702,8 @@ def main():
     tables = {}
     for game in GAMES:
         sources[game.key], tables[game.key] = collect(game, options.engines, report)
-    replaced = {"et260": {}, "etlegacy285": {}}
+    replaced = {"et260": {},
+                "etlegacy285": replacements(sources["etlegacy285"], tables["et260"], tables["etlegacy285"])}
     for game in GAMES:
         with open(os.path.join(options.out, "variables_%s.inc" % game.key), "w", encoding="ascii",
                   newline="\n") as out:
