@@ -54,7 +54,7 @@ const QRegularExpression ioq3Listed(
     QString::fromLatin1(R"re(^([^"]*) (\S+) "([^"]*)"(?:,? latched:? "([^"]*)")?\s*$)re"));
 // ET: Legacy can hold a double quote in a value: a byte 0xC2-0xF4 in an unquoted word copies the
 // bytes after it, a double quote too.
-const QRegularExpression legacyListed(QString::fromLatin1(R"re(^([^"]*?)(\S+) +"(.*)" (?:-|\^3!) ".*"$)re"));
+const QRegularExpression legacyListed(QString::fromLatin1(R"re(^([^"]*?)(\S+) +"(.*)" (?:-|\^3!) "(.*)"$)re"));
 // A variable typed alone prints itself, and its latched value on the next line.
 const QRegularExpression printedLine(QString::fromLatin1(R"re(^"([^"]*)" is:)re"));
 const QRegularExpression latchedLine(QString::fromLatin1(R"re(^latched: "(.*)"\s*$)re"));
@@ -257,9 +257,9 @@ ConsoleView ConsoleReport::read(const EngineRun &run, Engine kind, qsizetype &at
         if (const auto m = spread.match(line); m.hasMatch()) {
             QString flags = m.captured(1);
             flags.removeIf([](QChar c) { return !c.isLetter() && c != u'?'; });
-            ConsoleVariable variable{m.captured(2), m.captured(3), std::nullopt, flags};
-            if (kind == Engine::Ioq3 && m.hasCaptured(4))
-                variable.latched = m.captured(4);
+            ConsoleVariable variable{m.captured(2), m.captured(3), std::nullopt, flags, std::nullopt};
+            if (m.hasCaptured(4))
+                (kind == Engine::Ioq3 ? variable.latched : variable.defaultValue) = m.captured(4);
             view.m_variables.insert(folded(variable.name), variable);
         } else if (const auto p = printedLine.match(line); p.hasMatch()) {
             printed = folded(p.captured(1));

@@ -48,7 +48,11 @@ struct ConsoleVariable {
     // A value waiting for a restart. The game executes its autoexec.cfg before it registers its
     // latched variables, so there the script's value takes effect at once: this is what it holds.
     std::optional<QString> latched;
-    QString flags; // the listing's flag letters: A archived, L latched on change, ? made by a text
+    // The listing's flag letters. Both engines: A archived, L latched on change, ? made by a text.
+    // ET: Legacy also: S serverinfo, s systeminfo, U userinfo, R read-only, I init, C cheat,
+    // P protected, T temp, N archived only when not the default.
+    QString flags;
+    std::optional<QString> defaultValue; // ET: Legacy lists it
 
     QString held() const { return latched.value_or(value); }
 };
