@@ -2,6 +2,7 @@
 // expectations are the promises a player is given, not the policy's own steps: the version of the
 // file the player had before a save is afterwards in the file or in its copy, a copy the save
 // replaces is kept as an older copy, a failure says where things are, and nothing temporary stays.
+#include "platform/machine.h"
 #include "platform/safefiles.h"
 #include "platform/writerecords.h"
 #include "saving/savepolicy.h"
@@ -265,7 +266,239 @@ private slots:
         qInfo("%d saves with a failing call, %d of them reported failed", runs, failures);
     }
 
-private:
+    // However the record of what the program wrote is lost, the player's version is never dropped
+    // for the program's: run 1 saves over the player's file, then the record goes, and runs 2 and
+    // 3 save over the program's own output again.
+    void thePlayersVersionSurvivesALostRecord_data()
+    {
+        QTest::addColumn<QString>("loss");
+        QTest::newRow("settings deleted") << "deleted";
+        QTest::newRow("settings another user's, never stored") << "refused";
+        QTest::newRow("record made by a run killed before it stored it") << "killed";
+        QTest::newRow("the game's folder reached through a link") << "link";
+        QTest::newRow("another window that read the settings before") << "window";
+    }
+    void thePlayersVersionSurvivesALostRecord()
+    {
+        QFETCH(QString, loss);
+        TestMachine machine;
+        Place place(machine);
+        const QByteArray player = "// mine\r\nbind h \"dropobj\"\r\n";
+        writeAll(place.file, player);
+        YesToAll yes;
+        const auto run = [&](TestMachine &on, const QByteArray &bytes, const QString &path) {
+            SavePolicy policy(on);
+            const SaveOutcome outcome = policy.saveChosen(path, {bytes, false, std::nullopt}, yes);
+            QVERIFY2(outcome.result == SaveOutcome::Result::Saved, qPrintable(outcome.text));
+        };
+        TestMachine other;   // a second window, made before the first saved
+        other.kept.share(machine.kept.shared());
+        QString path = place.file;
+#ifndef Q_OS_UNIX
+        if (loss == "link")
+            QSKIP("links here are shortcuts, which the system does not follow");
+#endif
+        if (loss == "link") {
+            QVERIFY(QFile::link(place.folder, place.root.filePath("linked")));
+            path = place.root.filePath("linked/autoexec.cfg");
+        }
+        if (loss == "refused")
+            machine.kept.refuse = QStringLiteral("another user's file");
+        if (loss == "killed")
+            machine.disk.killAt(1000); // set below, once the save reaches its record
+        run(machine, "seta r_gamma 1\r\n", path);
+        QCOMPARE(readAll(place.copy()), player);
+
+        if (loss == "deleted")
+            machine.kept.shared()->clear();
+        TestMachine &next = loss == "window" ? other : machine;
+        run(next, "seta r_gamma 2\r\n", place.file);
+        run(next, "seta r_gamma 3\r\n", path);
+        // The player's file is in a copy, and no copy holds the program's own output twice over.
+        const QList<QByteArray> kept = files(place.folder).values();
+        QVERIFY2(kept.contains(player), qPrintable(QStringList(files(place.folder).keys()).join(u' ')));
+        QCOMPARE(kept.count(player), 1);
+        if (loss == "link" || loss == "window")
+            QCOMPARE(QStringList(files(place.folder).keys()), QStringList({"autoexec.cfg", "autoexec.cfg.bak"}));
+    }
+
+    // A record that cannot be stored is said once a run, with the settings' file; a record of a
+    // file that is gone goes at the next save beside it.
+    void recordProblemsAreSaidOnceAndRecordsDoNotPileUp()
+    {
+        TestMachine machine;
+        Place place(machine);
+        machine.kept.refuse = QStringLiteral("/home/u/.config/Brackwell/Brackwell.conf cannot be written");
+        YesToAll yes;
+        SavePolicy policy(machine);
+        QStringList said;
+        for (const char *name : {"a.cfg", "b.cfg", "c.cfg"}) {
+            const SaveOutcome outcome =
+                policy.saveChosen(QDir(place.folder).filePath(name), {"x\r\n", false, std::nullopt}, yes);
+            QCOMPARE(outcome.result, SaveOutcome::Result::Saved);
+            said << outcome.informative;
+        }
+        QVERIFY2(said[0].contains("could not keep its record") && said[0].contains(machine.kept.refuse), qPrintable(said[0]));
+        QCOMPARE(said.mid(1), QStringList({"Written to " + QDir::toNativeSeparators(QDir(place.folder).filePath("b.cfg")),
+                                            "Written to " + QDir::toNativeSeparators(QDir(place.folder).filePath("c.cfg"))}));
+
+        machine.kept.refuse.clear();
+        // What could not be stored is stored with the next record that can.
+        policy.saveChosen(QDir(place.folder).filePath("a.cfg"), {"y\r\n", false, std::nullopt}, yes);
+        QCOMPARE(machine.kept.shared()->keys().filter("savedFiles/").size(), 3);
+        QVERIFY(QFile::remove(QDir(place.folder).filePath("a.cfg")));
+        policy.saveChosen(QDir(place.folder).filePath("c.cfg"), {"y\r\n", false, std::nullopt}, yes);
+        QCOMPARE(machine.kept.shared()->keys().filter("savedFiles/").size(), 2); // b and c
+    }
+
+    // A file holding lines the player typed is theirs where the new config leaves a line of it out:
+    // replacing it asks (in the folders where a player's file is asked about) and keeps a copy.
+    void linesThePlayerTypedAreThePlayers()
+    {
+        TestMachine machine;
+        QTemporaryDir root;
+        machine.driveRoot = root.filePath(QStringLiteral("drive")); // no game installed there
+        machine.home = root.filePath(QStringLiteral("home"));
+        machine.documents = root.filePath(QStringLiteral("home/Documents"));
+        const QString home = machine.home + QStringLiteral("/.etlegacy/legacy");
+        QVERIFY(QDir().mkpath(home));
+        const QString file = home + QStringLiteral("/autoexec.cfg");
+        const QByteArray typed = "seta r_gamma \"1.2\"\r\nbind k \"say typed\"\r\n\r\n";
+        YesToAll yes;
+        {
+            SavePolicy run1(machine);
+            QCOMPARE(run1.saveOneClick({typed, true, std::nullopt}, yes).result, SaveOutcome::Result::Saved);
+        }
+        SavePolicy run2(machine);
+        // A config that keeps every line typed replaces it as the program's own output.
+        const QByteArray keeping = "seta r_gamma \"1.2\"\r\nseta cg_fov 100\r\nbind k \"say typed\"\r\n\r\n";
+        QCOMPARE(run2.saveOneClick({keeping, true, std::nullopt}, yes).result, SaveOutcome::Result::Saved);
+        QCOMPARE(yes.asked, QStringList());
+        QVERIFY(!QFileInfo::exists(backupFile(file)));
+        // One that leaves the typed bind out asks first, and keeps the file as it was.
+        const QByteArray fresh = "seta r_gamma \"1.2\"\r\n\r\n";
+        QCOMPARE(run2.saveOneClick({fresh, false, std::nullopt}, yes).result, SaveOutcome::Result::Saved);
+        QCOMPARE(yes.asked.size(), 1);
+        QVERIFY2(yes.asked[0].startsWith(QStringLiteral("\"%1\" holds lines you typed or added that this config leaves out.")
+                                             .arg(QDir::toNativeSeparators(file))),
+                 qPrintable(yes.asked[0]));
+        QCOMPARE(readAll(backupFile(file)), keeping);
+        QCOMPARE(readAll(file), fresh);
+    }
+
+    // The same file through another name is the file open in the window: a save over it asks only
+    // whether to overwrite what changed on disk.
+    void theOpenFileThroughAnotherName()
+    {
+        for (const bool hard : {false, true}) {
+            TestMachine machine;
+            Place place(machine);
+            writeAll(place.file, "seta r_gamma 1\r\n");
+            const QString other = place.root.filePath("other.cfg");
+#ifdef Q_OS_UNIX
+            QCOMPARE(hard ? ::link(QFile::encodeName(place.file).constData(), QFile::encodeName(other).constData())
+                          : ::symlink(QFile::encodeName(place.file).constData(), QFile::encodeName(other).constData()),
+                     0);
+#else
+            QSKIP("links here are shortcuts, which the system does not follow");
+#endif
+            const SaveRequest request{"seta r_gamma 2\r\n", false, OpenFile{other, "seta r_gamma 0\r\n"}};
+            YesToAll yes;
+            SavePolicy policy(machine);
+            QCOMPARE(policy.saveChosen(place.file, request, yes).result, SaveOutcome::Result::Saved);
+            QCOMPARE(yes.asked.size(), 1);
+            QVERIFY2(yes.asked[0].contains("has changed on disk"), qPrintable(yes.asked[0]));
+        }
+    }
+
+    // Names beside a file of the longest name a folder takes stay within the limit, and saving it
+    // keeps a copy as with any other.
+    void longNamesKeepTheirCopies()
+    {
+        TestMachine machine;
+        Place place(machine);
+        const QString name = QString(245 - 4, u'n') + QStringLiteral(".cfg");
+        const QString file = QDir(place.folder).filePath(name);
+        writeAll(file, "// mine\r\n");
+        YesToAll yes;
+        SavePolicy policy(machine);
+        for (const QByteArray &bytes : {QByteArray("one\r\n"), QByteArray("two\r\n")}) {
+            const SaveOutcome outcome = policy.saveChosen(file, {bytes, false, std::nullopt}, yes);
+            QVERIFY2(outcome.result == SaveOutcome::Result::Saved, qPrintable(outcome.text + outcome.informative));
+        }
+        QCOMPARE(readAll(file), QByteArray("two\r\n"));
+        QCOMPARE(readAll(backupFile(file)), QByteArray("// mine\r\n"));
+        for (const QString &sibling : {backupFile(file), backupFile(file, olderCopies), temporaryFile(file),
+                                       temporaryFile(backupFile(file))})
+            QVERIFY2(QFile::encodeName(QFileInfo(sibling).fileName()).size() <= 255, qPrintable(sibling));
+        QCOMPARE(temporaries(place.folder), QStringList());
+    }
+
+#ifdef Q_OS_UNIX
+    // Copies a failed save leaves as they were: a link stays a link, and a copy this user may not
+    // read is neither read nor deleted.
+    void aFailedSaveLeavesTheCopiesAsTheyWere()
+    {
+        for (const QString &copy : {QStringLiteral("link"), QStringLiteral("unreadable")}) {
+            TestMachine machine;
+            Place place(machine);
+            writeAll(place.file, "// mine\r\n");
+            writeAll(place.root.filePath("elsewhere.cfg"), "elsewhere\r\n");
+            if (copy == "link") {
+                QVERIFY(QFile::link(place.root.filePath("elsewhere.cfg"), place.copy()));
+            } else {
+                writeAll(place.copy(), "older\r\n");
+                QVERIFY(QFile::setPermissions(place.copy(), QFile::WriteOwner));
+            }
+            const QMap<QString, QByteArray> before = files(place.root.path());
+            machine.disk.failNext(TestFileLayer::Call::Rename, "/autoexec.cfg", fileErrors::accessDenied);
+            YesToAll yes;
+            SavePolicy policy(machine);
+            const SaveOutcome outcome = policy.saveChosen(place.file, {"new\r\n", false, std::nullopt}, yes);
+            QCOMPARE(outcome.result, SaveOutcome::Result::Failed);
+            QCOMPARE(outcome.informative, "autoexec.cfg is unchanged.");
+            QCOMPARE(QFileInfo(place.copy()).isSymLink(), copy == "link");
+            QFile::setPermissions(place.copy(), QFile::ReadOwner | QFile::WriteOwner);
+            QCOMPARE(files(place.root.path()), before);
+        }
+    }
+
+    // The system's own refusal part-way, a file size limit as a full disk: the file as it was, and
+    // nothing temporary left; a save that goes through keeps the file's rights and its link.
+    void theSystemsOwnFailuresAndRights()
+    {
+        TestMachine machine;
+        Place place(machine);
+        const QString real = place.root.filePath("real.cfg");
+        writeAll(real, "previous config\r\n");
+        const QFile::Permissions rights = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(real, rights));
+        QVERIFY(QFile::link(real, place.file));
+        YesToAll yes;
+        SavePolicy policy(systemMachine());
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        rlimit small = limit;
+        small.rlim_cur = 16;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const SaveOutcome failed = policy.saveChosen(place.file, {QByteArray(4096, 'n'), false, std::nullopt}, yes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(failed.result, SaveOutcome::Result::Failed);
+        QCOMPARE(failed.text, QLatin1StringView(streamWriteError));
+        QCOMPARE(failed.informative, "autoexec.cfg is unchanged.");
+        QVERIFY2(failed.details.contains("Reason: File too large."), qPrintable(failed.details));
+        QCOMPARE(readAll(real), QByteArray("previous config\r\n"));
+        QCOMPARE(temporaries(place.root.path()), QStringList());
+
+        QCOMPARE(policy.saveChosen(place.file, {"new\r\n", false, std::nullopt}, yes).result, SaveOutcome::Result::Saved);
+        QVERIFY(QFileInfo(place.file).isSymLink());
+        QCOMPARE(readAll(real), QByteArray("new\r\n"));
+        QCOMPARE(QFile::permissions(real) & QFile::Permissions(0x7077), rights);
+        QCOMPARE(readAll(backupFile(real)), QByteArray("previous config\r\n"));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestSavePolicy)
