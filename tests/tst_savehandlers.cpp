@@ -5,6 +5,7 @@
 #include "support/windowfixture.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QDirIterator>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -545,6 +546,161 @@ private slots:
             QCOMPARE(readAll(file), game);
             QCOMPARE(f.edit("edtGamma")->text(), answer == "reload" ? "1.3" : "1.6");
         }
+    }
+
+    // Without a file open, the window's work is not dropped unasked: closing, New Config, opening
+    // and Open Recent ask Save / Discard / Cancel where the window holds settings changed since it
+    // started, or lines typed or added in the box. A window just started, one whose box the
+    // program only filled from its settings, or one just saved, asks nothing. Save puts the settings
+    // into the box first, keeps what was typed, and writes it where the dialog says.
+    void workWithoutAFileIsNotDroppedUnasked()
+    {
+        int round = 0;
+        for (const QString action : {"close", "new", "open", "recent"}) {
+            for (const QString work : {"fresh", "created", "saved", "setting", "typed", "added"}) {
+                SaveFixture f;
+                f.showActive();
+                const QString other = f.path("other.cfg");
+                writeAll(other, "seta r_gamma 1.1\r\n");
+                setRecentFiles(f.machine.kept, {other});
+                if (work == "saved" || work == "setting")
+                    f.typeInto(f.edit("edtGamma"), "1.7");
+                if (work == "created" || work == "saved" || work == "typed")
+                    f.clickButton("btnCreate");
+                if (work == "saved") {
+                    f.desktop.answerSaveDialog(f.path("saved.cfg"));
+                    f.save(Save::DialogButton);
+                    QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+                } else if (work == "typed") {
+                    QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+                    QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+                    QTest::keyClicks(f.output(), "bind k \"say typed\"");
+                } else if (work == "added") {
+                    f.typeInto(f.edit("edtCustomInput"), "cg_fov");
+                    f.typeInto(f.edit("edtValue"), "100");
+                    f.clickButton("btnAddCustom");
+                }
+                const QString tag = action + ", " + work;
+                const QString box = f.outputText();
+                const bool asks = work == "setting" || work == "typed" || work == "added";
+                const auto answer = Desktop::Unsaved(asks ? round++ % 3 : 0);
+                if (asks)
+                    f.desktop.answerUnsaved(answer);
+                if (asks && answer == Desktop::Unsaved::Save)
+                    f.desktop.answerSaveDialog(f.path("kept.cfg"));
+
+                if (action == "close") {
+                    f.window->close();
+                } else if (action == "new") {
+                    f.get<QAction>("NewConfig1")->trigger();
+                } else if (action == "open") {
+                    f.desktop.answerOpenDialog(other);
+                    f.get<QAction>("OpenConfig1")->trigger();
+                } else {
+                    emit f.get<QMenu>("OpenRecent1")->aboutToShow();
+                    const QList<QAction *> recent = f.get<QMenu>("OpenRecent1")->actions();
+                    for (QAction *item : recent) {
+                        if (item->data().toString() == QFileInfo(other).absoluteFilePath())
+                            item->trigger();
+                    }
+                }
+
+                if (asks) {
+                    QVERIFY2(!f.desktop.shown.isEmpty() && f.desktop.shown.front().kind == Kind::Question, qPrintable(tag));
+                    QCOMPARE(f.desktop.shown.takeFirst().text.section(u'\n', 0, 0),
+                             "Do you want to save the config made here?");
+                }
+                if (asks && answer == Desktop::Unsaved::Save) {
+                    QCOMPARE(f.desktop.shown.takeFirst().text, QString::fromLatin1(savedMessage));
+                    const QByteArray kept = readAll(f.path("kept.cfg"));
+                    QVERIFY2(kept.contains("seta r_gamma \"1.7\"") == (work == "setting"), kept.constData());
+                    if (work != "setting")
+                        QCOMPARE(kept, box.toLatin1());
+                }
+                const bool goesOn = !asks || answer != Desktop::Unsaved::Cancel;
+                if (action == "close")
+                    QVERIFY2(f.window->isVisible() != goesOn, qPrintable(tag));
+                else if (action == "new")
+                    QVERIFY2(f.outputText().isEmpty() == goesOn || box.isEmpty(), qPrintable(tag));
+                else
+                    QVERIFY2((f.window->windowTitle() == "other.cfg[*] \u2014 Brackwell") == goesOn, qPrintable(tag));
+                if (!goesOn)
+                    QCOMPARE(f.outputText(), box);
+                f.desktop.shown.removeIf([](const FakeDesktop::Shown &box) { return box.kind != Kind::Question; });
+                QVERIFY2(f.desktop.shown.isEmpty(), qPrintable(tag + ": asked again"));
+            }
+        }
+    }
+
+    // Undo takes Create Config back: a line typed in the box and then replaced by a script of the
+    // window's own comes back.
+    void undoBringsBackWhatCreateConfigReplaced()
+    {
+        SaveFixture f;
+        f.showActive();
+        f.clickButton("btnCreate");
+        QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+        QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(f.output(), "bind k \"say typed\"");
+        const QString typed = f.outputText();
+        f.clickButton("btnCreate");
+        QVERIFY(!f.outputText().contains("say typed"));
+        f.output()->setFocus();
+        QTest::keyClick(f.output(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.outputText(), typed);
+    }
+
+    // With a file open, Save in the question saves what the window shows: a value typed on a tab
+    // and not yet put in by Create Config goes into the file.
+    void savingOnCloseTakesTheTabsSettings()
+    {
+        SaveFixture f;
+        f.showActive();
+        const QString file = f.path("mine.cfg");
+        writeAll(file, "seta r_gamma 1.2\r\nbind h \"dropobj\"\r\n");
+        f.window->openConfigFile(file);
+        f.desktop.shown.clear();
+        f.typeInto(f.edit("edtGamma"), "1.9");
+        f.desktop.answerUnsaved(Desktop::Unsaved::Save);
+        f.window->close();
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(readAll(file), QByteArray("seta r_gamma 1.9\r\nbind h \"dropobj\"\r\n"));
+    }
+
+    // A bind the player typed into the box and saved is theirs: the next run's one-click save asks
+    // before it replaces the file with a config without it, and keeps the file as it was.
+    void aTypedLineSavedSurvivesTheNextRun()
+    {
+        QTemporaryDir drive, user;
+        const QString folder = user.filePath("home/.etlegacy/legacy");
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + "/autoexec.cfg";
+        const auto kept = std::make_shared<MemorySettings::Store>();
+        const auto run = [&](bool type) {
+            WindowFixture f;
+            f.machine.driveRoot = drive.path();
+            f.machine.home = user.filePath("home");
+            f.machine.documents = user.filePath("home/Documents");
+            f.machine.kept.share(kept);
+            f.showActive();
+            f.clickButton("btnCreate");
+            if (type) {
+                QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+                QTest::keyClick(f.output(), Qt::Key_End, Qt::ControlModifier);
+                QTest::keyClicks(f.output(), "bind k \"say typed\"");
+            } else {
+                f.desktop.answerQuestion(true);
+            }
+            f.clickButton("btnSave");
+            if (!type)
+                QVERIFY(f.desktop.shown.takeFirst().text.contains("holds lines you typed or added"));
+            QCOMPARE(f.desktop.takeOnly(Kind::Message), QString::fromLatin1(savedMessage));
+        };
+        run(true);
+        QVERIFY(readAll(file).contains("bind k \"say typed\""));
+        run(false);
+        QVERIFY(!readAll(file).contains("say typed"));
+        QVERIFY(readAll(file + ".bak").contains("bind k \"say typed\""));
     }
 
     // Create Config edits the box as the player left it: a line typed and saved, a free bind added,
