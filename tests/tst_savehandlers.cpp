@@ -63,6 +63,16 @@ void recordAsOwn(TestMachine &machine, const QString &file, const QByteArray &by
     WriteRecords(machine.kept, machine.disk).written(machine.disk.resolve(file), facts.identity, bytes, false);
 }
 
+// A run of the program on the drive and user folders of the runs before, with what they kept.
+void nextRun(WindowFixture &f, const QTemporaryDir &drive, const QTemporaryDir &user,
+             const std::shared_ptr<MemorySettings::Store> &kept)
+{
+    f.machine.driveRoot = drive.path();
+    f.machine.home = user.filePath(QStringLiteral("home"));
+    f.machine.documents = user.filePath(QStringLiteral("home/Documents"));
+    f.machine.kept.share(kept);
+}
+
 // A main window on a fake desktop whose drive and user folders are fresh temporary folders.
 struct SaveFixture : WindowFixture {
     SaveFixture()
@@ -412,10 +422,7 @@ private slots:
         const auto kept = std::make_shared<MemorySettings::Store>(); // as the system keeps it between runs
         const auto run = [&] {
             WindowFixture f;
-            f.machine.driveRoot = drive.path();
-            f.machine.home = user.filePath("home");
-            f.machine.documents = user.filePath("home/Documents");
-            f.machine.kept.share(kept);
+            nextRun(f, drive, user, kept);
             f.create();
             f.clickButton("btnSave");
             return f.desktop.shown;
@@ -678,10 +685,7 @@ private slots:
         const auto kept = std::make_shared<MemorySettings::Store>();
         const auto run = [&](bool type) {
             WindowFixture f;
-            f.machine.driveRoot = drive.path();
-            f.machine.home = user.filePath("home");
-            f.machine.documents = user.filePath("home/Documents");
-            f.machine.kept.share(kept);
+            nextRun(f, drive, user, kept);
             f.showActive();
             f.clickButton("btnCreate");
             if (type) {

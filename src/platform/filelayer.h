@@ -42,7 +42,7 @@ public:
     // Facts about `path`; a missing file is no error but Kind::Missing.
     virtual SystemError inspect(const QString &path, FileFacts &facts, bool followLink = false) = 0;
     // The path with every link in it resolved, where the file or its folder exists; else empty.
-    virtual QString resolve(const QString &path) = 0;
+    QString resolve(const QString &path) const;
     // A new file that no other file had the name of, for writing, with the rights `rights`
     // (FileFacts::rights; 0 for the usual ones).
     virtual SystemError createNew(const QString &path, quint32 rights, Handle &file) = 0;

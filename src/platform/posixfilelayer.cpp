@@ -79,16 +79,6 @@ public:
         return 0;
     }
 
-    QString resolve(const QString &path) override
-    {
-        const QFileInfo info(path);
-        if (info.exists())
-            return info.canonicalFilePath();
-        // Not there yet: its folder, links resolved, and its own name.
-        const QString folder = info.absoluteDir().canonicalPath();
-        return folder.isEmpty() || info.isSymLink() ? QString() : QDir(folder).filePath(info.fileName());
-    }
-
     SystemError createNew(const QString &path, quint32 rights, Handle &file) override
     {
         const int fd = ::open(name(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

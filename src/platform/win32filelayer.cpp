@@ -103,15 +103,6 @@ public:
         return 0;
     }
 
-    QString resolve(const QString &path) override
-    {
-        const QFileInfo info(path);
-        if (info.exists())
-            return info.canonicalFilePath();
-        const QString folder = info.absoluteDir().canonicalPath();
-        return folder.isEmpty() || info.isSymLink() ? QString() : QDir(folder).filePath(info.fileName());
-    }
-
     SystemError createNew(const QString &path, quint32 rights, Handle &file) override
     {
         const HANDLE made = CreateFileW(native(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

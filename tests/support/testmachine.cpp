@@ -169,11 +169,6 @@ SystemError TestFileLayer::inspect(const QString &path, FileFacts &facts, bool f
     return error;
 }
 
-QString TestFileLayer::resolve(const QString &path)
-{
-    return m_system.resolve(path);
-}
-
 SystemError TestFileLayer::createNew(const QString &path, quint32 rights, Handle &file)
 {
     SystemError error = 0;

@@ -51,7 +51,6 @@ public:
     QStringList renamedTo() const;
 
     brackwell::SystemError inspect(const QString &path, brackwell::FileFacts &facts, bool followLink) override;
-    QString resolve(const QString &path) override;
     brackwell::SystemError createNew(const QString &path, quint32 rights, Handle &file) override;
     brackwell::SystemError openToRead(const QString &path, Handle &file) override;
     brackwell::SystemError read(Handle file, char *data, qint64 size, qint64 &got) override;
