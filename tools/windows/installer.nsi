@@ -42,6 +42,8 @@ VIAddVersionKey "LegalCopyright" "Brackwell team"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\brackwell.exe"
+; The licence the program comes under, before anything is installed.
+!insertmacro MUI_PAGE_LICENSE "${FILES}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
