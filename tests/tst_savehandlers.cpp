@@ -204,8 +204,9 @@ private slots:
         QVERIFY(folders.size() >= 3);
 
         f.save(Save::OneClick);
-        // The details say where it looked, and which save writes anywhere.
+        // The details say where it looked, and which save writes anywhere; so does the text in sight.
         const QString details = f.desktop.shown.value(0).details;
+        QCOMPARE(f.desktop.shown.value(0).informative, details);
         QCOMPARE(f.desktop.takeOnly(Kind::Error), QStringLiteral("Invalid filename."));
         for (const QString &folder : folders)
             QVERIFY2(details.contains(QDir::toNativeSeparators(folder) + "\n"), qPrintable(details));

@@ -128,8 +128,10 @@ SaveOutcome SavePolicy::saveOneClick(const SaveRequest &request, SaveQuestions &
     if (!target.folder) {
         SaveOutcome outcome{SaveOutcome::Result::Failed, {}, {}, QStringLiteral("Nothing was written."), {}};
         if (target.refused.isEmpty()) {
+            // Where it looked, in sight under the message, not only in the folded details.
             outcome.text = oneClickFailureMessage(noGameFolder());
             outcome.details = noGameFolderDetails(gameFolders(m_machine));
+            outcome.informative = outcome.details;
         } else {
             outcome.text = unwritableGameFolderMessage(target.refused);
         }
