@@ -680,7 +680,9 @@ private slots:
     void aTypedLineSavedSurvivesTheNextRun()
     {
         QTemporaryDir drive, user;
-        const QString folder = user.filePath("home/.etlegacy/legacy");
+        // ET: Legacy's own folder in the user's files: below the home, or Documents on Windows.
+        const QString folder = gameFolderCandidates({drive.path(), user.filePath("home"), user.filePath("home/Documents")},
+                                                    hostPlatform)[hostPlatform == Platform::Windows ? 2 : 1];
         QVERIFY(QDir().mkpath(folder));
         const QString file = folder + "/autoexec.cfg";
         const auto kept = std::make_shared<MemorySettings::Store>();

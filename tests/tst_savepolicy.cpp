@@ -365,7 +365,8 @@ private slots:
         machine.driveRoot = root.filePath(QStringLiteral("drive")); // no game installed there
         machine.home = root.filePath(QStringLiteral("home"));
         machine.documents = root.filePath(QStringLiteral("home/Documents"));
-        const QString home = machine.home + QStringLiteral("/.etlegacy/legacy");
+        // ET: Legacy's own folder in the user's files: below the home, or Documents on Windows.
+        const QString home = gameFolderCandidates(machine.places(), hostPlatform)[hostPlatform == Platform::Windows ? 2 : 1];
         QVERIFY(QDir().mkpath(home));
         const QString file = home + QStringLiteral("/autoexec.cfg");
         const QByteArray typed = "seta r_gamma \"1.2\"\r\nbind k \"say typed\"\r\n\r\n";

@@ -21,7 +21,7 @@ const SystemError diskFull = ERROR_DISK_FULL;
 const SystemError quotaExceeded = 1295; // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK declares
 const SystemError tooLarge = ERROR_FILE_TOO_LARGE;
 const SystemError ioError = ERROR_WRITE_FAULT;
-const SystemError isFolder = ERROR_DIRECTORY;
+const SystemError isFolder = ERROR_ACCESS_DENIED; // what Windows answers a write to a folder
 const SystemError exists = ERROR_FILE_EXISTS;
 } // namespace fileErrors
 
