@@ -52,6 +52,12 @@ bool TestFileLayer::killed() const
     return m_killAt && m_calls >= *m_killAt;
 }
 
+void TestFileLayer::killAfter(Call call, const QString &ending)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_killAfter = std::make_pair(call, ending);
+}
+
 void TestFileLayer::failNext(Call call, const QString &ending, SystemError error)
 {
     const QMutexLocker lock(&m_mutex);
@@ -142,6 +148,10 @@ bool TestFileLayer::pass(Call call, const QString &path, SystemError &error, con
             error = m_failNext.takeAt(i).error;
     }
     m_log.last().error = error;
+    if (m_killAfter && m_killAfter->first == call && path.endsWith(m_killAfter->second)) {
+        m_killAt = number + 1;
+        m_killAfter.reset();
+    }
     return error == 0;
 }
 

@@ -35,6 +35,8 @@ public:
     void failCall(int n, brackwell::SystemError error);
     // From the `n`-th call on the program is dead: nothing more reaches the disk.
     void killAt(int n);
+    // The program dies right after the next call of kind `call` on a file whose name ends in `ending`.
+    void killAfter(Call call, const QString &ending);
     bool killed() const;
     // The next call of kind `call` on a file whose name ends in `ending` fails with `error`.
     void failNext(Call call, const QString &ending, brackwell::SystemError error);
@@ -89,6 +91,7 @@ private:
         brackwell::SystemError error;
     };
     QList<Named> m_failNext;
+    std::optional<std::pair<Call, QString>> m_killAfter;
     QList<Logged> m_log;
     QHash<Handle, QString> m_open;
 };
