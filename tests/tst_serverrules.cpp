@@ -23,7 +23,7 @@ QByteArray randomValue(QRandomGenerator &random)
                                         "-0.015", "0.022", ".5", "1.", "1e2", "1.5e-3", "-", "+", " ", "\t",
                                         "0x1A", "0x", "inf", "nan", "abc", "GL_EYE_RADIAL_NV", "NV", ".", "e",
                                         "99999999999999999999", "3.4e39", "1e-50", "1e-40", "-0", "00", "0x1p3", "0x.8",
-                                        "2147483648", "-9223372036854775809", "\xe9"};
+                                        "2147483648", "-2147483648", "2147483647", "-9223372036854775809", "\xe9"};
     QByteArray value;
     for (int n = 1 + int(random.bounded(3)); n > 0; --n)
         value += pieces[random.bounded(int(std::size(pieces)))];

@@ -102,6 +102,17 @@ bool sameIgnoringCase(const QByteArray &a, const QByteArray &b)
 
 // The game's va("%8.4f"): C's own rounding of the exact binary value, with a point whatever the
 // program's locale.
+// The game's int arithmetic, which wraps round at its ends.
+QByteArray wrapped(int a, int b)
+{
+    return QByteArray::number(int(quint32(a) + quint32(b)));
+}
+
+QByteArray wrappedDifference(int a, int b)
+{
+    return QByteArray::number(int(quint32(a) - quint32(b)));
+}
+
 QByteArray fourDecimals(float value)
 {
     char text[64];
@@ -172,7 +183,7 @@ std::optional<QByteArray> ruleFrame(const ServerRule &rule, const QByteArray &va
         break;
     case Mode::Greater:
         if (cur.f <= v1.f)
-            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f + 0.0001f) : QByteArray::number(v1.i + 1);
+            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f + 0.0001f) : wrapped(v1.i, 1);
         break;
     case Mode::GreaterEqual:
         if (cur.f < v1.f)
@@ -180,7 +191,7 @@ std::optional<QByteArray> ruleFrame(const ServerRule &rule, const QByteArray &va
         break;
     case Mode::Lower:
         if (cur.f >= v1.f)
-            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f - 0.0001f) : QByteArray::number(v1.i - 1);
+            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f - 0.0001f) : wrapped(v1.i, -1);
         break;
     case Mode::LowerEqual:
         if (cur.f > v1.f)
@@ -196,9 +207,9 @@ std::optional<QByteArray> ruleFrame(const ServerRule &rule, const QByteArray &va
     case Mode::Outside:
         // Both checks look at the value as it was at the frame's start.
         if (v1.nonZero() && cur.f >= v1.f && (v2.f == 0.f || cur.f < v2.f))
-            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f - 0.0001f) : QByteArray::number(v1.i - 1);
+            set = cur.hasPoint || v1.hasPoint ? fourDecimals(v1.f - 0.0001f) : wrapped(v1.i, -1);
         if (v2.nonZero() && cur.f <= v2.f && cur.f > v1.f)
-            set = cur.hasPoint || v2.hasPoint ? fourDecimals(v2.f + 0.0001f) : QByteArray::number(v2.i + 1);
+            set = cur.hasPoint || v2.hasPoint ? fourDecimals(v2.f + 0.0001f) : wrapped(v2.i, 1);
         break;
     case Mode::Include:
         if (!current.contains(rule.value1))
@@ -210,11 +221,11 @@ std::optional<QByteArray> ruleFrame(const ServerRule &rule, const QByteArray &va
         break;
     case Mode::WithBits:
         if (!(cur.i & v1.i))
-            set = QByteArray::number(cur.i + v1.i);
+            set = wrapped(cur.i, v1.i);
         break;
     case Mode::WithoutBits:
         if (cur.i & v1.i)
-            set = QByteArray::number(cur.i - v1.i);
+            set = wrappedDifference(cur.i, v1.i);
         break;
     }
     return set;
