@@ -2,6 +2,7 @@
 // platform's bridge, and used with the keyboard alone.
 #include "console/keynames.h"
 #include "gui/clicklabel.h"
+#include "gui/desktop.h"
 #include "gui/outputhighlighter.h"
 #include "support/windowfixture.h"
 
@@ -9,7 +10,10 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolTip>
@@ -51,6 +55,19 @@ QString groupTitle(const QWidget *widget)
 }
 
 const QColor red(255, 0, 0);
+
+QWidget *focused()
+{
+    return QApplication::focusWidget();
+}
+
+// What a screen reader was last told where the focus is: before Qt's announcements (6.8) the
+// focused control's description carries it.
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+#define QCOMPARE_HEARD(said) QCOMPARE(accessible(focused())->text(QAccessible::Description), QString(said))
+#else
+#define QCOMPARE_HEARD(said)
+#endif
 
 } // namespace
 
@@ -276,6 +293,55 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); // as the close control: nothing written
         QVERIFY(!picker->isVisible());
         QCOMPARE(f.edit("edtScript2")->text(), "F9");
+    }
+
+    // A box's details are a Tab stop with a text cursor, and showing them goes there.
+    void detailsOfABoxAreReadFromTheKeyboard()
+    {
+        applicationSetup();
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, "Opened", QMessageBox::Ok, nullptr);
+        setReadableDetails(*box, "line one\nline two");
+        box->show();
+        QVERIFY(QTest::qWaitForWindowActive(box.get()));
+        auto *details = box->findChild<QTextEdit *>();
+        QAbstractButton *toggle = nullptr;
+        for (QAbstractButton *button : box->findChildren<QAbstractButton *>()) {
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                toggle = button;
+        }
+        QVERIFY(details && toggle && !details->isVisible());
+        toggle->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(toggle, Qt::Key_Space);
+        QVERIFY(details->isVisible() && details->hasFocus());
+        QAccessibleInterface *reader = accessible(details);
+        QCOMPARE(reader->text(QAccessible::Name), "Details");
+        QAccessibleTextInterface *text = reader->textInterface();
+        QCOMPARE(text->text(0, text->characterCount()), "line one\nline two");
+        QTest::keyClick(details, Qt::Key_Down); // read line by line
+        QCOMPARE(details->textCursor().blockNumber(), 1);
+        QSet<QWidget *> reached;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(focused(), Qt::Key_Tab);
+            reached << focused();
+        }
+        QVERIFY(reached.contains(details) && reached.contains(toggle));
+        toggle->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(toggle, Qt::Key_Space);
+        QVERIFY(!details->isVisible() && toggle->hasFocus());
+    }
+
+    // The save's result is heard where the focus is once the box has gone.
+    void theSavesResultIsHeard()
+    {
+        WindowFixture f;
+        QTemporaryDir folder;
+        f.desktop.answerSaveDialog(folder.filePath("autoexec.cfg"));
+        auto *save = f.get<QPushButton>("btnSelectDestination");
+        f.openTabOf(save);
+        save->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(save, Qt::Key_Space);
+        QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message), "Config File Saved");
+        QCOMPARE_HEARD("Config File Saved");
     }
 };
 
