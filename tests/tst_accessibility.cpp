@@ -3,6 +3,7 @@
 #include "console/keynames.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
+#include "gui/meterbar.h"
 #include "gui/outputhighlighter.h"
 #include "support/windowfixture.h"
 
@@ -68,6 +69,12 @@ QWidget *focused()
 #else
 #define QCOMPARE_HEARD(said)
 #endif
+
+// A setting row's caption text, from the catalogue.
+QString captionOf(int row)
+{
+    return QString::fromLatin1(settingRows[row].captionText);
+}
 
 } // namespace
 
@@ -141,12 +148,13 @@ private slots:
         for (int i = 0; i < SettingCount; ++i) {
             const TfrmBrackwell::RowWidgets &row = f.window->row(i);
             QAccessibleInterface *caption = accessible(row.caption), *control = accessible(row.control);
-            const QString text = QString::fromLatin1(settingRows[i].captionText);
+            const QString text = captionOf(i);
             const QString description = QString::fromLatin1(settingRows[i].description);
-            QCOMPARE(spokenName(row.control), text);
+            // The caption is the switch, the box the value: never two check boxes read alike.
+            QCOMPARE(spokenName(row.control), row.check ? text + " value" : text);
             QCOMPARE(control->relations(QAccessible::Label).value(0).first, caption);
             QCOMPARE(caption->role(), QAccessible::CheckBox);
-            QCOMPARE(caption->text(QAccessible::Name), text);
+            QCOMPARE(caption->text(QAccessible::Name), text + " switch");
             QCOMPARE(caption->text(QAccessible::Description), description);
             QVERIFY(caption->state().checkable && caption->state().checked);
             QCOMPARE(control->text(QAccessible::Description), description);
@@ -187,14 +195,41 @@ private slots:
         WindowFixture f;
         const int row = settingIndex(qPrintable(control));
         const TfrmBrackwell::RowWidgets &r = f.window->row(row);
-        const QString caption = QString::fromLatin1(settingRows[row].captionText);
+        const QString caption = captionOf(row);
         f.openTabOf(r.control);
+        // Where Tab goes on from the box, and back, while it is on.
         r.control->setFocus(Qt::TabFocusReason);
-        const QString before = generate(f.window->readGenerationInput()).text;
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QWidget *after = focused();
+        r.control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(focused(), Qt::Key_Backtab);
+        QWidget *before = focused();
+        r.control->setFocus(Qt::TabFocusReason);
+        const QString script = generate(f.window->readGenerationInput()).text;
 
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier);
+        // Twice the same setting: off and on again, heard each time, the focus on the row.
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
         QVERIFY(!r.control->isEnabled());
         QCOMPARE(textColour(r.caption), red);
+        QCOMPARE(focused(), r.caption);
+        QCOMPARE_HEARD(caption + " switched off");
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(r.control->isEnabled() && r.control->hasFocus());
+        QCOMPARE_HEARD(caption + " switched on");
+        // Once the focus has gone on, the caption says what it said before.
+        QTRY_COMPARE(accessible(r.caption)->text(QAccessible::Description), QString::fromLatin1(settingRows[row].description));
+
+        // Off, the switch keeps the box's place in the Tab order, and Space on it switches.
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QCOMPARE(focused(), after);
+        r.caption->setFocus();
+        QTest::keyClick(focused(), Qt::Key_Backtab);
+        QCOMPARE(focused(), before);
+        r.caption->setFocus();
+        QTest::keyClick(focused(), Qt::Key_Space);
+        QVERIFY(r.control->isEnabled() && r.control->hasFocus());
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
 
         // Back on through the page's menu: the page's settings, each ticked while it is on.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier);
@@ -216,7 +251,14 @@ private slots:
         QTest::keyClick(menu, Qt::Key_Return);
         QTRY_VERIFY(!menu->isVisible());
         QVERIFY(r.control->isEnabled() && r.control->hasFocus());
-        QCOMPARE(generate(f.window->readGenerationInput()).text, before);
+        QCOMPARE_HEARD(caption + " switched on");
+        QCOMPARE(generate(f.window->readGenerationInput()).text, script);
+
+        // A reader's Toggle on the caption while the focus is in the box: the same.
+        accessible(r.caption)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(focused(), r.caption);
+        QCOMPARE_HEARD(caption + " switched off");
+        QTest::keyClick(focused(), Qt::Key_Space, Qt::ControlModifier);
 
         // A page without settings has no menu, and Ctrl+Space there switches nothing.
         QWidget *clock = f.get<QWidget>("CBClock");
@@ -225,6 +267,73 @@ private slots:
         QTest::keyClick(clock, Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(clock, Qt::Key_Space, Qt::ControlModifier);
         QVERIFY(!QApplication::activePopupWidget() && !f.check("CBClock")->isChecked());
+    }
+
+    // Every list says its caption first, then its value: also where Qt's own list gives its value
+    // as its name.
+    void everyListIsNamedByItsCaption()
+    {
+        WindowFixture f;
+        const QList<QComboBox *> lists = f.window->findChildren<QComboBox *>();
+        QCOMPARE(lists.size(), 16);
+        for (QComboBox *list : lists) {
+            QString caption;
+            for (const QLabel *label : f.window->findChildren<QLabel *>()) {
+                if (label->buddy() == list)
+                    caption = label->text();
+            }
+            QAccessibleInterface *reader = accessible(list);
+            QVERIFY2(!caption.isEmpty(), qPrintable(list->objectName()));
+            QCOMPARE(reader->role(), QAccessible::ComboBox);
+            QCOMPARE(reader->text(QAccessible::Name), caption);
+            QCOMPARE(reader->text(QAccessible::Value), list->currentText());
+            QCOMPARE(reader->child(0)->object(), list->lineEdit());
+        }
+        QComboBox *fps = f.combo("CBFPS2");
+        f.typeInto(fps, "100");
+        QAccessibleInterface *reader = accessible(fps);
+        QCOMPARE(reader->text(QAccessible::Name), "Maximum Frames Per Second");
+        QCOMPARE(reader->text(QAccessible::Value), "100");
+        // A reader opens it as a user does, and meets the open list in it.
+        QVERIFY(!reader->state().expanded);
+        reader->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        QVERIFY(reader->state().expanded);
+        QCOMPARE(reader->childCount(), 2);
+        QCOMPARE(reader->child(1)->role(), QAccessible::List);
+        fps->hidePopup();
+    }
+
+    // The bars are progress bars that say how high they stand between "Low" and "High", in tenths
+    // of the axis; Create Config tells what the box and the bars now show.
+    void barsSayWhatTheyShow()
+    {
+        WindowFixture f;
+        auto *quality = f.get<MeterBar>("shpQuality");
+        QAccessibleInterface *q = accessible(quality), *r = accessible(f.get<MeterBar>("shpFPS"));
+        QCOMPARE(q->role(), QAccessible::ProgressBar);
+        QCOMPARE(q->text(QAccessible::Name), "Quality");
+        QCOMPARE(r->text(QAccessible::Name), "Relative FPS");
+        QCOMPARE(q->text(QAccessible::Value), "0 of 10");
+
+        auto *create = f.get<QPushButton>("btnCreate");
+        f.openTabOf(create);
+        create->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(create, Qt::Key_Space);
+        // The first settings make 214 and 106 of the axis' 225 pixels, the first pixel hidden.
+        QCOMPARE(q->text(QAccessible::Value), "9 of 10");
+        QCOMPARE(r->text(QAccessible::Value), "5 of 10");
+        QCOMPARE(q->valueInterface()->currentValue().toInt(), 9);
+        QCOMPARE(q->valueInterface()->maximumValue().toInt(), 10);
+        const qsizetype lines = f.outputText().count("\r\n");
+        QCOMPARE_HEARD(QString("Config created, %1 lines. Quality 9 of 10, relative FPS 5 of 10.").arg(lines));
+
+        // Tenths rounded: the whole axis, just under and over half a tenth, below the baseline.
+        const QList<QPair<int, QString>> heights = {{-225, "10 of 10"}, {-300, "10 of 10"}, {-11, "0 of 10"},
+                                                    {-12, "1 of 10"},   {-112, "5 of 10"},  {5, "0 of 10"}};
+        for (const auto &[h, said] : heights) {
+            quality->setSignedHeight(h);
+            QCOMPARE(q->text(QAccessible::Value), said);
+        }
     }
 
     void marksAndTheirTipsAreReachedFromTheKeyboard()
@@ -256,9 +365,18 @@ private slots:
         }
         QCOMPARE(press(Qt::Key_F8, Qt::ShiftModifier), marks[1].second);
         QCOMPARE(box->textCursor().position(), marks[1].first);
+        // The tip asked for stays readable while the cursor is on the mark, and only then.
+        QTest::keyClick(box, Qt::Key_Right);
+        QCOMPARE(reader->text(QAccessible::Description), marks[1].second);
         QTest::keyClick(box, Qt::Key_End); // at the end of a marked stretch
+        QCOMPARE(reader->text(QAccessible::Description), marks[1].second);
         QCOMPARE(press(Qt::Key_I, Qt::ControlModifier), marks[1].second);
         QTest::keyClick(box, Qt::Key_Down);
+        // Left, the mark says nothing, and the keys are not read out again.
+        QCOMPARE(reader->text(QAccessible::Description), QString());
+        // They are said again with the box when the focus comes back to it.
+        f.get<QWidget>("btnCreate")->setFocus(Qt::TabFocusReason);
+        box->setFocus(Qt::BacktabFocusReason);
         QCOMPARE(reader->text(QAccessible::Description), hint);
         box->clear();
         QCOMPARE(press(Qt::Key_F8, Qt::NoModifier), "Nothing is marked.");
