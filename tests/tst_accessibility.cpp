@@ -336,6 +336,41 @@ private slots:
         }
     }
 
+    void pagesAreNamedAndTheTabShownIsHeard()
+    {
+        WindowFixture f;
+        auto *tabs = f.get<QTabWidget>("PC1");
+        const QStringList captions = {"Stage 1", "Stage 2", "Scripts", "Class Selector", "Config Output",
+                                      "Extra Binds/Other CVARs"};
+        QCOMPARE(tabs->count(), captions.size());
+        for (int t = 0; t < tabs->count(); ++t)
+            QCOMPARE(accessible(tabs->widget(t))->text(QAccessible::Name), captions[t]);
+
+        f.showActive();
+        QWidget *name = f.edit("edtPlayerName");
+        name->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(name, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE_HEARD("Stage 2 tab");
+        // The description bar stands outside the tabs; Ctrl+Tab works there too.
+        QWidget *bar = f.edit("edtDescription");
+        bar->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bar, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 2);
+        QVERIFY(bar->hasFocus());
+        QCOMPARE_HEARD("Scripts tab");
+        QTest::keyClick(bar, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE_HEARD("Stage 2 tab");
+        // Ctrl+I in a setting's box tells its description, which the mouse finds on the caption.
+        QWidget *lod = f.combo("CBLodBias");
+        lod->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(lod, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE_HEARD("Sets level of geometric detail. 0 = high detail. 2 = lowest detail.");
+        QVERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), "Sets level of geometric detail. 0 = high detail. 2 = lowest detail.");
+    }
+
     void marksAndTheirTipsAreReachedFromTheKeyboard()
     {
         WindowFixture f;
@@ -413,6 +448,127 @@ private slots:
         QCOMPARE(f.edit("edtScript2")->text(), "F9");
     }
 
+    // Right walks each row of keys left to right as the picker draws them, over the keys that can
+    // be chosen, those two rows high included; Up and Down keep to the column.
+    void arrowKeysMoveBetweenTheKeysAsTheyLie()
+    {
+        WindowFixture f;
+        showPicker(f, "btnS1");
+        for (const int top : {8, 56, 88, 120, 152, 184}) {
+            const int middle = top + 16;
+            QList<const PickerKey *> row;
+            for (int i = 0; i < KeyboardKeyCount; ++i) {
+                const PickerKey &key = pickerKeys[i];
+                if (key.name && key.y <= middle && key.y + key.height > middle)
+                    row << &key;
+            }
+            std::sort(row.begin(), row.end(), [](const PickerKey *a, const PickerKey *b) { return a->x < b->x; });
+            QStringList expected, walked;
+            for (const PickerKey *key : row)
+                expected << key->control;
+            f.onPicker<QWidget>(row[0]->control)->setFocus(Qt::TabFocusReason);
+            walked << focused()->objectName();
+            for (int step = 1; step < row.size(); ++step) {
+                QTest::keyClick(focused(), Qt::Key_Right);
+                walked << focused()->objectName();
+            }
+            QCOMPARE(walked, expected);
+            QTest::keyClick(focused(), Qt::Key_Right); // the row's end
+            QCOMPARE(focused()->objectName(), expected.last());
+        }
+        // Down from Q, then Up again; from Home (End below cannot be chosen) to the Up arrow.
+        const QList<std::tuple<const char *, Qt::Key, const char *>> moves = {
+            {"Button107", Qt::Key_Down, "Button94"}, {"Button94", Qt::Key_Up, "Button107"},
+            {"Button47", Qt::Key_Down, "Button32"},  {"Button32", Qt::Key_Down, "Button38"},
+            {"Button73", Qt::Key_Up, "Button81"},    {"Button73", Qt::Key_Down, "btnKeyOK"},
+        };
+        for (const auto &[from, key, to] : moves) {
+            f.onPicker<QWidget>(from)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(focused(), key);
+            QCOMPARE(focused()->objectName(), QString(to));
+        }
+    }
+
+    // Typing a key's name, or pressing a key that types nothing, goes to that key; Space chooses
+    // it, as a click, and the choice is heard.
+    void typingOrPressingAKeyGoesToIt()
+    {
+        WindowFixture f;
+        showPicker(f, "btnS3");
+        auto *chosen = f.onPicker<QLineEdit>("edtKey");
+        f.onPicker<QWidget>("Button1")->setFocus(Qt::TabFocusReason);
+        const QList<std::tuple<QString, Qt::Key, Qt::KeyboardModifiers, const char *, const char *>> presses = {
+            {"k", Qt::Key_unknown, {}, "Button71", "k"},
+            {"f10", Qt::Key_unknown, {}, "Button11", "F10"},
+            {"space", Qt::Key_unknown, {}, "Button73", "space"},
+            {"kp_5", Qt::Key_unknown, {}, "Button26", "kp_5"},
+            {"mouse3", Qt::Key_unknown, {}, "Label3", "mouse3"},
+            {"1", Qt::Key_unknown, {}, "Button104", "1"},
+            {"", Qt::Key_F5, {}, "Button6", "F5"},
+            {"", Qt::Key_Insert, {}, "Button46", "ins"},
+            {"", Qt::Key_1, Qt::KeypadModifier, "Button29", "kp_end"},
+            {"", Qt::Key_PageUp, Qt::KeypadModifier, "Button23", "kp_pgup"},
+        };
+        for (const auto &[typed, key, modifiers, control, name] : presses) {
+            if (typed.isEmpty())
+                QTest::keyClick(focused(), key, modifiers);
+            else
+                QTest::keyClicks(focused(), typed);
+            QCOMPARE(focused()->objectName(), QString(control));
+            QVERIFY(chosen->text() != name); // going there chooses nothing
+            QTest::keyClick(focused(), Qt::Key_Space);
+            QCOMPARE(chosen->text(), QString(name));
+            QCOMPARE_HEARD(QString("Chosen key: %1").arg(name));
+        }
+        QTest::keyClick(focused(), Qt::Key_Return, Qt::ControlModifier); // OK from wherever
+        QVERIFY(!f.picker->isVisible());
+        QCOMPARE(f.edit("edtScript3")->text(), "kp_pgup");
+    }
+
+    // A script's check box, key box and Select Key button side by side, and the same for the class
+    // binds; the Tab order stays as the window has it.
+    void keyedRowsGoAlongWithArrowKeys()
+    {
+        WindowFixture f;
+        QWidget *fov = f.check("CBFovScript"), *key = f.edit("edtScript1"), *select = f.get<QWidget>("btnS1");
+        f.openTabOf(fov);
+        fov->setFocus(Qt::TabFocusReason);
+        pressAlong({{Qt::Key_Tab, f.check("CBClock")}});
+        fov->setFocus(Qt::TabFocusReason);
+        // In the key box the arrows move in the text first, and leave it at its ends.
+        pressAlong({{Qt::Key_Right, key}, {Qt::Key_Left, key}, {Qt::Key_Right, key}, {Qt::Key_Right, select},
+                    {Qt::Key_Left, key}, {Qt::Key_Home, key}, {Qt::Key_Left, fov}});
+        // Alt+Down or F4 in a key box opens the picker for it, as its Select Key button does.
+        key->setFocus();
+        QTest::keyClick(key, Qt::Key_F4);
+        QVERIFY(f.picker->isVisible());
+        QCOMPARE(f.picker->keySlot(), 1);
+        f.picker->hide();
+        QLineEdit *medic = f.edit("edtMsmg");
+        f.openTabOf(medic);
+        medic->setFocus();
+        QTest::keyClick(medic, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(f.picker->keySlot(), 10);
+    }
+
+    // Enter goes from field to field of a free bind in the order they depend on each other, the bind
+    // type first; Tab keeps the window's order.
+    void enterGoesThroughAFreeBindFromItsType()
+    {
+        WindowFixture f;
+        QComboBox *type = f.combo("CBTypeOfBind");
+        QWidget *key = f.edit("edtKeyToBind"), *text = f.edit("edtBindInput"), *add = f.get<QWidget>("btnAddBind");
+        f.openTabOf(type);
+        type->setFocus(Qt::TabFocusReason);
+        pressAlong({{Qt::Key_Down, type}}); // the first type: a say bind
+        QCOMPARE(type->currentIndex(), 0);
+        // Past the voice list, which a say bind leaves off.
+        pressAlong({{Qt::Key_Return, key}, {Qt::Key_Return, text, "k"}, {Qt::Key_Return, add, "hi"}, {Qt::Key_Return, add}});
+        QVERIFY(f.outputText().endsWith("bind k say hi\r\n"));
+        key->setFocus(Qt::TabFocusReason);
+        pressAlong({{Qt::Key_Tab, text}});
+    }
+
     // A box's details are a Tab stop with a text cursor, and showing them goes there.
     void detailsOfABoxAreReadFromTheKeyboard()
     {
@@ -460,6 +616,31 @@ private slots:
         QTest::keyClick(save, Qt::Key_Space);
         QCOMPARE(f.desktop.takeOnly(FakeDesktop::Kind::Message), "Config File Saved");
         QCOMPARE_HEARD("Config File Saved");
+    }
+
+private:
+    // Keys pressed one by one where the focus is, each after typing its text, and where the focus
+    // goes with each.
+    struct Press {
+        Qt::Key key;
+        QWidget *focusAfter;
+        QString typedBefore = {};
+    };
+    static void pressAlong(const QList<Press> &presses)
+    {
+        for (const Press &press : presses) {
+            if (!press.typedBefore.isEmpty())
+                QTest::keyClicks(focused(), press.typedBefore);
+            QTest::keyClick(focused(), press.key);
+            QCOMPARE(focused(), press.focusAfter);
+        }
+    }
+
+    static void showPicker(WindowFixture &f, const char *selectKey)
+    {
+        f.clickButton(selectKey);
+        f.picker->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.picker.get()));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "console/keynames.h"
 #include "gui/announce.h"
 #include "gui/clicklabel.h"
+#include "gui/keyboardpaths.h"
 #include "gui/keypicker.h"
 #include "gui/mainwindow.h"
 #include "gui/namedchild.h"
@@ -35,11 +36,11 @@ using namespace brackwell;
 namespace {
 
 // The "Select Key" button that fills this key box.
-QWidget *selectKeyButton(const QObject *root, const char *keyEdit)
+QWidget *selectKeyButton(const NamedChildren &controls, const char *keyEdit)
 {
     const KeySlot *slot = keySlotOfEdit(QString::fromLatin1(keyEdit));
     Q_ASSERT_X(slot, "accessibility", keyEdit);
-    return namedChild(root, slot->button);
+    return controls.get(slot->button);
 }
 
 // The game's classes by the letter their "class" command takes, as the banners name them.
@@ -56,10 +57,10 @@ QString className(const char *quotedCommand)
 }
 
 // The key box and Select Key button of a thing bound to a key, named after it.
-void nameKeyedRow(const QObject *root, const char *keyEdit, const QString &thing)
+void nameKeyedRow(const NamedChildren &controls, const char *keyEdit, const QString &thing)
 {
-    namedChild(root, keyEdit)->setAccessibleName(QStringLiteral("%1 key").arg(thing));
-    selectKeyButton(root, keyEdit)->setAccessibleName(QStringLiteral("Select key for the %1").arg(thing));
+    controls.get(keyEdit)->setAccessibleName(QStringLiteral("%1 key").arg(thing));
+    selectKeyButton(controls, keyEdit)->setAccessibleName(QStringLiteral("Select key for the %1").arg(thing));
 }
 
 // Labels that stand in front of a control name it, as a setting's caption names its row.
@@ -79,25 +80,26 @@ constexpr const char *codeColourNames[] = {"black", "red",     "green", "yellow"
 
 void nameControls(TfrmBrackwell &window)
 {
+    const NamedChildren controls(&window);
     for (int i = 0; i < SettingCount; ++i) {
         const TfrmBrackwell::RowWidgets &row = window.row(i);
         row.caption->setBuddy(row.control);
     }
     for (const LabelFor &pair : labelsFor)
-        namedChild<QLabel>(&window, pair.label)->setBuddy(namedChild(&window, pair.control));
+        controls.get<QLabel>(pair.label)->setBuddy(controls.get(pair.control));
 
     for (const ScriptBlock &script : scriptBlocks) {
-        auto *check = namedChild<QCheckBox>(&window, script.checkBox);
+        auto *check = controls.get<QCheckBox>(script.checkBox);
         // "Clock Script - Displays ..." is the clock script.
         const QString name = check->text().section(QLatin1StringView(" Script"), 0, 0);
-        nameKeyedRow(&window, script.keyEdit, QStringLiteral("%1 script").arg(name));
+        nameKeyedRow(controls, script.keyEdit, QStringLiteral("%1 script").arg(name));
     }
     for (const ClassBind &bind : classBinds) {
-        auto *check = namedChild<QCheckBox>(&window, bind.checkBox);
+        auto *check = controls.get<QCheckBox>(bind.checkBox);
         // Four columns have a "Sub-Machine Gun": the banner above says whose.
         const QString name = className(bind.quotedCommand) + u' ' + QString::fromLatin1(bind.caption);
         check->setAccessibleName(name);
-        nameKeyedRow(&window, bind.keyEdit, name);
+        nameKeyedRow(controls, bind.keyEdit, name);
     }
     // A list is named by its label, as any control is: the list's own interface says that name
     // first and its value after it. An editable list's text field is an object of its own to a
@@ -116,14 +118,14 @@ void nameControls(TfrmBrackwell &window)
         if (QCheckBox *box = window.row(i).check)
             box->setAccessibleName(QString::fromLatin1(settingRows[i].captionText) + QStringLiteral(" value"));
     }
-    namedChild(&window, "shpQuality")->setAccessibleName(QStringLiteral("Quality"));
-    namedChild(&window, "shpFPS")->setAccessibleName(QStringLiteral("Relative FPS"));
-    auto *tabs = namedChild<QTabWidget>(&window, "PC1");
+    controls.get("shpQuality")->setAccessibleName(QStringLiteral("Quality"));
+    controls.get("shpFPS")->setAccessibleName(QStringLiteral("Relative FPS"));
+    auto *tabs = controls.get<QTabWidget>("PC1");
     for (int t = 0; t < tabs->count(); ++t)
         tabs->widget(t)->setAccessibleName(tabs->tabText(t).remove(u'&'));
-    namedChild(&window, "btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
-    namedChild(&window, "memoOutput")->setAccessibleName(QStringLiteral("Config output"));
-    namedChild(&window, "PC1")->setAccessibleName(QStringLiteral("Tabs"));
+    controls.get("btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
+    controls.get("memoOutput")->setAccessibleName(QStringLiteral("Config output"));
+    controls.get("PC1")->setAccessibleName(QStringLiteral("Tabs"));
 
     for (QLabel *label : window.findChildren<ClickLabel *>()) {
         const QString code = label->text();
@@ -701,12 +703,14 @@ void makeMainWindowAccessible(TfrmBrackwell &window)
     new RowSwitches(window);
     wireSwitchKeys(window);
     new MarkKeys(namedChild<QPlainTextEdit>(&window, "memoOutput"));
+    wireMainWindowPaths(window);
 }
 
 void makeKeyPickerAccessible(TForm3 &picker)
 {
     nameKeys(picker);
     wirePickerKeys(picker);
+    wirePickerPaths(picker);
 }
 
 } // namespace brackwell

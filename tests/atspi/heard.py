@@ -127,6 +127,8 @@ try:
     press("ctrl+space")
     check(run_until(lambda: "Player Name switched on" in heard),
           "a second Ctrl+Space switches the same setting on again: %s" % heard[-3:])
+    press("ctrl+Tab")
+    check(run_until(lambda: "Stage 2 tab" in heard), "the tab shown is heard: %s" % heard[-3:])
 finally:
     app_process.terminate()
     app_process.wait(10)
