@@ -11,16 +11,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
