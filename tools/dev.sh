@@ -17,7 +17,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRACKWELL_BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev libbenchmark-dev
-          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server python3)
+          fonts-liberation xvfb xauth xdotool appstream desktop-file-utils file ioquake3-server python3
+          dbus at-spi2-core python3-pyatspi)
 
 # The Windows build: MinGW, Wine, NSIS, the host Qt's tools and what builds Qt for Windows from
 # Debian's sources (tools/windows/deps.sh).

@@ -1,19 +1,25 @@
 #include "gui/accessibility.h"
 
 #include "console/keynames.h"
+#include "gui/announce.h"
 #include "gui/clicklabel.h"
+#include "gui/keyboardpaths.h"
 #include "gui/keypicker.h"
 #include "gui/mainwindow.h"
+#include "gui/namedchild.h"
+#include "gui/meterbar.h"
 #include "gui/outputhighlighter.h"
 #include "script/catalogue.h"
 #include "script/slottable.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QHash>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -29,29 +35,12 @@ using namespace brackwell;
 
 namespace {
 
-template <typename T = QWidget>
-T *named(const QObject *root, const QString &name)
-{
-    T *widget = root->findChild<T *>(name);
-    Q_ASSERT_X(widget, "accessibility", qPrintable(name));
-    return widget;
-}
-
-template <typename T = QWidget>
-T *named(const QObject *root, const char *name)
-{
-    return named<T>(root, QLatin1StringView(name));
-}
-
 // The "Select Key" button that fills this key box.
-QWidget *selectKeyButton(const QObject *root, const char *keyEdit)
+QWidget *selectKeyButton(const NamedChildren &controls, const char *keyEdit)
 {
-    for (const KeySlot &slot : keySlots()) {
-        if (slot.edit == QLatin1StringView(keyEdit))
-            return named(root, slot.button);
-    }
-    Q_ASSERT_X(false, "accessibility", keyEdit);
-    return nullptr;
+    const KeySlot *slot = keySlotOfEdit(QString::fromLatin1(keyEdit));
+    Q_ASSERT_X(slot, "accessibility", keyEdit);
+    return controls.get(slot->button);
 }
 
 // The game's classes by the letter their "class" command takes, as the banners name them.
@@ -68,10 +57,10 @@ QString className(const char *quotedCommand)
 }
 
 // The key box and Select Key button of a thing bound to a key, named after it.
-void nameKeyedRow(const QObject *root, const char *keyEdit, const QString &thing)
+void nameKeyedRow(const NamedChildren &controls, const char *keyEdit, const QString &thing)
 {
-    named(root, keyEdit)->setAccessibleName(QStringLiteral("%1 key").arg(thing));
-    selectKeyButton(root, keyEdit)->setAccessibleName(QStringLiteral("Select key for the %1").arg(thing));
+    controls.get(keyEdit)->setAccessibleName(QStringLiteral("%1 key").arg(thing));
+    selectKeyButton(controls, keyEdit)->setAccessibleName(QStringLiteral("Select key for the %1").arg(thing));
 }
 
 // Labels that stand in front of a control name it, as a setting's caption names its row.
@@ -91,36 +80,52 @@ constexpr const char *codeColourNames[] = {"black", "red",     "green", "yellow"
 
 void nameControls(TfrmBrackwell &window)
 {
+    const NamedChildren controls(&window);
     for (int i = 0; i < SettingCount; ++i) {
         const TfrmBrackwell::RowWidgets &row = window.row(i);
         row.caption->setBuddy(row.control);
     }
     for (const LabelFor &pair : labelsFor)
-        named<QLabel>(&window, pair.label)->setBuddy(named(&window, pair.control));
+        controls.get<QLabel>(pair.label)->setBuddy(controls.get(pair.control));
 
     for (const ScriptBlock &script : scriptBlocks) {
-        auto *check = named<QCheckBox>(&window, script.checkBox);
+        auto *check = controls.get<QCheckBox>(script.checkBox);
         // "Clock Script - Displays ..." is the clock script.
         const QString name = check->text().section(QLatin1StringView(" Script"), 0, 0);
-        nameKeyedRow(&window, script.keyEdit, QStringLiteral("%1 script").arg(name));
+        nameKeyedRow(controls, script.keyEdit, QStringLiteral("%1 script").arg(name));
     }
     for (const ClassBind &bind : classBinds) {
-        auto *check = named<QCheckBox>(&window, bind.checkBox);
+        auto *check = controls.get<QCheckBox>(bind.checkBox);
         // Four columns have a "Sub-Machine Gun": the banner above says whose.
         const QString name = className(bind.quotedCommand) + u' ' + QString::fromLatin1(bind.caption);
         check->setAccessibleName(name);
-        nameKeyedRow(&window, bind.keyEdit, name);
+        nameKeyedRow(controls, bind.keyEdit, name);
     }
-    // An editable list's text field is an object of its own to a screen reader: the list's label
-    // names it too.
+    // A list is named by its label, as any control is: the list's own interface says that name
+    // first and its value after it. An editable list's text field is an object of its own to a
+    // screen reader: the label names it too.
     for (const QLabel *label : window.findChildren<QLabel *>()) {
-        const auto *list = qobject_cast<const QComboBox *>(label->buddy());
-        if (list && list->lineEdit())
+        auto *list = qobject_cast<QComboBox *>(label->buddy());
+        if (!list)
+            continue;
+        list->setAccessibleName(label->text());
+        if (list->lineEdit())
             list->lineEdit()->setAccessibleName(label->text());
     }
-    named(&window, "btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
-    named(&window, "memoOutput")->setAccessibleName(QStringLiteral("Config output"));
-    named(&window, "PC1")->setAccessibleName(QStringLiteral("Tabs"));
+    // A check box's caption is the setting's switch, so the box is its value: two check boxes
+    // read alike otherwise.
+    for (int i = 0; i < SettingCount; ++i) {
+        if (QCheckBox *box = window.row(i).check)
+            box->setAccessibleName(QString::fromLatin1(settingRows[i].captionText) + QStringLiteral(" value"));
+    }
+    controls.get("shpQuality")->setAccessibleName(QStringLiteral("Quality"));
+    controls.get("shpFPS")->setAccessibleName(QStringLiteral("Relative FPS"));
+    auto *tabs = controls.get<QTabWidget>("PC1");
+    for (int t = 0; t < tabs->count(); ++t)
+        tabs->widget(t)->setAccessibleName(tabs->tabText(t).remove(u'&'));
+    controls.get("btnS17")->setAccessibleName(QStringLiteral("Select key to bind"));
+    controls.get("memoOutput")->setAccessibleName(QStringLiteral("Config output"));
+    controls.get("PC1")->setAccessibleName(QStringLiteral("Tabs"));
 
     for (QLabel *label : window.findChildren<ClickLabel *>()) {
         const QString code = label->text();
@@ -189,12 +194,12 @@ void nameKeys(TForm3 &picker)
         names[i] = QStringLiteral("Left ") + names[i];
     }
     for (int i = 0; i < KeyboardKeyCount; ++i)
-        named(&picker, pickerKeys[i].control)->setAccessibleName(names[i]);
+        namedChild(&picker, pickerKeys[i].control)->setAccessibleName(names[i]);
     for (int i = KeyboardKeyCount; i < PickerKeyCount; ++i) {
-        QWidget *button = named(&picker, pickerKeys[i].control);
+        QWidget *button = namedChild(&picker, pickerKeys[i].control);
         button->setAccessibleName(QString::fromLatin1(pickerKeys[i].caption).trimmed() + QStringLiteral(" mouse button"));
     }
-    named(&picker, "edtKey")->setAccessibleName(QStringLiteral("Chosen key"));
+    namedChild(&picker, "edtKey")->setAccessibleName(QStringLiteral("Chosen key"));
 }
 
 // The picker's keyboard: Escape closes it as its close control does, and Tab reaches the mouse's
@@ -203,13 +208,75 @@ void wirePickerKeys(TForm3 &picker)
 {
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), &picker);
     QObject::connect(escape, &QShortcut::activated, &picker, &QWidget::close);
-    QWidget *previous = named(&picker, pickerKeys[KeyboardKeyCount - 1].control);
+    QWidget *previous = namedChild(&picker, pickerKeys[KeyboardKeyCount - 1].control);
     for (int i = KeyboardKeyCount; i < PickerKeyCount; ++i) {
-        QWidget *button = named(&picker, pickerKeys[i].control);
+        QWidget *button = namedChild(&picker, pickerKeys[i].control);
         button->setFocusPolicy(Qt::StrongFocus);
         QWidget::setTabOrder(previous, button);
         previous = button;
     }
+}
+
+// The setting row a control belongs to: its box, a part of the box or its caption.
+int rowOf(const TfrmBrackwell &window, const QWidget *widget)
+{
+    for (int i = 0; widget && i < SettingCount; ++i) {
+        const TfrmBrackwell::RowWidgets &row = window.row(i);
+        if (widget == row.control || row.control->isAncestorOf(widget) || widget == row.caption)
+            return i;
+    }
+    return -1;
+}
+
+// Switches a row as a click on its caption does, for the keyboard and a screen reader: the focus
+// stays on the row, and the change is told where the focus is. A switched-off box cannot hold
+// the focus (Qt would pass it to the next box), so its caption, the row's switch, takes it until
+// the row is switched on again.
+void switchRow(TfrmBrackwell &window, int i)
+{
+    const TfrmBrackwell::RowWidgets &row = window.row(i);
+    const bool wasOn = row.control->isEnabled();
+    const QWidget *focus = QApplication::focusWidget();
+    const bool inBox = focus && (focus == row.control || row.control->isAncestorOf(focus));
+    if (wasOn && inBox)
+        row.caption->setFocus(Qt::OtherFocusReason);
+    emit row.caption->clicked();
+    const bool on = row.control->isEnabled();
+    if (on == wasOn)
+        return; // a caption in neither colour
+    if (on && QApplication::focusWidget() == row.caption)
+        row.control->setFocus(Qt::OtherFocusReason);
+    announce(QStringLiteral("%1 switched %2")
+                 .arg(QString::fromLatin1(settingRows[i].captionText), on ? QStringLiteral("on") : QStringLiteral("off")));
+}
+
+// The next control Tab reaches from `from` (which may itself be out of the Tab order), or the
+// previous one.
+QWidget *tabNeighbour(QWidget *from, bool forward)
+{
+    QWidget *w = from;
+    do {
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (w->window() == from->window() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled()
+            && w->isVisible() && !w->focusProxy())
+            return w;
+    } while (w != from);
+    return nullptr;
+}
+
+// A row's description as a tip under the control the keyboard is on, as the mouse shows it in the
+// description bar, and told to a screen reader.
+void tellDescription(QWidget *at, int i)
+{
+    const QString text = QString::fromLatin1(settingRows[i].description).trimmed();
+    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), text, at);
+    announce(text);
+}
+
+// A setting's caption to a screen reader: the switch of its setting.
+QString switchName(const QString &caption)
+{
+    return caption.trimmed() + QStringLiteral(" switch");
 }
 
 // A click label as a screen reader meets it. A setting's caption is the check box that switches
@@ -231,7 +298,7 @@ public:
     QString text(QAccessible::Text kind) const override
     {
         if (kind == QAccessible::Name && label()->accessibleName().isEmpty())
-            return label()->text().trimmed();
+            return row() ? switchName(label()->text()) : label()->text().trimmed();
         return QAccessibleWidget::text(kind);
     }
 
@@ -256,8 +323,13 @@ public:
 
     void doAction(const QString &action) override
     {
-        // The mouse's way, so the window's handler does what a click does.
-        if (action == pressAction() || (action == toggleAction() && row()))
+        // A caption switches its row as the keyboard does, the focus kept on the row; other
+        // labels the mouse's way, so the window's handler does what a click does.
+        auto *window = qobject_cast<TfrmBrackwell *>(label()->window());
+        const int i = window && row() ? rowOf(*window, label()) : -1;
+        if (i >= 0 && (action == pressAction() || action == toggleAction()))
+            switchRow(*window, i);
+        else if (action == pressAction())
             emit label()->clicked();
         else
             QAccessibleWidget::doAction(action);
@@ -268,12 +340,114 @@ private:
     QWidget *row() const { return label()->buddy(); }
 };
 
-QAccessibleInterface *clickLabelInterface(const QString &className, QObject *object)
+// A list as a screen reader meets it: its name, then its value. Qt 6.4's own list gives its value
+// as its name on Linux, where the reader was to follow the label relation, which it does not
+// always; a list's name is set from its label.
+class ListAccessible : public QAccessibleWidget
 {
-    if (className != QLatin1StringView(ClickLabel::staticMetaObject.className()))
-        return nullptr;
-    auto *label = qobject_cast<ClickLabel *>(object);
-    return label ? new ClickLabelAccessible(label) : nullptr;
+public:
+    explicit ListAccessible(QComboBox *list)
+        : QAccessibleWidget(list, QAccessible::ComboBox)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return list()->currentText();
+        const QString text = QAccessibleWidget::text(kind);
+        // A list of Qt's own dialogs without a label: its value is all there is to say.
+        return kind == QAccessible::Name && text.isEmpty() ? list()->currentText() : text;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = popup() && popup()->isVisible();
+        state.editable = list()->isEditable();
+        return state;
+    }
+
+    // The text field of an editable list, and the open list once it has been made: Qt makes it at
+    // the first opening, and a reader asking does not make it.
+    int childCount() const override { return int(parts().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> all = parts();
+        return index >= 0 && index < all.size() ? QAccessible::queryAccessibleInterface(all[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child ? int(parts().indexOf(child->object())) : -1;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{QAccessibleActionInterface::showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == QAccessibleActionInterface::showMenuAction())
+            list()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox *list() const { return static_cast<QComboBox *>(widget()); }
+    QAbstractItemView *popup() const { return list()->findChild<QAbstractItemView *>(); }
+    QList<QWidget *> parts() const
+    {
+        QList<QWidget *> all;
+        if (list()->lineEdit())
+            all << list()->lineEdit();
+        if (QAbstractItemView *view = popup())
+            all << view;
+        return all;
+    }
+};
+
+// A meter bar: a progress bar to a reader, its value the height it stands on its axis in tenths.
+class MeterAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit MeterAccessible(MeterBar *bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface *>(this)
+                                                   : QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Value ? bar()->levelText() : QAccessibleWidget::text(kind);
+    }
+
+    QVariant currentValue() const override { return bar()->level(); }
+    void setCurrentValue(const QVariant &) override {} // a display only
+    QVariant maximumValue() const override { return MeterBar::Levels; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    MeterBar *bar() const { return static_cast<MeterBar *>(widget()); }
+};
+
+QAccessibleInterface *programInterface(const QString &className, QObject *object)
+{
+    // Tried before Qt's own, for every class of the object from the most derived one up.
+    if (className == QLatin1StringView(ClickLabel::staticMetaObject.className()))
+        return new ClickLabelAccessible(static_cast<ClickLabel *>(object));
+    if (className == QLatin1StringView(MeterBar::staticMetaObject.className()))
+        return new MeterAccessible(static_cast<MeterBar *>(object));
+    if (className == QLatin1StringView(QComboBox::staticMetaObject.className()))
+        return new ListAccessible(static_cast<QComboBox *>(object));
+    return nullptr;
 }
 
 QString rowDescription(int row, bool on)
@@ -296,14 +470,18 @@ public:
             row.caption->setAccessibleDescription(QString::fromLatin1(settingRows[i].description));
             row.control->setAccessibleDescription(rowDescription(i, row.control->isEnabled()));
             row.control->installEventFilter(this);
+            row.caption->installEventFilter(this);
             m_rows.insert(row.control, i);
+            m_rows.insert(row.caption, i);
         }
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::EnabledChange && m_rows.contains(watched)) {
+        if (event->type() == QEvent::KeyPress && m_rows.contains(watched) && keyPress(watched, static_cast<QKeyEvent *>(event)))
+            return true;
+        if (event->type() == QEvent::EnabledChange && m_rows.contains(watched) && watched != m_window.row(m_rows.value(watched)).caption) {
             const int i = m_rows.value(watched);
             const TfrmBrackwell::RowWidgets &row = m_window.row(i);
             row.control->setAccessibleDescription(rowDescription(i, row.control->isEnabled()));
@@ -316,25 +494,45 @@ protected:
     }
 
 private:
+    bool keyPress(QObject *watched, const QKeyEvent *key)
+    {
+        const int i = m_rows.value(watched);
+        const TfrmBrackwell::RowWidgets &row = m_window.row(i);
+        if (key->key() == Qt::Key_I && key->modifiers() == Qt::ControlModifier) {
+            tellDescription(static_cast<QWidget *>(watched), i);
+            return true;
+        }
+        if (watched != row.caption)
+            return false;
+        // The caption holds the focus only while its row is off: Space switches, as on a check
+        // box, and Tab goes on from where the row's box stands in the Tab order.
+        switch (key->key()) {
+        case Qt::Key_Space:
+            if (key->modifiers() != Qt::NoModifier)
+                return false;
+            switchRow(m_window, i);
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+                return false;
+            if (QWidget *next = tabNeighbour(row.control, key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier)))
+                next->setFocus(key->key() == Qt::Key_Tab ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        default:
+            return false;
+        }
+    }
+
     TfrmBrackwell &m_window;
     QHash<const QObject *, int> m_rows;
 };
-
-int rowOf(const TfrmBrackwell &window, const QWidget *widget)
-{
-    for (int i = 0; widget && i < SettingCount; ++i) {
-        const QWidget *control = window.row(i).control;
-        if (widget == control || control->isAncestorOf(widget))
-            return i;
-    }
-    return -1;
-}
 
 // A switched-off control is disabled and out of the Tab order, so the keyboard reaches a row's
 // switch by its page: a menu of the page's settings, in Tab order, each ticked while it is on.
 void showSettingsMenu(TfrmBrackwell &window)
 {
-    auto *tabs = named<QTabWidget>(&window, "PC1");
+    auto *tabs = namedChild<QTabWidget>(&window, "PC1");
     QWidget *page = tabs->currentWidget();
     QList<int> rows;
     for (QWidget *widget = page->nextInFocusChain(); widget != page; widget = widget->nextInFocusChain()) {
@@ -357,11 +555,10 @@ void showSettingsMenu(TfrmBrackwell &window)
         action->setCheckable(true);
         action->setChecked(window.row(i).control->isEnabled());
         QObject::connect(action, &QAction::triggered, &window, [&window, i] {
-            const TfrmBrackwell::RowWidgets &row = window.row(i);
-            emit row.caption->clicked();
-            // Switched on, the setting is where the user goes next.
-            if (row.control->isEnabled())
-                row.control->setFocus(Qt::ShortcutFocusReason);
+            // Switched on, the setting is where the user goes next: from its switch to its box.
+            if (!window.row(i).control->isEnabled())
+                window.row(i).caption->setFocus(Qt::ShortcutFocusReason);
+            switchRow(window, i);
         });
         if (i == focused || (focused < 0 && !menu->activeAction()))
             menu->setActiveAction(action);
@@ -377,7 +574,7 @@ void wireSwitchKeys(TfrmBrackwell &window)
     QObject::connect(switchHere, &QShortcut::activated, &window, [&window] {
         const int row = rowOf(window, QApplication::focusWidget());
         if (row >= 0)
-            emit window.row(row).caption->clicked();
+            switchRow(window, row);
     });
     auto *pageMenu = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space), &window);
     QObject::connect(pageMenu, &QShortcut::activated, &window, [&window] { showSettingsMenu(window); });
@@ -385,8 +582,10 @@ void wireSwitchKeys(TfrmBrackwell &window)
 
 // The marks' tips, which the mouse shows, for the keyboard: Ctrl+I tells the tip of the mark at
 // the text cursor, F8 and Shift+F8 move the cursor to the next and the previous mark and tell its
-// tip. A tip shows where the mouse's would and is also the box's description until the cursor
-// moves, so a screen reader says it.
+// tip. A tip shows where the mouse's would and is also the box's description, which a screen
+// reader says, until the cursor leaves the mark. The description is the box's keys when the focus
+// comes to it; once a tip has been asked for, the keys are known and are not said again on
+// leaving the mark (a reader speaks every new description of the control it is on).
 class MarkKeys : public QObject
 {
 public:
@@ -395,9 +594,12 @@ public:
         , m_box(box)
     {
         m_box->setAccessibleDescription(hint());
+        m_box->installEventFilter(this);
         connect(m_box, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-            if (m_box->accessibleDescription() != hint())
-                m_box->setAccessibleDescription(hint());
+            if (!m_told.isEmpty() && tipsAtCursor() != m_told) {
+                m_told.clear();
+                m_box->setAccessibleDescription(QString());
+            }
         });
         add(QKeySequence(Qt::CTRL | Qt::Key_I), [this] { tell(tipsAtCursor(), QStringLiteral("Nothing is marked here.")); });
         add(QKeySequence(Qt::Key_F8), [this] { go(true); });
@@ -465,10 +667,21 @@ private:
         const QString text = tips.isEmpty() ? none : tips.join(u'\n');
         const QRect caret = m_box->cursorRect();
         QToolTip::showText(m_box->viewport()->mapToGlobal(caret.bottomLeft()), text, m_box->viewport());
-        m_box->setAccessibleDescription(text);
+        // Nothing marked is said until the cursor moves.
+        m_told = tips.isEmpty() ? QStringList{QString()} : tips;
+        redescribe(m_box, text);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Before the reader hears of the focus, so it is said with the box.
+        if (event->type() == QEvent::FocusIn && m_told.isEmpty() && m_box->accessibleDescription() != hint())
+            m_box->setAccessibleDescription(hint());
+        return QObject::eventFilter(watched, event);
     }
 
     QPlainTextEdit *m_box;
+    QStringList m_told; // the tips of the mark the cursor is on, once asked for
 };
 
 } // namespace
@@ -478,7 +691,7 @@ namespace brackwell {
 void installAccessibleInterfaces()
 {
     static const bool installed = [] {
-        QAccessible::installFactory(clickLabelInterface);
+        QAccessible::installFactory(programInterface);
         return true;
     }();
     Q_UNUSED(installed);
@@ -489,13 +702,15 @@ void makeMainWindowAccessible(TfrmBrackwell &window)
     nameControls(window);
     new RowSwitches(window);
     wireSwitchKeys(window);
-    new MarkKeys(named<QPlainTextEdit>(&window, "memoOutput"));
+    new MarkKeys(namedChild<QPlainTextEdit>(&window, "memoOutput"));
+    wireMainWindowPaths(window);
 }
 
 void makeKeyPickerAccessible(TForm3 &picker)
 {
     nameKeys(picker);
     wirePickerKeys(picker);
+    wirePickerPaths(picker);
 }
 
 } // namespace brackwell

@@ -65,6 +65,9 @@ void ClickLabel::paintEvent(QPaintEvent *event)
     QStylePainter painter(this);
     QStyleOptionFocusRect frame;
     frame.initFrom(this);
+    // Styles draw the frame only once the keyboard has moved the focus in the window; a label
+    // has the focus from the keyboard, or a reader, alone.
+    frame.state |= QStyle::State_KeyboardFocusChange;
     frame.backgroundColor = palette().color(backgroundRole());
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }

@@ -1,5 +1,6 @@
 #include "gui/desktop.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPushButton>
@@ -8,7 +9,9 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
+#include <QTextEdit>
 #include <QUrl>
 
 #include <cstdio>
@@ -57,7 +60,7 @@ public:
     void showReport(QWidget *parent, const QString &text, const QString &details) override
     {
         const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::NoIcon, text, QMessageBox::Ok, parent);
-        box->setDetailedText(details);
+        setReadableDetails(*box, details);
         runCentred(*box);
     }
 
@@ -65,7 +68,7 @@ public:
     {
         const std::unique_ptr<QMessageBox> box = makeMessageBox(QMessageBox::Critical, text, QMessageBox::Ok, parent);
         box->setInformativeText(informative);
-        box->setDetailedText(details);
+        setReadableDetails(*box, details);
         box->exec();
     }
 
@@ -182,6 +185,54 @@ std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QStrin
     // A user can select and copy what a box says, such as the path in a failed save.
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return box;
+}
+
+namespace {
+
+// Showing a box's details takes the focus there; hiding them tells a reader the button's new name.
+class DetailsShown : public QObject
+{
+public:
+    DetailsShown(QTextEdit *text, QAbstractButton *toggle)
+        : QObject(text)
+        , m_toggle(toggle)
+    {
+        text->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            static_cast<QWidget *>(watched)->setFocus(Qt::OtherFocusReason);
+        } else if (event->type() == QEvent::Hide && m_toggle) {
+            QAccessibleEvent renamed(m_toggle, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&renamed);
+        }
+        return false;
+    }
+
+private:
+    QPointer<QAbstractButton> m_toggle;
+};
+
+} // namespace
+
+void setReadableDetails(QMessageBox &box, const QString &details)
+{
+    box.setDetailedText(details);
+    auto *text = box.findChild<QTextEdit *>();
+    if (!text)
+        return;
+    text->setAccessibleName(QStringLiteral("Details"));
+    text->setFocusPolicy(Qt::StrongFocus);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QAbstractButton *toggle = nullptr;
+    for (QAbstractButton *button : box.findChildren<QAbstractButton *>()) {
+        if (box.buttonRole(button) == QMessageBox::ActionRole)
+            toggle = button;
+    }
+    new DetailsShown(text, toggle);
 }
 
 Desktop &systemDesktop()

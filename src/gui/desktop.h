@@ -63,6 +63,11 @@ public:
 std::unique_ptr<QMessageBox> makeMessageBox(QMessageBox::Icon icon, const QString &text,
                                             QMessageBox::StandardButtons buttons, QWidget *parent);
 
+// Puts `details` under a box's text as Qt's "Show Details..." does, readable from the keyboard too:
+// the details are a Tab stop named "Details", with a text cursor to read them by, and showing them
+// takes the focus there; hiding them is told on the button.
+void setReadableDetails(QMessageBox &box, const QString &details);
+
 // The production desktop: Qt's message boxes and file dialogs.
 Desktop &systemDesktop();
 

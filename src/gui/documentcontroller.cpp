@@ -4,6 +4,7 @@
 #include "document/configedit.h"
 #include "document/filebytes.h"
 #include "document/textlines.h"
+#include "gui/announce.h"
 #include "gui/changetint.h"
 #include "gui/desktop.h"
 #include "gui/outputhighlighter.h"
@@ -365,7 +366,10 @@ bool DocumentController::finish(const SaveOutcome &outcome, const SaveRequest &w
 {
     switch (outcome.result) {
     case SaveOutcome::Result::Saved: break;
-    case SaveOutcome::Result::Failed: showError(outcome.text, outcome.details, outcome.informative); return false;
+    case SaveOutcome::Result::Failed:
+        showError(outcome.text, outcome.details, outcome.informative);
+        announce(outcome.text); // heard again where the window's focus is, once the box has gone
+        return false;
     case SaveOutcome::Result::Reload: open(outcome.path); return false;
     case SaveOutcome::Result::Cancelled:
     case SaveOutcome::Result::ChooseAgain: return false;
@@ -378,6 +382,7 @@ bool DocumentController::finish(const SaveOutcome &outcome, const SaveRequest &w
     }
     takeAsSaved();
     m_desktop.showMessage(m_view.viewWindow(), outcome.text, outcome.informative);
+    announce(outcome.text);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "document/configdocument.h"
 #include "document/configedit.h"
 #include "document/textlines.h"
+#include "gui/announce.h"
 #include "gui/clicklabel.h"
 #include "gui/desktop.h"
 #include "gui/fonts.h"
@@ -134,8 +135,16 @@ void TfrmBrackwell::showGeneration(const GenerationResult &result)
 {
     m_ui->shpQuality->setSignedHeight(result.meter.quality);
     m_ui->shpFPS->setSignedHeight(result.meter.fps);
-    if (!result.ok())
+    if (!result.ok()) {
         showError(result.error);
+        return;
+    }
+    // The box and the bars change where the focus is not: a screen reader hears what they show.
+    const QString text = outputText();
+    const qsizetype lines = text.count(u'\n') + (text.isEmpty() || text.endsWith(u'\n') ? 0 : 1);
+    announce(QStringLiteral("Config created, %1 lines. Quality %2, relative FPS %3.")
+                 .arg(lines)
+                 .arg(m_ui->shpQuality->levelText(), m_ui->shpFPS->levelText()));
 }
 
 void TfrmBrackwell::changeBoxText(const QString &text)

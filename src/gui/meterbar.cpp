@@ -1,5 +1,15 @@
 #include "gui/meterbar.h"
 
+#include <QAccessible>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// The axis line beside each bar, from "Low" to "High".
+constexpr int axisLength = 225;
+}
+
 MeterBar::MeterBar(QWidget *parent)
     : Shape(parent)
 {
@@ -13,8 +23,25 @@ void MeterBar::setBaseline(int baseline)
 
 void MeterBar::setSignedHeight(int h)
 {
+    const int before = level();
     m_height = h;
     place();
+    if (level() != before) {
+        QAccessibleValueChangeEvent changed(this, level());
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+int MeterBar::level() const
+{
+    // Only a bar rising above the baseline shows anything on the axis.
+    const int risen = std::max(0, -m_height);
+    return std::min(Levels, int(std::lround(double(risen) * Levels / axisLength)));
+}
+
+QString MeterBar::levelText() const
+{
+    return QStringLiteral("%1 of %2").arg(level()).arg(Levels);
 }
 
 void MeterBar::place()

@@ -19,6 +19,12 @@ public:
     int signedHeight() const { return m_height; }
     void setSignedHeight(int h);
 
+    // What the bar shows in words, for those who cannot see it: how high it stands on its axis
+    // from "Low" to "High", in tenths, rounded ("7 of 10").
+    static constexpr int Levels = 10;
+    int level() const;
+    QString levelText() const;
+
 private:
     void place();
 

@@ -35,4 +35,13 @@ const KeySlot *findKeySlot(int number)
     return &keySlots()[std::size_t(number - 1)];
 }
 
+const KeySlot *keySlotOfEdit(QStringView edit)
+{
+    for (const KeySlot &slot : keySlots()) {
+        if (slot.edit == edit)
+            return &slot;
+    }
+    return nullptr;
+}
+
 } // namespace brackwell

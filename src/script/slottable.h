@@ -24,4 +24,7 @@ const std::array<KeySlot, KeySlotCount> &keySlots();
 // The slot with this number, or null when there is none (no Select Key pressed yet).
 const KeySlot *findKeySlot(int number);
 
+// The slot whose key goes into this edit box, or null for a box that is no slot's.
+const KeySlot *keySlotOfEdit(QStringView edit);
+
 } // namespace brackwell
