@@ -12,10 +12,12 @@
 #include "support/testmachine.h"
 #include "support/randomstate.h"
 #include "gui/mainwindow.h"
+#include "gui/textwrap.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -149,12 +151,46 @@ void openThroughWindow(benchmark::State &state, QByteArray (*makeFile)())
     state.counters["bytes"] = double(bytes.size());
 }
 
-// Each of the files the window must open in time.
-BENCHMARK_CAPTURE(openThroughWindow, NinetyLines, &ninetyLines)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(openThroughWindow, ShortLines, &shortLines)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(openThroughWindow, EmptyLines, &emptyLines)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(openThroughWindow, OneLine, &oneLine)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(openThroughWindow, OneLineOfWords, &oneLineOfWords)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(openThroughWindow, OneLineOfLongWords, &oneLineOfLongWords)->Unit(benchmark::kMillisecond);
+// The floor: a bare box of the output box's size and wrapping, in a window of the main window's
+// size, given the same text and painted, with nothing read, marked or coloured.
+void bareBox(benchmark::State &state, QByteArray (*makeFile)())
+{
+    const QByteArray bytes = makeFile();
+    FakeDesktop desktop;
+    TestMachine machine;
+    TfrmBrackwell sized(desktop, machine); // only for the sizes
+    const QPlainTextEdit *output = sized.findChild<QPlainTextEdit *>(QStringLiteral("memoOutput"));
+    QWidget window;
+    window.resize(sized.size());
+    QPlainTextEdit box(&window);
+    box.setGeometry(output->geometry());
+    box.setFont(output->font());
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        box.clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        const QString text = QString::fromLatin1(bytes);
+        wrapFor(&box, text);
+        box.setPlainText(text);
+        QApplication::processEvents();
+        const QPixmap painted = window.grab();
+        benchmark::DoNotOptimize(painted);
+    }
+    state.counters["bytes"] = double(bytes.size());
+}
+
+// Each of the files the window must open in time, and the bare box beside each.
+#define OPEN_CASE(name, file)                                                                                         \
+    BENCHMARK_CAPTURE(openThroughWindow, name, file)->Unit(benchmark::kMillisecond);                                   \
+    BENCHMARK_CAPTURE(bareBox, name, file)->Unit(benchmark::kMillisecond)
+OPEN_CASE(NinetyLines, &ninetyLines);
+OPEN_CASE(ShortLines, &shortLines);
+OPEN_CASE(EmptyLines, &emptyLines);
+OPEN_CASE(OneLine, &oneLine);
+OPEN_CASE(OneLineOfWords, &oneLineOfWords);
+OPEN_CASE(OneLineOfLongWords, &oneLineOfLongWords);
 
 } // namespace
